@@ -1,0 +1,74 @@
+#include "decoder.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+constexpr const char* LibraryName = "libdecoder.so";
+
+// Never called; it only has to be there. The last binding built sets it.
+TConvertProc DecoderConvert = nullptr;
+
+std::string LibraryPath(const std::string& folder)
+{
+    if (folder.empty())
+        return LibraryName;
+    return folder.back() == '/' ? folder + LibraryName : folder + "/" + LibraryName;
+}
+
+} // namespace
+
+TDecoder::TDecoder(const std::string& libraryFolder)
+{
+    if (FCountHold.CountAfterIncrement() == 1) {
+        FLibraryHandle = LoadLibraryFile(LibraryPath(libraryFolder));
+    } else {
+        // The loader would hand back the module already loaded for the living binding, with the
+        // same globals; a copy under another name is loaded as a module of its own.
+        FTempLibrary.Create("dec");
+        const std::string source = LibraryPath(libraryFolder.empty() ? ProgramFolder() : libraryFolder);
+        // A failed copy leaves the empty file, which then fails to load with the loader's text.
+        std::error_code ignored;
+        std::filesystem::copy_file(source, FTempLibrary.Path(),
+                                   std::filesystem::copy_options::overwrite_existing, ignored);
+        FLibraryHandle = LoadLibraryFile(FTempLibrary.Path());
+    }
+
+    FOpenFile = Resolve<TOpenFileProc>("openFile");
+    FGetFrameInfo = Resolve<TGetFrameInfoProc>("getFrameInfo");
+    FGetFileInfo = Resolve<TGetFileInfoProc>("getFileInfo");
+    FGetFrame = Resolve<TGetFrameProc>("getFrame");
+    FGetNextFrame = Resolve<TGetNextFrameProc>("getNextFrame");
+    FSeek = Resolve<TSeekProc>("seek");
+    DecoderConvert = Resolve<TConvertProc>("convert");
+}
+
+void TDecoder::OpenFile(const std::string& fileName, std::int32_t arg2, std::int32_t arg3)
+{
+    if (FOpenFile(fileName.c_str(), arg2, arg3) != 0)
+        throw EMPEG2Error("Unable to open video file: " + fileName);
+    FFileInfo = FGetFileInfo();
+    FFrameInfo = FGetFrameInfo();
+    FWidth = FFileInfo->FrameWidth;
+    FHeight = FFileInfo->FrameHeight;
+    FFps = FFileInfo->Fps;
+    FAspectRatio = FFileInfo->AspectRatio;
+}
+
+PDecodedFrame TDecoder::GetNextFrame()
+{
+    const PDecodedFrame frame = FGetNextFrame();
+    FFrameInfo = FGetFrameInfo();
+    return frame;
+}
+
+std::int32_t TDecoder::Seek(std::int32_t position)
+{
+    return FSeek(position);
+}
+
+std::int32_t TDecoder::Rewind()
+{
+    return Seek(0);
+}

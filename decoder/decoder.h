@@ -1,0 +1,87 @@
+// TDecoder: the binding to the decoder library libdecoder.so, which is loaded at run time and
+// driven through its seven entry points.
+#pragma once
+
+#include "decoderrecords.h"
+#include "exceptions.h"
+#include "library.h"
+#include "tempfile.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+// Bindings that are being built or hold a loaded library, across the whole process.
+inline std::atomic<std::int32_t> DecoderCount{0};
+
+// A video file that the library refused to open.
+class EMPEG2Error : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// Holds one place in DecoderCount for as long as it lives, so that a binding whose
+// construction fails gives its place back exactly once.
+class TDecoderCountHold {
+public:
+    TDecoderCountHold() noexcept : FCountAfterIncrement(++DecoderCount) {}
+    TDecoderCountHold(const TDecoderCountHold&) = delete;
+    TDecoderCountHold& operator=(const TDecoderCountHold&) = delete;
+    ~TDecoderCountHold() { --DecoderCount; }
+
+    std::int32_t CountAfterIncrement() const noexcept { return FCountAfterIncrement; }
+
+private:
+    std::int32_t FCountAfterIncrement;
+};
+
+class TDecoder {
+public:
+    // An empty folder loads the library by its bare name, found beside the program.
+    explicit TDecoder(const std::string& libraryFolder = {});
+    TDecoder(const TDecoder&) = delete;
+    TDecoder& operator=(const TDecoder&) = delete;
+
+    // Raises EMPEG2Error when the library refuses the file; the earlier file's data then stays.
+    void OpenFile(const std::string& fileName, std::int32_t arg2, std::int32_t arg3);
+    // Empty at the end of the stream.
+    PDecodedFrame GetNextFrame();
+    std::int32_t Seek(std::int32_t position);
+    std::int32_t Rewind();
+
+    // The records belong to the library; they are only read here.
+    const TDecoderFileInfo* FileInfo() const noexcept { return FFileInfo; }
+    const TDecoderFrameInfo* FrameInfo() const noexcept { return FFrameInfo; }
+    std::int32_t Width() const noexcept { return FWidth; }
+    std::int32_t Height() const noexcept { return FHeight; }
+    double Fps() const noexcept { return FFps; }
+    double AspectRatio() const noexcept { return FAspectRatio; }
+    void* LibraryHandle() const noexcept { return FLibraryHandle.get(); }
+    const std::string& TempLibrary() const noexcept { return FTempLibrary.Path(); }
+
+private:
+    template <typename TProc>
+    TProc Resolve(const char* name) const
+    {
+        return reinterpret_cast<TProc>(ResolveEntryPoint(FLibraryHandle.get(), name));
+    }
+
+    // Declared so that they are released in the order unload, give back the count, delete the copy.
+    TTempFile FTempLibrary;
+    TDecoderCountHold FCountHold;
+    TLibraryHandle FLibraryHandle;
+
+    TOpenFileProc FOpenFile = nullptr;
+    TGetFrameInfoProc FGetFrameInfo = nullptr;
+    TGetFileInfoProc FGetFileInfo = nullptr;
+    TGetFrameProc FGetFrame = nullptr;
+    TGetNextFrameProc FGetNextFrame = nullptr;
+    TSeekProc FSeek = nullptr;
+
+    TDecoderFileInfo* FFileInfo = nullptr;
+    TDecoderFrameInfo* FFrameInfo = nullptr;
+    std::int32_t FWidth = 0;
+    std::int32_t FHeight = 0;
+    double FFps = 0;
+    double FAspectRatio = 0;
+};

@@ -1,0 +1,62 @@
+// The records and entry points shared by the decoder library and its binding.
+// Their byte layout is a contract between two separately built binaries.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+struct TDecoderFileInfo {
+    std::uint8_t Reserved1[8];
+    std::int32_t FrameWidth;
+    std::int32_t FrameHeight;
+    std::int32_t Width;
+    std::int32_t Height;
+    double Fps;
+    double AspectRatio;
+    std::int32_t DurationHours;
+    std::int32_t DurationMinutes;
+    std::int32_t DurationSeconds;
+    std::int32_t Reserved2;
+    std::int32_t TotalSeconds;
+};
+static_assert(offsetof(TDecoderFileInfo, Reserved1) == 0);
+static_assert(offsetof(TDecoderFileInfo, FrameWidth) == 8);
+static_assert(offsetof(TDecoderFileInfo, FrameHeight) == 12);
+static_assert(offsetof(TDecoderFileInfo, Width) == 16);
+static_assert(offsetof(TDecoderFileInfo, Height) == 20);
+static_assert(offsetof(TDecoderFileInfo, Fps) == 24);
+static_assert(offsetof(TDecoderFileInfo, AspectRatio) == 32);
+static_assert(offsetof(TDecoderFileInfo, DurationHours) == 40);
+static_assert(offsetof(TDecoderFileInfo, DurationMinutes) == 44);
+static_assert(offsetof(TDecoderFileInfo, DurationSeconds) == 48);
+static_assert(offsetof(TDecoderFileInfo, Reserved2) == 52);
+static_assert(offsetof(TDecoderFileInfo, TotalSeconds) == 56);
+static_assert(sizeof(TDecoderFileInfo) >= 60);
+
+struct TDecoderFrameInfo {
+    std::int64_t Timestamp;
+};
+static_assert(offsetof(TDecoderFrameInfo, Timestamp) == 0);
+static_assert(sizeof(TDecoderFrameInfo) == 8);
+
+struct TDecodedFrame {
+    std::uint8_t* Pixels;
+    std::int32_t Reserved1;
+    std::int32_t Reserved2;
+};
+static_assert(offsetof(TDecodedFrame, Pixels) == 0);
+static_assert(offsetof(TDecodedFrame, Reserved1) == 8);
+static_assert(offsetof(TDecodedFrame, Reserved2) == 12);
+
+using PDecodedFrame = TDecodedFrame*;
+
+// Signatures of the seven entry points, resolved by name at run time.
+extern "C" {
+using TOpenFileProc = std::int32_t (*)(const char* fileName, std::int32_t arg2, std::int32_t arg3);
+using TGetFileInfoProc = TDecoderFileInfo* (*)();
+using TGetFrameInfoProc = TDecoderFrameInfo* (*)();
+using TGetNextFrameProc = TDecodedFrame* (*)();
+using TSeekProc = std::int32_t (*)(std::int32_t second);
+using TGetFrameProc = void (*)();
+using TConvertProc = void (*)();
+}

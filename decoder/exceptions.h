@@ -1,0 +1,25 @@
+// The program's exception classes: every error travels as an exception that carries its message.
+#pragma once
+
+#include <exception>
+#include <string>
+
+class Exception : public std::exception {
+public:
+    explicit Exception(std::string message);
+
+    const std::string& Message() const noexcept { return FMessage; }
+    const char* what() const noexcept override { return FMessage.c_str(); }
+
+private:
+    std::string FMessage;
+};
+
+// A failed call into the operating system, with its code and the system's text for it.
+class EOSError : public Exception {
+public:
+    EOSError(int code, const std::string& text);
+};
+
+// Raises the error left in errno by the last failed system call.
+[[noreturn]] void RaiseLastOSError();

@@ -1,0 +1,53 @@
+#include "library.h"
+
+#include "exceptions.h"
+
+#include <dlfcn.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+// glibc's loader reports a failure only as text and leaves errno as it was, so there is no
+// code to show; ELIBACC ("Can not access a needed shared library") stands in for it, much as
+// Windows files its loader failures under codes of their own.
+[[noreturn]] void RaiseLoaderError()
+{
+    const char* text = dlerror();
+    throw EOSError(ELIBACC, text ? text : "");
+}
+
+} // namespace
+
+void TLibraryUnloader::operator()(void* handle) const noexcept
+{
+    dlclose(handle);
+}
+
+TLibraryHandle LoadLibraryFile(const std::string& path)
+{
+    TLibraryHandle library(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
+    if (!library)
+        RaiseLoaderError();
+    return library;
+}
+
+void* ResolveEntryPoint(void* library, const char* name)
+{
+    dlerror();
+    void* address = dlsym(library, name);
+    if (!address)
+        RaiseLoaderError();
+    return address;
+}
+
+std::string ProgramFolder()
+{
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error)
+        throw EOSError(error.value(), error.message());
+    return program.parent_path().string();
+}

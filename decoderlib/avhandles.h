@@ -1,0 +1,83 @@
+// Owners for FFmpeg objects, and one checker that turns an FFmpeg return code into an
+// exception carrying FFmpeg's own explanation.
+#pragma once
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libswscale/swscale.h>
+}
+
+namespace decoderlib {
+
+class DecodeError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+inline std::string AvErrorText(int rc)
+{
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(rc, text, sizeof text);
+    return text;
+}
+
+inline void CheckRc(int rc, const std::string& what)
+{
+    if (rc < 0)
+        throw DecodeError(what + ": " + AvErrorText(rc));
+}
+
+struct FormatContextDeleter {
+    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
+};
+struct CodecContextDeleter {
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct FrameDeleter {
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct PacketDeleter {
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct SwsDeleter {
+    void operator()(SwsContext* s) const { sws_freeContext(s); }
+};
+struct IoContextDeleter {
+    // The buffer may have been replaced by FFmpeg, so it is freed through the context.
+    void operator()(AVIOContext* io) const
+    {
+        if (io)
+            av_freep(&io->buffer);
+        avio_context_free(&io);
+    }
+};
+
+using FormatContextPtr = std::unique_ptr<AVFormatContext, FormatContextDeleter>;
+using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextDeleter>;
+using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
+using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
+using SwsContextPtr = std::unique_ptr<SwsContext, SwsDeleter>;
+using IoContextPtr = std::unique_ptr<AVIOContext, IoContextDeleter>;
+
+inline FramePtr MakeFrame()
+{
+    FramePtr f(av_frame_alloc());
+    if (!f)
+        throw DecodeError("out of memory allocating a frame");
+    return f;
+}
+
+inline PacketPtr MakePacket()
+{
+    PacketPtr p(av_packet_alloc());
+    if (!p)
+        throw DecodeError("out of memory allocating a packet");
+    return p;
+}
+
+} // namespace decoderlib

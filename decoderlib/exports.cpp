@@ -1,0 +1,64 @@
+// The library's seven entry points. One video is open at a time; a failed open keeps the
+// previous one, so records handed out before stay valid.
+#include "session.h"
+
+#include <memory>
+
+#define DECODER_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+
+std::unique_ptr<decoderlib::Session> g_session;
+const TDecoderFileInfo kNoFileInfo{};
+TDecoderFrameInfo g_noFrameInfo{};
+
+} // namespace
+
+DECODER_EXPORT std::int32_t openFile(const char* fileName, std::int32_t /*arg2*/, std::int32_t /*arg3*/)
+{
+    if (!fileName)
+        return 1;
+    try {
+        g_session = std::make_unique<decoderlib::Session>(fileName);
+        return 0;
+    } catch (...) {
+        return 1;
+    }
+}
+
+DECODER_EXPORT TDecoderFileInfo* getFileInfo()
+{
+    return const_cast<TDecoderFileInfo*>(g_session ? &g_session->FileInfo() : &kNoFileInfo);
+}
+
+DECODER_EXPORT TDecoderFrameInfo* getFrameInfo()
+{
+    return g_session ? const_cast<TDecoderFrameInfo*>(&g_session->FrameInfo()) : &g_noFrameInfo;
+}
+
+DECODER_EXPORT TDecodedFrame* getNextFrame()
+{
+    if (!g_session)
+        return nullptr;
+    try {
+        return g_session->NextFrame();
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+DECODER_EXPORT std::int32_t seek(std::int32_t second)
+{
+    if (!g_session)
+        return 1;
+    try {
+        g_session->Seek(second);
+        return 0;
+    } catch (...) {
+        return 1;
+    }
+}
+
+// Part of the library's interface; nothing calls them.
+DECODER_EXPORT void getFrame() {}
+DECODER_EXPORT void convert() {}

@@ -1,0 +1,37 @@
+// Reads video timestamps straight from the program stream's pack and PES headers,
+// without demuxing or decoding: cheap enough to sample a whole disc's worth of file.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+namespace decoderlib {
+
+class VideoFile;
+
+struct PesStamp {
+    std::int64_t packPos = 0; // offset of the pack that carries the PES
+    std::int64_t pts = 0;     // 90 kHz, 33 bits as in the stream
+    std::int64_t scr = -1;    // 90 kHz base of that pack's clock reference, -1 if none
+    int cell = -1;            // VOB and cell number from the last DVD navigation pack, -1 if none
+};
+
+class PsScanner {
+public:
+    explicit PsScanner(const VideoFile& file) : file_(file) {}
+
+    // The first video PES with a PTS whose pack starts in [from, end), reading no more
+    // than `maxScan` bytes.
+    std::optional<PesStamp> FirstVideoStamp(std::int64_t from, std::int64_t end, std::int64_t maxScan) const;
+
+    // Calls `visit` for each video PES with a PTS whose pack starts in [from, end), in file
+    // order, until it answers false.
+    void VisitVideoStamps(std::int64_t from, std::int64_t end,
+                          const std::function<bool(const PesStamp&)>& visit) const;
+
+private:
+    const VideoFile& file_;
+};
+
+} // namespace decoderlib

@@ -1,0 +1,171 @@
+#include "session.h"
+
+#include "psscan.h"
+#include "timelinescan.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <utility>
+
+namespace decoderlib {
+
+namespace {
+
+// Enough pictures to see the repeat-field cadence of film material (2:3 pulldown).
+constexpr int kCadenceFrames = 8;
+constexpr double kFilmRate = 24000.0 / 1001.0;
+// An exact seek starts decoding this far before its target, and further back when the
+// GOP found there began too late.
+constexpr std::int64_t kSeekLeadIn = kTicksPerSecond;
+constexpr std::int64_t kBisectGranularity = 64 * 1024;
+
+double DisplayAspect(const AVCodecContext& c, int aspectCode, int width, int height)
+{
+    if (c.codec_id == AV_CODEC_ID_MPEG2VIDEO) {
+        switch (aspectCode) {
+        case 2: return 4.0 / 3.0;
+        case 3: return 16.0 / 9.0;
+        case 4: return 2.21;
+        default: return static_cast<double>(width) / height;
+        }
+    }
+    // MPEG-1 codes give the shape of a sample, not of the picture.
+    const AVRational sar = c.sample_aspect_ratio;
+    if (sar.num > 0 && sar.den > 0)
+        return static_cast<double>(width) * sar.num / (static_cast<double>(height) * sar.den);
+    return static_cast<double>(width) / height;
+}
+
+} // namespace
+
+Session::Session(const std::string& path) : file_(path), stream_(file_)
+{
+    AnalyseStart();
+    timeline_ = ScanTimeline(file_, stream_, firstPts_, frameTicks_);
+    const std::int64_t total = std::min<std::int64_t>(timeline_.Duration() / kTicksPerSecond, INT32_MAX);
+    fileInfo_.TotalSeconds = static_cast<std::int32_t>(total);
+    fileInfo_.DurationHours = static_cast<std::int32_t>(total / 3600);
+    fileInfo_.DurationMinutes = static_cast<std::int32_t>(total / 60 % 60);
+    fileInfo_.DurationSeconds = static_cast<std::int32_t>(total % 60);
+    MoveTo(0);
+}
+
+void Session::AnalyseStart()
+{
+    AVFrame* f = stream_.Next();
+    if (!f)
+        throw DecodeError("no decodable picture");
+    const int width = f->width;
+    const int height = f->height;
+    if (width <= 0 || height <= 0)
+        throw DecodeError("picture without size");
+    firstPts_ = f->pts;
+
+    int frames = 0;
+    int fields = 0;
+    for (; f && frames < kCadenceFrames; f = stream_.Next()) {
+        ++frames;
+        fields += 2 + f->repeat_pict;
+    }
+    const AVRational rate = stream_.Codec().framerate;
+    const double sequenceFps =
+        rate.num > 0 && rate.den > 0 ? av_q2d(rate) : double(kTicksPerSecond) / stream_.SequenceFrameTicks();
+    double fps = sequenceFps;
+    if (fields > 2 * frames) {
+        // Repeated fields stretch some pictures: frames arrive slower than the sequence rate.
+        fps = sequenceFps * 2 * frames / fields;
+        if (std::fabs(fps - kFilmRate) < 0.01 * kFilmRate)
+            fps = kFilmRate;
+    }
+    frameTicks_ = std::llround(kTicksPerSecond / fps);
+
+    fileInfo_.FrameWidth = fileInfo_.Width = width;
+    fileInfo_.FrameHeight = fileInfo_.Height = height;
+    fileInfo_.Fps = fps;
+    fileInfo_.AspectRatio = DisplayAspect(stream_.Codec(), stream_.AspectCode(), width, height);
+    converter_ = std::make_unique<BgrxConverter>(width, height);
+}
+
+TDecodedFrame* Session::NextFrame()
+{
+    if (atEnd_)
+        return nullptr;
+    AVFrame* f = std::exchange(pending_, nullptr);
+    std::int64_t t = pendingTime_;
+    if (!f) {
+        f = stream_.Next();
+        if (!f) {
+            atEnd_ = true;
+            return nullptr;
+        }
+        // A break in the timestamps that sampling missed must still not make time run back.
+        t = std::max(TimeOf(*f), lastTime_);
+    }
+    lastTime_ = t;
+    frameInfo_.Timestamp = t / kTicksPerSecond;
+    decoded_.Pixels = converter_->Convert(*f);
+    return &decoded_;
+}
+
+void Session::Seek(std::int32_t second)
+{
+    MoveTo(static_cast<std::int64_t>(std::max(second, 0)) * kTicksPerSecond);
+}
+
+void Session::MoveTo(std::int64_t ticks)
+{
+    pending_ = nullptr;
+    atEnd_ = ticks >= timeline_.Duration();
+    if (atEnd_)
+        return;
+    const auto& stretches = timeline_.Stretches();
+    const std::size_t k = timeline_.StretchAtTime(ticks);
+    const std::int64_t targetPts = timeline_.PtsAt(k, ticks);
+    const std::int64_t stretchStart = stretches[k].startPos;
+    const std::int64_t stretchEnd = k + 1 < stretches.size() ? stretches[k + 1].startPos : file_.Size();
+
+    for (std::int64_t leadIn = kSeekLeadIn;; leadIn *= 2) {
+        const std::int64_t start = StartPosition(k, targetPts - leadIn, stretchEnd);
+        stream_.SeekToByte(start);
+        stream_.SkipBefore(targetPts, stretchEnd);
+        AVFrame* f = stream_.Next();
+        if (f && start > stretchStart) {
+            // Decoding must begin at a picture shown no later than the target, or the
+            // pictures between the two would be lost.
+            const std::int64_t keyTime = stream_.KeyPts() != AV_NOPTS_VALUE
+                                             ? timeline_.TimeOf(stream_.KeyPts(), stream_.KeyPos())
+                                             : TimeOf(*f);
+            if (keyTime > ticks)
+                continue;
+        }
+        while (f && TimeOf(*f) < ticks)
+            f = stream_.Next();
+        stream_.SkipBefore(-1);
+        if (!f) {
+            atEnd_ = true;
+            return;
+        }
+        pending_ = f;
+        pendingTime_ = lastTime_ = TimeOf(*f);
+        return;
+    }
+}
+
+std::int64_t Session::StartPosition(std::size_t stretch, std::int64_t wantPts, std::int64_t stretchEnd) const
+{
+    const PsScanner scanner(file_);
+    std::int64_t lo = timeline_.Stretches()[stretch].startPos;
+    std::int64_t hi = stretchEnd;
+    while (hi - lo > kBisectGranularity) {
+        const std::int64_t mid = lo + (hi - lo) / 2;
+        auto s = scanner.FirstVideoStamp(mid, hi, hi - mid);
+        if (s && s->pts <= wantPts)
+            lo = s->packPos;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
+} // namespace decoderlib

@@ -1,0 +1,49 @@
+// One open video: what the library's entry points answer about it, and the frames it delivers.
+#pragma once
+
+#include "frameconvert.h"
+#include "timeline.h"
+#include "videofile.h"
+#include "videostream.h"
+
+#include "decoder/decoderrecords.h"
+
+#include <string>
+
+namespace decoderlib {
+
+class Session {
+public:
+    // Throws DecodeError when the file cannot be read or holds no decodable MPEG video.
+    explicit Session(const std::string& path);
+
+    const TDecoderFileInfo& FileInfo() const { return fileInfo_; }
+    const TDecoderFrameInfo& FrameInfo() const { return frameInfo_; }
+
+    // The next frame in display order, or null when none is left.
+    TDecodedFrame* NextFrame();
+    // Positions at the first frame whose timestamp is `second`; past the end, no frame follows.
+    void Seek(std::int32_t second);
+
+private:
+    void AnalyseStart();
+    void MoveTo(std::int64_t ticks);
+    std::int64_t StartPosition(std::size_t stretch, std::int64_t wantPts, std::int64_t stretchEnd) const;
+    std::int64_t TimeOf(const AVFrame& f) const { return timeline_.TimeOf(f.pts, f.pkt_pos); }
+
+    VideoFile file_;
+    VideoStream stream_;
+    Timeline timeline_;
+    TDecoderFileInfo fileInfo_{};
+    TDecoderFrameInfo frameInfo_{};
+    TDecodedFrame decoded_{};
+    std::unique_ptr<BgrxConverter> converter_;
+    std::int64_t firstPts_ = 0;
+    std::int64_t frameTicks_ = 3600;
+    AVFrame* pending_ = nullptr; // found by a seek, not yet delivered
+    std::int64_t pendingTime_ = 0;
+    std::int64_t lastTime_ = 0;
+    bool atEnd_ = false;
+};
+
+} // namespace decoderlib

@@ -1,0 +1,44 @@
+// One continuous timeline over a file whose timestamps restart or jump, as they do at the
+// cell boundaries of multi-cell DVD titles: each stretch of steady timestamps continues
+// where the previous one ended.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace decoderlib {
+
+constexpr std::int64_t kTicksPerSecond = 90000;
+
+struct Stretch {
+    std::int64_t startPos = 0;      // first byte of the stretch in the file
+    std::int64_t firstPts = 0;      // PTS of its first picture
+    std::int64_t lastPts = 0;       // PTS of its last picture
+    std::int64_t timelineStart = 0; // where its first picture lands on the timeline, in ticks
+};
+
+class Timeline {
+public:
+    Timeline() = default;
+    // `stretches` in file order with their PTS ranges; each lasts until the next one's first
+    // picture, the last one until its last picture plus one frame.
+    Timeline(std::vector<Stretch> stretches, std::int64_t frameTicks);
+
+    const std::vector<Stretch>& Stretches() const { return stretches_; }
+    std::int64_t Duration() const { return duration_; }
+
+    // The stretch that holds the byte at `pos`, and the one that holds timeline time `ticks`.
+    std::size_t StretchAtPos(std::int64_t pos) const;
+    std::size_t StretchAtTime(std::int64_t ticks) const;
+
+    // Timeline time of a picture with this PTS carried by the packet at `pos`.
+    std::int64_t TimeOf(std::int64_t pts, std::int64_t pos) const;
+    // The PTS that timeline time `ticks` has in stretch `k`.
+    std::int64_t PtsAt(std::size_t k, std::int64_t ticks) const;
+
+private:
+    std::vector<Stretch> stretches_;
+    std::int64_t duration_ = 0;
+};
+
+} // namespace decoderlib

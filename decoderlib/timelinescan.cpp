@@ -1,0 +1,152 @@
+#include "timelinescan.h"
+
+#include "psscan.h"
+#include "videofile.h"
+#include "videostream.h"
+
+#include <algorithm>
+
+namespace decoderlib {
+
+namespace {
+
+// PES timestamps run in coding order, so a B-picture's may lie a few frames before the
+// reference picture sent ahead of it; anything further back is a restart.
+constexpr std::int64_t kBackJump = kTicksPerSecond / 2;
+// Sparse timestamps (only on I-pictures, say) may be a GOP apart; more than this is a jump.
+constexpr std::int64_t kForwardJump = 3 * kTicksPerSecond;
+// Within one stretch the clock reference and the timestamps advance together.
+constexpr std::int64_t kClockSlack = 3 * kTicksPerSecond / 2;
+constexpr std::int64_t kLinearSpan = 1 << 20;
+constexpr std::int64_t kSampleSpacing = 4 << 20;
+constexpr std::int64_t kMinSamples = 16;
+constexpr std::int64_t kMaxSamples = 256;
+constexpr std::int64_t kSampleScan = 2 << 20;
+
+// Whether something between two distant samples may have broken the timestamps.
+bool MayBreak(const PesStamp& a, const PesStamp& b)
+{
+    if (a.cell >= 0 && b.cell >= 0 && a.cell != b.cell)
+        return true;
+    if (b.pts < a.pts - kBackJump)
+        return true;
+    if (a.scr >= 0 && b.scr >= 0) {
+        if (b.scr < a.scr)
+            return true;
+        const std::int64_t drift = (b.pts - a.pts) - (b.scr - a.scr);
+        if (drift > kClockSlack || drift < -kClockSlack)
+            return true;
+    }
+    return false;
+}
+
+// Whether the timestamps break between two neighbouring video PES.
+bool Jumps(const PesStamp& a, const PesStamp& b)
+{
+    return b.pts < a.pts - kBackJump || b.pts > a.pts + kForwardJump;
+}
+
+class Scan {
+public:
+    Scan(const VideoFile& file, VideoStream& stream) : file_(file), scanner_(file), stream_(stream) {}
+
+    std::vector<std::int64_t> Breaks()
+    {
+        const std::int64_t size = file_.Size();
+        const std::int64_t count = std::clamp(size / kSampleSpacing, kMinSamples, kMaxSamples);
+        std::vector<PesStamp> samples;
+        for (std::int64_t i = 0; i < count; ++i) {
+            auto s = scanner_.FirstVideoStamp(size * i / count, size, kSampleScan);
+            if (s && (samples.empty() || s->packPos > samples.back().packPos))
+                samples.push_back(*s);
+        }
+        for (std::size_t i = 1; i < samples.size(); ++i)
+            if (MayBreak(samples[i - 1], samples[i]))
+                Refine(samples[i - 1], samples[i]);
+        std::sort(breaks_.begin(), breaks_.end());
+        breaks_.erase(std::unique(breaks_.begin(), breaks_.end()), breaks_.end());
+        return breaks_;
+    }
+
+    // The largest PTS of the clean pictures carried by packets in [stretchStart, end).
+    std::int64_t LastPts(std::int64_t stretchStart, std::int64_t end)
+    {
+        stream_.SkipBPictures(true); // the last picture shown is never a B-picture
+        std::int64_t last = AV_NOPTS_VALUE;
+        for (std::int64_t back = kLinearSpan;; back *= 4) {
+            std::int64_t from = std::max(stretchStart, end - back);
+            if (from > stretchStart) {
+                auto s = scanner_.FirstVideoStamp(from, end, end - from);
+                from = s ? s->packPos : stretchStart;
+            }
+            stream_.SeekToByte(from);
+            while (AVFrame* f = stream_.Next()) {
+                if (f->pkt_pos >= end)
+                    break;
+                last = std::max(last == AV_NOPTS_VALUE ? f->pts : last, f->pts);
+            }
+            if (last != AV_NOPTS_VALUE || from <= stretchStart)
+                break;
+        }
+        stream_.SkipBPictures(false);
+        return last;
+    }
+
+    std::int64_t FirstPts(std::int64_t start)
+    {
+        stream_.SeekToByte(start);
+        AVFrame* f = stream_.Next();
+        return f && f->pkt_pos >= start ? f->pts : AV_NOPTS_VALUE;
+    }
+
+private:
+    void Refine(const PesStamp& a, const PesStamp& b)
+    {
+        if (b.packPos - a.packPos > kLinearSpan) {
+            const std::int64_t mid = a.packPos + (b.packPos - a.packPos) / 2;
+            auto m = scanner_.FirstVideoStamp(mid, b.packPos, kLinearSpan);
+            if (m) {
+                if (MayBreak(a, *m))
+                    Refine(a, *m);
+                if (MayBreak(*m, b))
+                    Refine(*m, b);
+                return;
+            }
+        }
+        PesStamp prev = a;
+        scanner_.VisitVideoStamps(a.packPos, b.packPos + 1, [&](const PesStamp& s) {
+            if (Jumps(prev, s))
+                breaks_.push_back(s.packPos);
+            prev = s;
+            return true;
+        });
+    }
+
+    const VideoFile& file_;
+    PsScanner scanner_;
+    VideoStream& stream_;
+    std::vector<std::int64_t> breaks_;
+};
+
+} // namespace
+
+Timeline ScanTimeline(const VideoFile& file, VideoStream& stream, std::int64_t firstPts, std::int64_t frameTicks)
+{
+    Scan scan(file, stream);
+    const std::vector<std::int64_t> breaks = scan.Breaks();
+    std::vector<Stretch> stretches{Stretch{0, firstPts, firstPts, 0}};
+    for (std::int64_t pos : breaks) {
+        const std::int64_t first = scan.FirstPts(pos);
+        if (first != AV_NOPTS_VALUE)
+            stretches.push_back(Stretch{pos, first, first, 0});
+    }
+    for (std::size_t k = 0; k < stretches.size(); ++k) {
+        const std::int64_t end = k + 1 < stretches.size() ? stretches[k + 1].startPos : file.Size();
+        const std::int64_t last = scan.LastPts(stretches[k].startPos, end);
+        if (last != AV_NOPTS_VALUE)
+            stretches[k].lastPts = std::max(last, stretches[k].firstPts);
+    }
+    return Timeline(std::move(stretches), frameTicks);
+}
+
+} // namespace decoderlib

@@ -1,0 +1,51 @@
+#include "videofile.h"
+
+#include "avhandles.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace decoderlib {
+
+VideoFile::VideoFile(const std::string& path)
+{
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0)
+        throw DecodeError(path + ": " + std::strerror(errno));
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd_);
+        throw DecodeError(path + ": not a regular file");
+    }
+    size_ = st.st_size;
+    if (size_ == 0) {
+        ::close(fd_);
+        throw DecodeError(path + ": empty file");
+    }
+}
+
+VideoFile::~VideoFile()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+std::size_t VideoFile::ReadAt(std::int64_t offset, void* buffer, std::size_t count) const
+{
+    auto* out = static_cast<unsigned char*>(buffer);
+    std::size_t done = 0;
+    while (done < count && offset + static_cast<std::int64_t>(done) < size_) {
+        ssize_t n = ::pread(fd_, out + done, count - done, offset + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+} // namespace decoderlib

@@ -1,0 +1,29 @@
+// A video file opened for reading at arbitrary offsets. Both the demuxer and the
+// timestamp scanner read through it, so neither disturbs the other's position.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace decoderlib {
+
+class VideoFile {
+public:
+    // Throws DecodeError for a missing, unreadable, empty or non-regular file.
+    explicit VideoFile(const std::string& path);
+    ~VideoFile();
+    VideoFile(const VideoFile&) = delete;
+    VideoFile& operator=(const VideoFile&) = delete;
+
+    std::int64_t Size() const { return size_; }
+
+    // Reads up to `count` bytes at `offset`; fewer only at the end of the file or on error.
+    std::size_t ReadAt(std::int64_t offset, void* buffer, std::size_t count) const;
+
+private:
+    int fd_ = -1;
+    std::int64_t size_ = 0;
+};
+
+} // namespace decoderlib

@@ -1,0 +1,248 @@
+#include "videostream.h"
+
+#include "videofile.h"
+
+#include <cstring>
+
+namespace decoderlib {
+
+namespace {
+
+constexpr int kIoBufferSize = 64 * 1024;
+// How far into a file its video must have begun; DVD menus and titles start with it.
+constexpr std::int64_t kVideoSearchLimit = 16 * 1024 * 1024;
+const AVRational kTicks{1, 90000};
+
+enum PictureType { kUnknownPicture = 0, kIPicture = 1, kPPicture = 2, kBPicture = 3 };
+
+// Offset of the first start code `code` in the packet, or -1.
+int FindStartCode(const AVPacket& pkt, std::uint8_t code, int tail)
+{
+    for (int i = 0; i + 3 + tail < pkt.size; ++i)
+        if (pkt.data[i] == 0 && pkt.data[i + 1] == 0 && pkt.data[i + 2] == 1 && pkt.data[i + 3] == code)
+            return i;
+    return -1;
+}
+
+PictureType CodingType(const AVPacket& pkt)
+{
+    int i = FindStartCode(pkt, 0x00, 2);
+    if (i < 0)
+        return kUnknownPicture;
+    int type = (pkt.data[i + 5] >> 3) & 7;
+    return type >= 1 && type <= 3 ? static_cast<PictureType>(type) : kUnknownPicture;
+}
+
+} // namespace
+
+int ReadPacketCallback(void* opaque, std::uint8_t* buf, int size)
+{
+    auto* s = static_cast<VideoStream*>(opaque);
+    std::size_t n = s->file_.ReadAt(s->ioPos_, buf, static_cast<std::size_t>(size));
+    if (n == 0)
+        return AVERROR_EOF;
+    s->ioPos_ += static_cast<std::int64_t>(n);
+    return static_cast<int>(n);
+}
+
+std::int64_t SeekCallback(void* opaque, std::int64_t offset, int whence)
+{
+    auto* s = static_cast<VideoStream*>(opaque);
+    if (whence & AVSEEK_SIZE)
+        return s->file_.Size();
+    std::int64_t pos = 0;
+    switch (whence & ~AVSEEK_FORCE) {
+    case SEEK_SET: pos = offset; break;
+    case SEEK_CUR: pos = s->ioPos_ + offset; break;
+    case SEEK_END: pos = s->file_.Size() + offset; break;
+    default: return AVERROR(EINVAL);
+    }
+    if (pos < 0)
+        return AVERROR(EINVAL);
+    s->ioPos_ = pos;
+    return pos;
+}
+
+VideoStream::VideoStream(const VideoFile& file)
+    : file_(file), packet_(MakePacket()), frame_(MakeFrame())
+{
+    auto* buffer = static_cast<std::uint8_t*>(av_malloc(kIoBufferSize));
+    if (!buffer)
+        throw DecodeError("out of memory");
+    io_.reset(avio_alloc_context(buffer, kIoBufferSize, 0, this, ReadPacketCallback, nullptr, SeekCallback));
+    if (!io_) {
+        av_free(buffer);
+        throw DecodeError("out of memory");
+    }
+
+    AVFormatContext* ctx = avformat_alloc_context();
+    if (!ctx)
+        throw DecodeError("out of memory");
+    ctx->pb = io_.get();
+    ctx->flags |= AVFMT_FLAG_CUSTOM_IO;
+    ctx->format_whitelist = av_strdup("mpeg");
+    ctx->codec_whitelist = av_strdup("mpeg1video,mpeg2video");
+    ctx->probesize = 1 << 20;
+    // On failure avformat_open_input frees the context itself.
+    CheckRc(avformat_open_input(&ctx, "", av_find_input_format("mpeg"), nullptr), "not an MPEG program stream");
+    format_.reset(ctx);
+
+    // The demuxer announces streams as their packets appear, so look for the video.
+    while (streamIndex_ < 0 && ioPos_ < kVideoSearchLimit && av_read_frame(format_.get(), packet_.get()) >= 0) {
+        for (unsigned i = 0; i < format_->nb_streams; ++i) {
+            const AVCodecParameters* par = format_->streams[i]->codecpar;
+            if (streamIndex_ < 0 && par->codec_type == AVMEDIA_TYPE_VIDEO &&
+                (par->codec_id == AV_CODEC_ID_MPEG2VIDEO || par->codec_id == AV_CODEC_ID_MPEG1VIDEO))
+                streamIndex_ = static_cast<int>(i);
+        }
+        av_packet_unref(packet_.get());
+    }
+    if (streamIndex_ < 0)
+        throw DecodeError("no MPEG-1/2 video stream");
+
+    const AVStream* st = format_->streams[streamIndex_];
+    const AVCodec* decoder = avcodec_find_decoder(st->codecpar->codec_id);
+    if (!decoder)
+        throw DecodeError("no MPEG video decoder");
+    codec_.reset(avcodec_alloc_context3(decoder));
+    if (!codec_)
+        throw DecodeError("out of memory");
+    CheckRc(avcodec_parameters_to_context(codec_.get(), st->codecpar), "decoder parameters");
+    codec_->pkt_timebase = st->time_base;
+    codec_->thread_count = 1;
+    CheckRc(avcodec_open2(codec_.get(), decoder, nullptr), "opening the video decoder");
+
+    SeekToByte(0);
+}
+
+VideoStream::~VideoStream() = default;
+
+void VideoStream::SeekToByte(std::int64_t pos)
+{
+    CheckRc(avformat_seek_file(format_.get(), -1, INT64_MIN, pos, INT64_MAX, AVSEEK_FLAG_BYTE), "seeking");
+    avcodec_flush_buffers(codec_.get());
+    draining_ = false;
+    needKey_ = false;
+    keyPos_ = -1;
+    keyPts_ = AV_NOPTS_VALUE;
+    lastPts_ = AV_NOPTS_VALUE;
+    lastRefPts_ = AV_NOPTS_VALUE;
+}
+
+bool VideoStream::ReadVideoPacket()
+{
+    for (;;) {
+        std::int64_t before = ioPos_;
+        int rc = av_read_frame(format_.get(), packet_.get());
+        if (rc < 0) {
+            // A damaged stretch may make the demuxer give up on one read; it can resync
+            // further on, so only the end of the input ends the stream.
+            if (rc == AVERROR_EOF || ioPos_ == before || ioPos_ >= file_.Size())
+                return false;
+            continue;
+        }
+        for (unsigned i = 0; i < format_->nb_streams; ++i)
+            if (static_cast<int>(i) != streamIndex_)
+                format_->streams[i]->discard = AVDISCARD_ALL;
+        if (packet_->stream_index == streamIndex_)
+            return true;
+        av_packet_unref(packet_.get());
+    }
+}
+
+void VideoStream::NoteSequenceHeader(const AVPacket& pkt)
+{
+    int i = FindStartCode(pkt, 0xB3, 4);
+    if (i < 0)
+        return;
+    aspectCode_ = pkt.data[i + 7] >> 4;
+    static constexpr std::int64_t kTicksPerRateCode[] = {0, 3754, 3750, 3600, 3003, 3000, 1800, 1502, 1500};
+    int rate = pkt.data[i + 7] & 15;
+    if (rate >= 1 && rate <= 8)
+        frameTicks_ = kTicksPerRateCode[rate];
+}
+
+bool VideoStream::WantPacket(const AVPacket& pkt)
+{
+    if (aspectCode_ == 0)
+        NoteSequenceHeader(pkt);
+    PictureType type = CodingType(pkt);
+    const std::int64_t pts =
+        pkt.pts == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : av_rescale_q(pkt.pts, codec_->pkt_timebase, kTicks);
+    // After a restart nothing before the first I-picture can be whole.
+    if (keyPos_ < 0) {
+        if (type != kIPicture)
+            return false;
+        keyPos_ = pkt.pos;
+        keyPts_ = pts;
+    }
+    if (type == kIPicture || type == kPPicture) {
+        lastRefPts_ = pts;
+        return true;
+    }
+    if (type != kBPicture)
+        return true;
+    if (skipB_)
+        return false;
+    if (skipBefore_ >= 0 && pkt.pos < skipUntilPos_) {
+        if (pts != AV_NOPTS_VALUE)
+            return pts >= skipBefore_;
+        // It is shown before the reference picture that preceded it in the stream.
+        if (lastRefPts_ != AV_NOPTS_VALUE && lastRefPts_ <= skipBefore_)
+            return false;
+    }
+    return true;
+}
+
+bool VideoStream::IsClean(const AVFrame& f)
+{
+    if (f.decode_error_flags || (f.flags & AV_FRAME_FLAG_CORRUPT)) {
+        // Pictures predicted from a broken one are broken too, until the next I-picture.
+        needKey_ = true;
+        return false;
+    }
+    if (needKey_) {
+        if (f.pict_type != AV_PICTURE_TYPE_I)
+            return false;
+        needKey_ = false;
+    }
+    return true;
+}
+
+AVFrame* VideoStream::Next()
+{
+    av_frame_unref(frame_.get());
+    for (;;) {
+        int rc = avcodec_receive_frame(codec_.get(), frame_.get());
+        if (rc == 0) {
+            std::int64_t pts = frame_->best_effort_timestamp;
+            if (pts != AV_NOPTS_VALUE)
+                pts = av_rescale_q(pts, codec_->pkt_timebase, kTicks);
+            else if (lastPts_ != AV_NOPTS_VALUE)
+                pts = lastPts_ + frameTicks_ * (2 + frame_->repeat_pict) / 2;
+            if (pts != AV_NOPTS_VALUE && IsClean(*frame_)) {
+                frame_->pts = pts;
+                lastPts_ = pts;
+                return frame_.get();
+            }
+            av_frame_unref(frame_.get());
+            continue;
+        }
+        if (rc == AVERROR_EOF || draining_)
+            return nullptr;
+        if (rc != AVERROR(EAGAIN))
+            needKey_ = true;
+        if (!ReadVideoPacket()) {
+            draining_ = true;
+            avcodec_send_packet(codec_.get(), nullptr);
+            continue;
+        }
+        if (WantPacket(*packet_)) {
+            if (avcodec_send_packet(codec_.get(), packet_.get()) < 0)
+                needKey_ = true;
+        }
+        av_packet_unref(packet_.get());
+    }
+}
+
+} // namespace decoderlib

@@ -1,0 +1,81 @@
+// The FFmpeg side: the MPEG program stream demuxer and the MPEG-1/2 video decoder, restricted
+// to exactly those, delivering only pictures that decoded cleanly, in display order.
+#pragma once
+
+#include "avhandles.h"
+
+#include <cstdint>
+
+namespace decoderlib {
+
+class VideoFile;
+
+class VideoStream {
+public:
+    // Throws DecodeError when the file is no program stream with MPEG-1/2 video.
+    explicit VideoStream(const VideoFile& file);
+    ~VideoStream();
+    VideoStream(const VideoStream&) = delete;
+    VideoStream& operator=(const VideoStream&) = delete;
+
+    // Restarts demuxing at a byte offset. The next picture delivered is the first one that
+    // decodes without any picture from before the offset.
+    void SeekToByte(std::int64_t pos);
+
+    // The next clean picture, or null at the end of the file. Pictures the decoder had to patch
+    // up, and those predicted from them, are left out. Its `pts` is set (90 kHz) and
+    // `pkt_pos` is the offset of the packet that carried it. Valid until the next call.
+    AVFrame* Next();
+
+    // Pictures displayed before `pts` are of no interest; B-pictures carried before `untilPos`
+    // that provably come before it are then not decoded at all. A negative `pts` turns this off.
+    void SkipBefore(std::int64_t pts, std::int64_t untilPos = INT64_MAX)
+    {
+        skipBefore_ = pts;
+        skipUntilPos_ = untilPos;
+    }
+    // Decode only I- and P-pictures (B-pictures are never referenced in MPEG video).
+    void SkipBPictures(bool skip) { skipB_ = skip; }
+
+    // Offset and PTS of the I-picture that decoding restarted from; -1 and AV_NOPTS_VALUE
+    // before one was reached.
+    std::int64_t KeyPos() const { return keyPos_; }
+    std::int64_t KeyPts() const { return keyPts_; }
+
+    const AVCodecContext& Codec() const { return *codec_; }
+    // The aspect ratio code of the first sequence header, 0 before one was seen.
+    int AspectCode() const { return aspectCode_; }
+    // Nominal duration of one frame in 90 kHz ticks, from the sequence's frame rate.
+    std::int64_t SequenceFrameTicks() const { return frameTicks_; }
+
+private:
+    bool ReadVideoPacket();
+    bool WantPacket(const AVPacket& pkt);
+    bool IsClean(const AVFrame& f);
+    void NoteSequenceHeader(const AVPacket& pkt);
+
+    const VideoFile& file_;
+    IoContextPtr io_;
+    FormatContextPtr format_;
+    CodecContextPtr codec_;
+    PacketPtr packet_;
+    FramePtr frame_;
+    std::int64_t ioPos_ = 0;
+    int streamIndex_ = -1;
+    bool draining_ = false;
+    bool needKey_ = false;
+    std::int64_t keyPos_ = -1;
+    std::int64_t keyPts_ = AV_NOPTS_VALUE;
+    std::int64_t lastPts_ = AV_NOPTS_VALUE;
+    std::int64_t lastRefPts_ = AV_NOPTS_VALUE;
+    std::int64_t skipBefore_ = -1;
+    std::int64_t skipUntilPos_ = INT64_MAX;
+    bool skipB_ = false;
+    int aspectCode_ = 0;
+    std::int64_t frameTicks_ = 3600;
+
+    friend int ReadPacketCallback(void*, std::uint8_t*, int);
+    friend std::int64_t SeekCallback(void*, std::int64_t, int);
+};
+
+} // namespace decoderlib
