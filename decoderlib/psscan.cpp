@@ -15,6 +15,8 @@ constexpr std::uint8_t kSystemHeader = 0xBB;
 constexpr std::uint8_t kPrivateStream2 = 0xBF; // DVD navigation data
 constexpr std::uint8_t kProgramEnd = 0xB9;
 constexpr std::size_t kWindow = 64 * 1024;
+// Further than this from its pack header, data is not taken to belong to that pack.
+constexpr std::int64_t kPackSlack = 64 * 1024;
 
 // A sliding read window over the file, so header parsing needs no syscall per pack.
 class Window {
@@ -80,15 +82,22 @@ std::int64_t ReadMpeg2Scr(const std::uint8_t* b)
            (static_cast<std::int64_t>(b[2] & 3) << 13) | (static_cast<std::int64_t>(b[3]) << 5) | (b[4] >> 3);
 }
 
-// PTS of a video PES whose header starts at `p` (the 00 00 01 prefix), if it has one.
-std::optional<std::int64_t> VideoPts(const std::uint8_t* p, std::size_t len)
+struct VideoPes {
+    std::optional<std::int64_t> pts;
+    std::size_t payload = 0; // offset of the elementary stream data
+};
+
+// The timestamp and payload offset of a video PES whose header starts at `p` (the 00 00 01 prefix).
+VideoPes ParseVideoPes(const std::uint8_t* p, std::size_t len)
 {
+    VideoPes pes;
     if (len < 9)
-        return std::nullopt;
+        return pes;
     if ((p[6] & 0xC0) == 0x80) { // MPEG-2 PES header
+        pes.payload = 9 + p[8];
         if ((p[7] & 0x80) && len >= 14)
-            return ReadTimestamp(p + 9);
-        return std::nullopt;
+            pes.pts = ReadTimestamp(p + 9);
+        return pes;
     }
     // MPEG-1: stuffing, an optional buffer size field, then the timestamps.
     std::size_t i = 6;
@@ -96,9 +105,27 @@ std::optional<std::int64_t> VideoPts(const std::uint8_t* p, std::size_t len)
         ++i;
     if (i + 1 < len && (p[i] & 0xC0) == 0x40)
         i += 2;
-    if (i + 5 <= len && ((p[i] & 0xF0) == 0x20 || (p[i] & 0xF0) == 0x30))
-        return ReadTimestamp(p + i);
-    return std::nullopt;
+    if (i < len && (p[i] & 0xF0) == 0x20) {
+        if (i + 5 <= len)
+            pes.pts = ReadTimestamp(p + i);
+        pes.payload = i + 5;
+    } else if (i < len && (p[i] & 0xF0) == 0x30) {
+        if (i + 5 <= len)
+            pes.pts = ReadTimestamp(p + i);
+        pes.payload = i + 10;
+    } else {
+        pes.payload = i + 1;
+    }
+    return pes;
+}
+
+// Whether video data opens with a sequence header or a GOP header.
+bool OpensGop(const std::uint8_t* p, std::size_t len)
+{
+    std::size_t i = 0;
+    while (i < len && i < 4 && p[i] == 0 && !(i + 2 < len && p[i + 1] == 0 && p[i + 2] == 1))
+        ++i;
+    return i + 3 < len && p[i] == 0 && p[i + 1] == 0 && p[i + 2] == 1 && (p[i + 3] == 0xB3 || p[i + 3] == 0xB8);
 }
 
 } // namespace
@@ -113,8 +140,9 @@ void PsScanner::VisitVideoStamps(std::int64_t from, std::int64_t end,
     std::int64_t scr = -1;
     int cell = -1;
     // Headers are parsed from at most this many bytes; payloads are skipped by length.
-    constexpr std::size_t kHeader = 40;
-    while (pos >= 0 && pos < end) {
+    constexpr std::size_t kHeader = 64;
+    // Packets are visited while their pack began before `end`.
+    while (pos >= 0 && pos < end + kPackSlack) {
         const std::uint8_t* p = w.At(pos, 6);
         if (!p)
             return;
@@ -125,6 +153,8 @@ void PsScanner::VisitVideoStamps(std::int64_t from, std::int64_t end,
         }
         const std::uint8_t id = p[3];
         if (id == kPackStart) {
+            if (pos >= end)
+                return;
             p = w.At(pos, 14);
             if (!p)
                 return;
@@ -156,8 +186,10 @@ void PsScanner::VisitVideoStamps(std::int64_t from, std::int64_t end,
         if (!p)
             return;
         if (id >= 0xE0 && id <= 0xEF) {
-            if (auto pts = VideoPts(p, have)) {
-                if (!visit(PesStamp{packPos, *pts, scr, cell}))
+            const VideoPes pes = ParseVideoPes(p, have);
+            if (pes.pts) {
+                const bool key = pes.payload < have && OpensGop(p + pes.payload, have - pes.payload);
+                if (!visit(PesStamp{packPos, *pes.pts, scr, cell, key}))
                     return;
             }
         } else if (id == kPrivateStream2 && have >= 6 + 1 + 28 && p[6] == 0x01) {
@@ -172,10 +204,13 @@ void PsScanner::VisitVideoStamps(std::int64_t from, std::int64_t end,
     }
 }
 
-std::optional<PesStamp> PsScanner::FirstVideoStamp(std::int64_t from, std::int64_t end, std::int64_t maxScan) const
+std::optional<PesStamp> PsScanner::FirstVideoStamp(std::int64_t from, std::int64_t end, std::int64_t maxScan,
+                                                   bool keyOnly) const
 {
     std::optional<PesStamp> found;
     VisitVideoStamps(from, std::min(end, from + maxScan), [&](const PesStamp& s) {
+        if (keyOnly && !s.key)
+            return true;
         found = s;
         return false;
     });

@@ -15,15 +15,17 @@ struct PesStamp {
     std::int64_t pts = 0;     // 90 kHz, 33 bits as in the stream
     std::int64_t scr = -1;    // 90 kHz base of that pack's clock reference, -1 if none
     int cell = -1;            // VOB and cell number from the last DVD navigation pack, -1 if none
+    bool key = false;         // the PES opens a sequence or a GOP, so it carries an I-picture
 };
 
 class PsScanner {
 public:
     explicit PsScanner(const VideoFile& file) : file_(file) {}
 
-    // The first video PES with a PTS whose pack starts in [from, end), reading no more
-    // than `maxScan` bytes.
-    std::optional<PesStamp> FirstVideoStamp(std::int64_t from, std::int64_t end, std::int64_t maxScan) const;
+    // The first video PES with a PTS (and opening a GOP, with `keyOnly`) whose pack starts in
+    // [from, end), reading no more than `maxScan` bytes.
+    std::optional<PesStamp> FirstVideoStamp(std::int64_t from, std::int64_t end, std::int64_t maxScan,
+                                            bool keyOnly = false) const;
 
     // Calls `visit` for each video PES with a PTS whose pack starts in [from, end), in file
     // order, until it answers false.

@@ -23,12 +23,18 @@ constexpr std::int64_t kMinSamples = 16;
 constexpr std::int64_t kMaxSamples = 256;
 constexpr std::int64_t kSampleScan = 2 << 20;
 
+// I-pictures are shown in the order they are sent, so each one's time is later than the last.
+bool KeyGoesBack(const PesStamp& a, const PesStamp& b)
+{
+    return a.key && b.key && b.pts <= a.pts;
+}
+
 // Whether something between two distant samples may have broken the timestamps.
 bool MayBreak(const PesStamp& a, const PesStamp& b)
 {
     if (a.cell >= 0 && b.cell >= 0 && a.cell != b.cell)
         return true;
-    if (b.pts < a.pts - kBackJump)
+    if (b.pts < a.pts - kBackJump || KeyGoesBack(a, b))
         return true;
     if (a.scr >= 0 && b.scr >= 0) {
         if (b.scr < a.scr)
@@ -56,7 +62,7 @@ public:
         const std::int64_t count = std::clamp(size / kSampleSpacing, kMinSamples, kMaxSamples);
         std::vector<PesStamp> samples;
         for (std::int64_t i = 0; i < count; ++i) {
-            auto s = scanner_.FirstVideoStamp(size * i / count, size, kSampleScan);
+            auto s = Sample(size * i / count, size);
             if (s && (samples.empty() || s->packPos > samples.back().packPos))
                 samples.push_back(*s);
         }
@@ -104,7 +110,7 @@ private:
     {
         if (b.packPos - a.packPos > kLinearSpan) {
             const std::int64_t mid = a.packPos + (b.packPos - a.packPos) / 2;
-            auto m = scanner_.FirstVideoStamp(mid, b.packPos, kLinearSpan);
+            auto m = Sample(mid, b.packPos);
             if (m) {
                 if (MayBreak(a, *m))
                     Refine(a, *m);
@@ -114,12 +120,23 @@ private:
             }
         }
         PesStamp prev = a;
-        scanner_.VisitVideoStamps(a.packPos, b.packPos + 1, [&](const PesStamp& s) {
-            if (Jumps(prev, s))
+        PesStamp prevKey = a;
+        scanner_.VisitVideoStamps(a.packPos + 1, b.packPos + 1, [&](const PesStamp& s) {
+            if (Jumps(prev, s) || KeyGoesBack(prevKey, s))
                 breaks_.push_back(s.packPos);
             prev = s;
+            if (s.key)
+                prevKey = s;
             return true;
         });
+    }
+
+    // Samples are taken at I-pictures where there are any, whose order is certain.
+    std::optional<PesStamp> Sample(std::int64_t from, std::int64_t end) const
+    {
+        if (auto key = scanner_.FirstVideoStamp(from, end, kSampleScan, true))
+            return key;
+        return scanner_.FirstVideoStamp(from, end, kSampleScan);
     }
 
     const VideoFile& file_;

@@ -13,8 +13,6 @@ constexpr int kIoBufferSize = 64 * 1024;
 constexpr std::int64_t kVideoSearchLimit = 16 * 1024 * 1024;
 const AVRational kTicks{1, 90000};
 
-enum PictureType { kUnknownPicture = 0, kIPicture = 1, kPPicture = 2, kBPicture = 3 };
-
 // Offset of the first start code `code` in the packet, or -1.
 int FindStartCode(const AVPacket& pkt, std::uint8_t code, int tail)
 {
@@ -22,6 +20,17 @@ int FindStartCode(const AVPacket& pkt, std::uint8_t code, int tail)
         if (pkt.data[i] == 0 && pkt.data[i + 1] == 0 && pkt.data[i + 2] == 1 && pkt.data[i + 3] == code)
             return i;
     return -1;
+}
+
+// Whether the B-pictures that follow this I-picture predict only from it: a closed GOP
+// whose link to the one before is not broken.
+bool SelfContainedGop(const AVPacket& pkt)
+{
+    int i = FindStartCode(pkt, 0xB8, 4);
+    if (i < 0)
+        return false;
+    const std::uint8_t flags = pkt.data[i + 7];
+    return (flags & 0x40) && !(flags & 0x20);
 }
 
 PictureType CodingType(const AVPacket& pkt)
@@ -110,6 +119,8 @@ VideoStream::VideoStream(const VideoFile& file)
     CheckRc(avcodec_parameters_to_context(codec_.get(), st->codecpar), "decoder parameters");
     codec_->pkt_timebase = st->time_base;
     codec_->thread_count = 1;
+    // A picture with any damage fails as a whole instead of being patched up and passed on.
+    codec_->err_recognition |= AV_EF_EXPLODE;
     CheckRc(avcodec_open2(codec_.get(), decoder, nullptr), "opening the video decoder");
 
     SeekToByte(0);
@@ -122,11 +133,14 @@ void VideoStream::SeekToByte(std::int64_t pos)
     CheckRc(avformat_seek_file(format_.get(), -1, INT64_MIN, pos, INT64_MAX, AVSEEK_FLAG_BYTE), "seeking");
     avcodec_flush_buffers(codec_.get());
     draining_ = false;
-    needKey_ = false;
+    awaitKey_ = true;
+    leadingBroken_ = false;
     keyPos_ = -1;
     keyPts_ = AV_NOPTS_VALUE;
     lastPts_ = AV_NOPTS_VALUE;
     lastRefPts_ = AV_NOPTS_VALUE;
+    lastDts_ = AV_NOPTS_VALUE;
+    lastDuration_ = frameTicks_;
 }
 
 bool VideoStream::ReadVideoPacket()
@@ -150,6 +164,11 @@ bool VideoStream::ReadVideoPacket()
     }
 }
 
+std::int64_t VideoStream::ToTicks(std::int64_t t) const
+{
+    return t == AV_NOPTS_VALUE ? t : av_rescale_q(t, codec_->pkt_timebase, kTicks);
+}
+
 void VideoStream::NoteSequenceHeader(const AVPacket& pkt)
 {
     int i = FindStartCode(pkt, 0xB3, 4);
@@ -162,27 +181,54 @@ void VideoStream::NoteSequenceHeader(const AVPacket& pkt)
         frameTicks_ = kTicksPerRateCode[rate];
 }
 
+bool VideoStream::LostPictures(PictureType type, std::int64_t pts, std::int64_t dts)
+{
+    bool lost = false;
+    if (dts != AV_NOPTS_VALUE) {
+        // Pictures are decoded one frame apart (one and a half with a repeated field); a new
+        // stretch of timestamps starts with an I-picture. Anything else means pictures are missing.
+        if (lastDts_ != AV_NOPTS_VALUE && type != kIPicture) {
+            const std::int64_t step = dts - lastDts_;
+            if (step < 0 || step > frameTicks_ * 7 / 4)
+                lost = true;
+        }
+        lastDts_ = dts;
+    }
+    // A B-picture is shown before the reference picture sent ahead of it.
+    if (type == kBPicture && pts != AV_NOPTS_VALUE && lastRefPts_ != AV_NOPTS_VALUE && pts > lastRefPts_)
+        lost = true;
+    return lost;
+}
+
 bool VideoStream::WantPacket(const AVPacket& pkt)
 {
     if (aspectCode_ == 0)
         NoteSequenceHeader(pkt);
-    PictureType type = CodingType(pkt);
-    const std::int64_t pts =
-        pkt.pts == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : av_rescale_q(pkt.pts, codec_->pkt_timebase, kTicks);
-    // After a restart nothing before the first I-picture can be whole.
-    if (keyPos_ < 0) {
+    const PictureType type = CodingType(pkt);
+    const std::int64_t pts = ToTicks(pkt.pts);
+    if (LostPictures(type, pts, ToTicks(pkt.dts)))
+        awaitKey_ = true;
+    // After a restart or a loss, nothing before the next I-picture can be whole, nor can the
+    // B-pictures right after it that predict from the GOP before.
+    if (awaitKey_) {
         if (type != kIPicture)
             return false;
-        keyPos_ = pkt.pos;
-        keyPts_ = pts;
+        awaitKey_ = false;
+        leadingBroken_ = !SelfContainedGop(pkt);
+        if (keyPos_ < 0) {
+            keyPos_ = pkt.pos;
+            keyPts_ = pts;
+        }
     }
     if (type == kIPicture || type == kPPicture) {
+        if (type == kPPicture)
+            leadingBroken_ = false;
         lastRefPts_ = pts;
         return true;
     }
     if (type != kBPicture)
         return true;
-    if (skipB_)
+    if (skipB_ || leadingBroken_)
         return false;
     if (skipBefore_ >= 0 && pkt.pos < skipUntilPos_) {
         if (pts != AV_NOPTS_VALUE)
@@ -194,19 +240,9 @@ bool VideoStream::WantPacket(const AVPacket& pkt)
     return true;
 }
 
-bool VideoStream::IsClean(const AVFrame& f)
+bool VideoStream::IsClean(const AVFrame& f) const
 {
-    if (f.decode_error_flags || (f.flags & AV_FRAME_FLAG_CORRUPT)) {
-        // Pictures predicted from a broken one are broken too, until the next I-picture.
-        needKey_ = true;
-        return false;
-    }
-    if (needKey_) {
-        if (f.pict_type != AV_PICTURE_TYPE_I)
-            return false;
-        needKey_ = false;
-    }
-    return true;
+    return !f.decode_error_flags && !(f.flags & AV_FRAME_FLAG_CORRUPT);
 }
 
 AVFrame* VideoStream::Next()
@@ -215,14 +251,16 @@ AVFrame* VideoStream::Next()
     for (;;) {
         int rc = avcodec_receive_frame(codec_.get(), frame_.get());
         if (rc == 0) {
-            std::int64_t pts = frame_->best_effort_timestamp;
-            if (pts != AV_NOPTS_VALUE)
-                pts = av_rescale_q(pts, codec_->pkt_timebase, kTicks);
-            else if (lastPts_ != AV_NOPTS_VALUE)
-                pts = lastPts_ + frameTicks_ * (2 + frame_->repeat_pict) / 2;
+            std::int64_t pts = ToTicks(frame_->best_effort_timestamp);
+            // Pictures come out in display order: a time that does not move on is a guess gone
+            // wrong, unless an I-picture opens a new stretch of timestamps.
+            if (lastPts_ != AV_NOPTS_VALUE &&
+                (pts == AV_NOPTS_VALUE || (pts <= lastPts_ && frame_->pict_type != AV_PICTURE_TYPE_I)))
+                pts = lastPts_ + lastDuration_;
             if (pts != AV_NOPTS_VALUE && IsClean(*frame_)) {
                 frame_->pts = pts;
                 lastPts_ = pts;
+                lastDuration_ = frameTicks_ * (2 + frame_->repeat_pict) / 2;
                 return frame_.get();
             }
             av_frame_unref(frame_.get());
@@ -231,7 +269,7 @@ AVFrame* VideoStream::Next()
         if (rc == AVERROR_EOF || draining_)
             return nullptr;
         if (rc != AVERROR(EAGAIN))
-            needKey_ = true;
+            awaitKey_ = true;
         if (!ReadVideoPacket()) {
             draining_ = true;
             avcodec_send_packet(codec_.get(), nullptr);
@@ -239,7 +277,7 @@ AVFrame* VideoStream::Next()
         }
         if (WantPacket(*packet_)) {
             if (avcodec_send_packet(codec_.get(), packet_.get()) < 0)
-                needKey_ = true;
+                awaitKey_ = true;
         }
         av_packet_unref(packet_.get());
     }

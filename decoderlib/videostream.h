@@ -10,6 +10,8 @@ namespace decoderlib {
 
 class VideoFile;
 
+enum PictureType { kUnknownPicture = 0, kIPicture = 1, kPPicture = 2, kBPicture = 3 };
+
 class VideoStream {
 public:
     // Throws DecodeError when the file is no program stream with MPEG-1/2 video.
@@ -51,7 +53,9 @@ public:
 private:
     bool ReadVideoPacket();
     bool WantPacket(const AVPacket& pkt);
-    bool IsClean(const AVFrame& f);
+    bool LostPictures(PictureType type, std::int64_t pts, std::int64_t dts);
+    bool IsClean(const AVFrame& f) const;
+    std::int64_t ToTicks(std::int64_t t) const;
     void NoteSequenceHeader(const AVPacket& pkt);
 
     const VideoFile& file_;
@@ -63,11 +67,14 @@ private:
     std::int64_t ioPos_ = 0;
     int streamIndex_ = -1;
     bool draining_ = false;
-    bool needKey_ = false;
+    bool awaitKey_ = true;
+    bool leadingBroken_ = false;
     std::int64_t keyPos_ = -1;
     std::int64_t keyPts_ = AV_NOPTS_VALUE;
     std::int64_t lastPts_ = AV_NOPTS_VALUE;
     std::int64_t lastRefPts_ = AV_NOPTS_VALUE;
+    std::int64_t lastDts_ = AV_NOPTS_VALUE;
+    std::int64_t lastDuration_ = 0;
     std::int64_t skipBefore_ = -1;
     std::int64_t skipUntilPos_ = INT64_MAX;
     bool skipB_ = false;

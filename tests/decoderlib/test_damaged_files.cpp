@@ -1,0 +1,114 @@
+// Damaged and foreign files: a clean refusal or a clean end, never a crash or a hang, and
+// never a broken picture. Also built with AddressSanitizer.
+#include "decodertest.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <vector>
+
+namespace {
+
+class RefusedFile : public testing::TestWithParam<const char*> {};
+
+TEST_P(RefusedFile, RaisesTheOpenErrorWithThePath)
+{
+    TDecoder decoder;
+    const std::string path = std::string(GetParam()).empty() ? "" : FixturePath(GetParam());
+    try {
+        decoder.OpenFile(path, 0, 0);
+        FAIL() << "opened " << path;
+    } catch (const EMPEG2Error& e) {
+        EXPECT_EQ(e.Message(), "Unable to open video file: " + path);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Decoder, RefusedFile,
+                         testing::Values("random.vob", "empty.vob", "text.vob", "directory.vob",
+                                         "no-such-file.vob", ""));
+
+// Every frame delivered is whole: its index reads back, and indices only grow.
+void ExpectCleanFrames(TDecoder& decoder, int minimumFrames)
+{
+    int count = 0;
+    int lastIndex = -1;
+    std::int64_t lastSecond = 0;
+    while (PDecodedFrame frame = decoder.GetNextFrame()) {
+        const int index = IndexOf(decoder, frame);
+        ASSERT_GT(index, lastIndex) << "frame " << count << " is broken or out of order";
+        ASSERT_GE(decoder.FrameInfo()->Timestamp, lastSecond);
+        lastIndex = index;
+        lastSecond = decoder.FrameInfo()->Timestamp;
+        ++count;
+    }
+    EXPECT_GE(count, minimumFrames);
+    EXPECT_EQ(decoder.GetNextFrame(), nullptr);
+}
+
+TEST(DecoderDamagedFile, TruncatedFileEndsCleanlyAfterItsWholeFrames)
+{
+    TDecoder decoder;
+    decoder.OpenFile(FixturePath("truncated.vob"), 0, 0);
+    EXPECT_GE(decoder.FileInfo()->TotalSeconds, 6);
+    ExpectCleanFrames(decoder, 175);
+}
+
+TEST(DecoderDamagedFile, ZeroedStretchSkipsOnlyTheBrokenFrames)
+{
+    TDecoder decoder;
+    decoder.OpenFile(FixturePath("zeroed.vob"), 0, 0);
+    EXPECT_EQ(decoder.FileInfo()->TotalSeconds, 12);
+    ExpectCleanFrames(decoder, 250);
+}
+
+TEST(DecoderDamagedFile, SeeksIntoDamageLandOnAWholeFrameAtOrAfterTheSecond)
+{
+    TDecoder decoder;
+    decoder.OpenFile(FixturePath("zeroed.vob"), 0, 0);
+    for (int s = 0; s <= 13; ++s) {
+        decoder.Seek(s);
+        if (PDecodedFrame frame = decoder.GetNextFrame())
+            EXPECT_GE(IndexOf(decoder, frame), s * 25) << "second " << s;
+        else
+            EXPECT_GE(s, 12);
+    }
+}
+
+// Bytes flipped all over a real video: whatever the library makes of it, it must not crash,
+// hang or hand out a picture that is not one of the video's frames.
+TEST(DecoderDamagedFile, RandomlyCorruptedVideosNeverCrash)
+{
+    std::ifstream in(FixturePath("pal5.vob"), std::ios::binary);
+    const std::vector<char> original((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(original.empty());
+    const std::string path = testing::TempDir() + "corrupt.vob";
+    std::mt19937 random(2024);
+    for (int round = 0; round < 12; ++round) {
+        std::vector<char> bytes = original;
+        const int flips = 1 + round * 40;
+        for (int i = 0; i < flips; ++i)
+            bytes[random() % bytes.size()] = static_cast<char>(random());
+        std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+
+        TDecoder decoder;
+        try {
+            decoder.OpenFile(path, 0, 0);
+        } catch (const EMPEG2Error&) {
+            continue;
+        }
+        int frames = 0;
+        while (PDecodedFrame frame = decoder.GetNextFrame()) {
+            const int index = IndexOf(decoder, frame);
+            EXPECT_TRUE(index == -1 || index < 125) << "round " << round;
+            ASSERT_LT(++frames, 1000) << "round " << round << ": the stream does not end";
+        }
+        for (int s : {3, 0, 9, 1}) {
+            decoder.Seek(s);
+            decoder.GetNextFrame();
+        }
+    }
+    std::remove(path.c_str());
+}
+
+} // namespace

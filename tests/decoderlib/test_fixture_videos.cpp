@@ -1,0 +1,151 @@
+// The decoder library on videos made by real encoders, each frame carrying its index.
+#include "decodertest.h"
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+namespace {
+
+struct Video {
+    const char* name;
+    int width;
+    int height;
+    Rate rate;
+    double aspect;
+    int totalSeconds;
+    int frames;
+    int firstIndex; // index carried by the first frame delivered
+};
+
+void PrintTo(const Video& v, std::ostream* os) { *os << v.name; }
+
+const Video kVideos[] = {
+    {"pal.vob", 720, 576, kPal, 4.0 / 3.0, 12, 300, 0},
+    {"pal5.vob", 720, 576, kPal, 4.0 / 3.0, 5, 125, 0},
+    {"ntsc.vob", 720, 480, kNtsc, 16.0 / 9.0, 6, 180, 0},
+    // Two cells whose timestamps restart: one timeline of 10 s, not the 4 s of the last cell.
+    {"title/VIDEO_TS/VTS_01_1.VOB", 720, 576, kPal, 4.0 / 3.0, 10, 250, 0},
+    // Cut mid-GOP at a pack boundary: starts with the first cleanly decodable frame.
+    {"cut.vob", 720, 576, kPal, 4.0 / 3.0, 7, 175, 75},
+};
+
+class FixtureVideo : public testing::TestWithParam<Video> {
+protected:
+    void SetUp() override { decoder.OpenFile(FixturePath(GetParam().name), 0, 0); }
+
+    TDecoder decoder;
+};
+
+TEST_P(FixtureVideo, ReportsSizeRateAspectAndDuration)
+{
+    const Video& v = GetParam();
+    const TDecoderFileInfo& info = *decoder.FileInfo();
+    EXPECT_EQ(info.FrameWidth, v.width);
+    EXPECT_EQ(info.FrameHeight, v.height);
+    EXPECT_EQ(info.Width, info.FrameWidth);
+    EXPECT_EQ(info.Height, info.FrameHeight);
+    EXPECT_NEAR(info.Fps, v.rate.Value(), 1e-9);
+    EXPECT_NEAR(info.AspectRatio, v.aspect, 1e-9);
+    EXPECT_EQ(info.TotalSeconds, v.totalSeconds);
+    EXPECT_EQ(info.DurationHours * 3600 + info.DurationMinutes * 60 + info.DurationSeconds, v.totalSeconds);
+    EXPECT_EQ(decoder.FrameInfo()->Timestamp, 0);
+    EXPECT_EQ(decoder.Width(), v.width);
+    EXPECT_EQ(decoder.Fps(), info.Fps);
+}
+
+TEST_P(FixtureVideo, DeliversEveryFrameInOrderWithItsSecond)
+{
+    const Video& v = GetParam();
+    int n = 0;
+    while (PDecodedFrame frame = decoder.GetNextFrame()) {
+        ASSERT_LT(n, v.frames) << "more frames than the video has";
+        ASSERT_EQ(IndexOf(decoder, frame), v.firstIndex + n) << "frame " << n;
+        ASSERT_EQ(decoder.FrameInfo()->Timestamp, v.rate.SecondOf(n)) << "frame " << n;
+        ++n;
+    }
+    EXPECT_EQ(n, v.frames);
+}
+
+TEST_P(FixtureVideo, EveryWholeSecondSeekLandsOnThatSecondsFirstFrame)
+{
+    const Video& v = GetParam();
+    std::vector<int> seconds(v.totalSeconds);
+    for (int s = 0; s < v.totalSeconds; ++s)
+        seconds[s] = s;
+    // Forward, then in a scrambled order so that seeks go back as well.
+    std::vector<int> order = seconds;
+    std::shuffle(order.begin(), order.end(), std::mt19937(7));
+    seconds.insert(seconds.end(), order.begin(), order.end());
+    for (int s : seconds) {
+        decoder.Seek(s);
+        PDecodedFrame frame = decoder.GetNextFrame();
+        ASSERT_NE(frame, nullptr) << "second " << s;
+        EXPECT_EQ(IndexOf(decoder, frame), v.firstIndex + v.rate.FirstFrameAt(s)) << "second " << s;
+        EXPECT_EQ(decoder.FrameInfo()->Timestamp, s);
+        // Decoding goes on from there.
+        frame = decoder.GetNextFrame();
+        ASSERT_NE(frame, nullptr);
+        EXPECT_EQ(IndexOf(decoder, frame), v.firstIndex + v.rate.FirstFrameAt(s) + 1) << "second " << s;
+    }
+}
+
+TEST_P(FixtureVideo, EndAnswersEmptyRepeatedlyAndRewindStartsAgain)
+{
+    while (decoder.GetNextFrame()) {
+    }
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(decoder.GetNextFrame(), nullptr);
+    decoder.Rewind();
+    PDecodedFrame frame = decoder.GetNextFrame();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(IndexOf(decoder, frame), GetParam().firstIndex);
+    EXPECT_EQ(decoder.FrameInfo()->Timestamp, 0);
+}
+
+TEST_P(FixtureVideo, SeekPastTheEndGivesNoFrameAndLaterSeeksStillWork)
+{
+    const Video& v = GetParam();
+    decoder.Seek(v.totalSeconds + 1);
+    EXPECT_EQ(decoder.GetNextFrame(), nullptr);
+    EXPECT_EQ(decoder.GetNextFrame(), nullptr);
+    decoder.Seek(1);
+    PDecodedFrame frame = decoder.GetNextFrame();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(IndexOf(decoder, frame), v.firstIndex + v.rate.FirstFrameAt(1));
+}
+
+INSTANTIATE_TEST_SUITE_P(Decoder, FixtureVideo, testing::ValuesIn(kVideos),
+                         [](const testing::TestParamInfo<Video>& p) {
+                             std::string name = p.param.name;
+                             name = name.substr(name.find_last_of('/') + 1);
+                             std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
+                             return name;
+                         });
+
+TEST(DecoderLongVideo, PiecesOfAHundredSecondsLandExactly)
+{
+    TDecoder decoder;
+    decoder.OpenFile(FixturePath("pal100.vob"), 0, 0);
+    ASSERT_EQ(decoder.FileInfo()->TotalSeconds, 100);
+    for (int s = 0; s <= 88; s += 8) {
+        decoder.Seek(s);
+        PDecodedFrame frame = decoder.GetNextFrame();
+        ASSERT_NE(frame, nullptr);
+        EXPECT_EQ(IndexOf(decoder, frame), s * 25);
+    }
+}
+
+TEST(DecoderTimeline, SecondFileOpenReplacesTheFirst)
+{
+    TDecoder decoder;
+    decoder.OpenFile(FixturePath("pal.vob"), 0, 0);
+    decoder.Seek(5);
+    decoder.OpenFile(FixturePath("ntsc.vob"), 0, 0);
+    EXPECT_EQ(decoder.Height(), 480);
+    PDecodedFrame frame = decoder.GetNextFrame();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(IndexOf(decoder, frame), 0);
+}
+
+} // namespace
