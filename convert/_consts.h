@@ -1,0 +1,68 @@
+// Values shared by the conversion job, the worker threads and the window: the job record, the status
+// flags of the workers' reports, the progress block and the program's own folder.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <string>
+
+struct TConvertRec {
+    std::int32_t Width = 0;
+    std::int32_t Height = 0;
+    bool Whole = false;
+    bool StartEnd = false;
+    std::int32_t Pieces = 0;
+    std::string VideoName;
+    std::string SaveFolder;  // empty, or a folder ending in "/"
+    std::int64_t StartPoint = 0;
+    std::int64_t EndPoint = 0;
+};
+
+enum class TStatusFlag : std::uint16_t {
+    stFrameShown = 0x0001,
+    stPlayError = 0x0002,
+    stPlayStopped = 0x0004,
+    stPlayRate = 0x0008,
+    stPlayEnd = 0x0010,
+    stFrameSaved = 0x0020,
+    stConvertError = 0x0040,
+    stConvertStopped = 0x0080,
+    stConvertRate = 0x0100,
+    stConvertEnd = 0x0200,
+    stConvertDone = 0x0400,
+};
+
+// A set of TStatusFlag in one 16-bit word, bit 0 first.
+class TStatusFlags {
+public:
+    constexpr TStatusFlags() noexcept = default;
+    constexpr TStatusFlags(std::initializer_list<TStatusFlag> Flags) noexcept
+    {
+        for (TStatusFlag flag : Flags)
+            Include(flag);
+    }
+
+    constexpr bool Has(TStatusFlag Flag) const noexcept { return (FBits & static_cast<std::uint16_t>(Flag)) != 0; }
+    constexpr void Include(TStatusFlag Flag) noexcept { FBits |= static_cast<std::uint16_t>(Flag); }
+    constexpr std::uint16_t Bits() const noexcept { return FBits; }
+
+    friend constexpr bool operator==(TStatusFlags, TStatusFlags) noexcept = default;
+
+private:
+    std::uint16_t FBits = 0;
+};
+static_assert(sizeof(TStatusFlags) == 2);
+
+// The block whose address travels with every report of the conversion thread.
+struct TConvertProgress {
+    std::int64_t Total = 0;
+    std::int64_t Current = 0;
+};
+
+// The workers' report to the play manager, run on the main thread; Info is the conversion's
+// TConvertProgress, or null from the playback thread.
+using TStatusEvent = std::function<void(TStatusFlags Status, void* Info)>;
+
+// Folder of the running executable, ending in "/"; set while the program initialises, before main().
+extern const std::string AppFolder;
