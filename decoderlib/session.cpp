@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <utility>
 
 namespace decoderlib {
 
@@ -19,6 +18,8 @@ constexpr double kFilmRate = 24000.0 / 1001.0;
 // GOP found there began too late.
 constexpr std::int64_t kSeekLeadIn = kTicksPerSecond;
 constexpr std::int64_t kBisectGranularity = 64 * 1024;
+// Pictures decoded ahead of the caller.
+constexpr std::size_t kDecodeAhead = 4;
 
 double DisplayAspect(const AVCodecContext& c, int aspectCode, int width, int height)
 {
@@ -49,6 +50,11 @@ Session::Session(const std::string& path) : file_(path), stream_(file_)
     fileInfo_.DurationMinutes = static_cast<std::int32_t>(total / 60 % 60);
     fileInfo_.DurationSeconds = static_cast<std::int32_t>(total % 60);
     MoveTo(0);
+}
+
+Session::~Session()
+{
+    StopWorker();
 }
 
 void Session::AnalyseStart()
@@ -91,21 +97,83 @@ TDecodedFrame* Session::NextFrame()
 {
     if (atEnd_)
         return nullptr;
-    AVFrame* f = std::exchange(pending_, nullptr);
+    FramePtr frame = std::move(pending_);
     std::int64_t t = pendingTime_;
-    if (!f) {
-        f = stream_.Next();
-        if (!f) {
+    if (!frame) {
+        Decoded next = TakeDecoded();
+        if (!next.frame) {
             atEnd_ = true;
             return nullptr;
         }
+        frame = std::move(next.frame);
         // A break in the timestamps that sampling missed must still not make time run back.
-        t = std::max(TimeOf(*f), lastTime_);
+        t = std::max(next.time, lastTime_);
     }
     lastTime_ = t;
     frameInfo_.Timestamp = t / kTicksPerSecond;
-    decoded_.Pixels = converter_->Convert(*f);
+    decoded_.Pixels = converter_->Convert(*frame);
     return &decoded_;
+}
+
+Session::Decoded Session::TakeDecoded()
+{
+    StartWorker();
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !ahead_.empty(); });
+    Decoded next = std::move(ahead_.front());
+    ahead_.pop_front();
+    changed_.notify_all();
+    return next;
+}
+
+void Session::StartWorker()
+{
+    if (!worker_.joinable())
+        worker_ = std::thread(&Session::DecodeAhead, this);
+}
+
+void Session::StopWorker()
+{
+    if (!worker_.joinable())
+        return;
+    {
+        std::lock_guard lock(mutex_);
+        stopWorker_ = true;
+    }
+    changed_.notify_all();
+    worker_.join();
+    ahead_.clear();
+    stopWorker_ = false;
+}
+
+void Session::DecodeAhead()
+{
+    for (;;) {
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return stopWorker_ || ahead_.size() < kDecodeAhead; });
+            if (stopWorker_)
+                return;
+        }
+        Decoded next;
+        try {
+            if (AVFrame* f = stream_.Next()) {
+                next.time = TimeOf(*f);
+                next.frame = MakeFrame();
+                av_frame_move_ref(next.frame.get(), f);
+            }
+        } catch (const DecodeError&) {
+            // Treated as the end of the stream: nothing more can be decoded.
+        }
+        const bool end = !next.frame;
+        {
+            std::lock_guard lock(mutex_);
+            ahead_.push_back(std::move(next));
+        }
+        changed_.notify_all();
+        if (end)
+            return;
+    }
 }
 
 void Session::Seek(std::int32_t second)
@@ -115,7 +183,8 @@ void Session::Seek(std::int32_t second)
 
 void Session::MoveTo(std::int64_t ticks)
 {
-    pending_ = nullptr;
+    StopWorker();
+    pending_.reset();
     atEnd_ = ticks >= timeline_.Duration();
     if (atEnd_)
         return;
@@ -146,8 +215,9 @@ void Session::MoveTo(std::int64_t ticks)
             atEnd_ = true;
             return;
         }
-        pending_ = f;
-        pendingTime_ = lastTime_ = TimeOf(*f);
+        pending_ = MakeFrame();
+        av_frame_move_ref(pending_.get(), f);
+        pendingTime_ = lastTime_ = TimeOf(*pending_);
         return;
     }
 }

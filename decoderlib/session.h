@@ -8,7 +8,11 @@
 
 #include "decoder/decoderrecords.h"
 
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <string>
+#include <thread>
 
 namespace decoderlib {
 
@@ -16,6 +20,9 @@ class Session {
 public:
     // Throws DecodeError when the file cannot be read or holds no decodable MPEG video.
     explicit Session(const std::string& path);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
 
     const TDecoderFileInfo& FileInfo() const { return fileInfo_; }
     const TDecoderFrameInfo& FrameInfo() const { return frameInfo_; }
@@ -26,7 +33,17 @@ public:
     void Seek(std::int32_t second);
 
 private:
+    // A picture decoded ahead by the worker, or the end of the stream.
+    struct Decoded {
+        FramePtr frame;
+        std::int64_t time = 0;
+    };
+
     void AnalyseStart();
+    void StartWorker();
+    void StopWorker();
+    void DecodeAhead();
+    Decoded TakeDecoded();
     void MoveTo(std::int64_t ticks);
     std::int64_t StartPosition(std::size_t stretch, std::int64_t wantPts, std::int64_t stretchEnd) const;
     std::int64_t TimeOf(const AVFrame& f) const { return timeline_.TimeOf(f.pts, f.pkt_pos); }
@@ -40,10 +57,19 @@ private:
     std::unique_ptr<BgrxConverter> converter_;
     std::int64_t firstPts_ = 0;
     std::int64_t frameTicks_ = 3600;
-    AVFrame* pending_ = nullptr; // found by a seek, not yet delivered
+    FramePtr pending_;           // found by a seek, not yet delivered
     std::int64_t pendingTime_ = 0;
     std::int64_t lastTime_ = 0;
     bool atEnd_ = false;
+
+    // Decoding runs ahead on a worker of its own while frames are taken one after another, so
+    // the caller's work on a frame overlaps the decoding of the next. Seeking stops it first:
+    // the stream belongs to one thread at a time.
+    std::thread worker_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Decoded> ahead_;
+    bool stopWorker_ = false;
 };
 
 } // namespace decoderlib

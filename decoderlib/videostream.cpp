@@ -118,7 +118,9 @@ VideoStream::VideoStream(const VideoFile& file)
         throw DecodeError("out of memory");
     CheckRc(avcodec_parameters_to_context(codec_.get(), st->codecpar), "decoder parameters");
     codec_->pkt_timebase = st->time_base;
-    codec_->thread_count = 1;
+    // Rows of macroblocks decode in parallel; the library's own worker overlaps the rest.
+    codec_->thread_count = 2;
+    codec_->thread_type = FF_THREAD_SLICE;
     // A picture with any damage fails as a whole instead of being patched up and passed on.
     codec_->err_recognition |= AV_EF_EXPLODE;
     CheckRc(avcodec_open2(codec_.get(), decoder, nullptr), "opening the video decoder");
