@@ -10,7 +10,8 @@ STILLREEL_PACKAGES=(
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libfreeimage-dev
   libgtest-dev
-  ffmpeg dvdauthor
+  qt6-base-dev fonts-open-sans
+  ffmpeg dvdauthor mjpegtools
 )
 
 install_missing_packages() {

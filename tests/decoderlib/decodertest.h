@@ -30,3 +30,4 @@ struct Rate {
 
 inline constexpr Rate kPal{25, 1};
 inline constexpr Rate kNtsc{30000, 1001};
+inline constexpr Rate kFilm{24000, 1001};

@@ -24,6 +24,8 @@ const Video kVideos[] = {
     {"pal.vob", 720, 576, kPal, 4.0 / 3.0, 12, 300, 0},
     {"pal5.vob", 720, 576, kPal, 4.0 / 3.0, 5, 125, 0},
     {"ntsc.vob", 720, 480, kNtsc, 16.0 / 9.0, 6, 180, 0},
+    // Film with 3:2 pulldown flags: delivered at the film rate, each coded frame once.
+    {"film.vob", 720, 480, kFilm, 4.0 / 3.0, 5, 122, 0},
     // Two cells whose timestamps restart: one timeline of 10 s, not the 4 s of the last cell.
     {"title/VIDEO_TS/VTS_01_1.VOB", 720, 576, kPal, 4.0 / 3.0, 10, 250, 0},
     // Cut mid-GOP at a pack boundary: starts with the first cleanly decodable frame.
