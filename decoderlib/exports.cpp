@@ -9,6 +9,13 @@
 namespace {
 
 std::unique_ptr<decoderlib::Session> g_session;
+
+// Damaged discs make FFmpeg complain on every broken picture; the library reports what matters
+// through its results, so the log stays quiet.
+[[maybe_unused]] const bool g_quietLog = [] {
+    av_log_set_level(AV_LOG_QUIET);
+    return true;
+}();
 const TDecoderFileInfo kNoFileInfo{};
 TDecoderFrameInfo g_noFrameInfo{};
 

@@ -26,10 +26,10 @@ void PrintInfo(TDecoder& decoder, const std::string& file)
     const int middle = info.TotalSeconds / 2;
     decoder.Seek(middle);
     if (decoder.GetNextFrame())
-        std::printf("Seek to %d s:  frame at second %lld\n", middle,
+        std::printf("Seek to %d s:   frame at second %lld\n", middle,
                     static_cast<long long>(decoder.FrameInfo()->Timestamp));
     else
-        std::printf("Seek to %d s:  no frame\n", middle);
+        std::printf("Seek to %d s:   no frame\n", middle);
 }
 
 } // namespace
