@@ -18,6 +18,8 @@ constexpr double kFilmRate = 24000.0 / 1001.0;
 // GOP found there began too late.
 constexpr std::int64_t kSeekLeadIn = kTicksPerSecond;
 constexpr std::int64_t kBisectGranularity = 64 * 1024;
+// A video must show a clean picture this early on.
+constexpr std::int64_t kFirstPictureLimit = 32 << 20;
 // Pictures decoded ahead of the caller.
 constexpr std::size_t kDecodeAhead = 4;
 
@@ -59,6 +61,7 @@ Session::~Session()
 
 void Session::AnalyseStart()
 {
+    stream_.SeekToByte(0, kFirstPictureLimit);
     AVFrame* f = stream_.Next();
     if (!f)
         throw DecodeError("no decodable picture");

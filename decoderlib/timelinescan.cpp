@@ -22,6 +22,8 @@ constexpr std::int64_t kSampleSpacing = 4 << 20;
 constexpr std::int64_t kMinSamples = 16;
 constexpr std::int64_t kMaxSamples = 256;
 constexpr std::int64_t kSampleScan = 2 << 20;
+// Decoding around a break or at the end looks at most this far for a clean picture.
+constexpr std::int64_t kMaxDecodeWindow = 64 << 20;
 
 // I-pictures are shown in the order they are sent, so each one's time is later than the last.
 bool KeyGoesBack(const PesStamp& a, const PesStamp& b)
@@ -79,28 +81,36 @@ public:
     {
         stream_.SkipBPictures(true); // the last picture shown is never a B-picture
         std::int64_t last = AV_NOPTS_VALUE;
-        for (std::int64_t back = kLinearSpan;; back *= 4) {
-            std::int64_t from = std::max(stretchStart, end - back);
+        std::int64_t from = end;
+        for (std::int64_t back = kLinearSpan; back <= kMaxDecodeWindow && from > stretchStart; back *= 4) {
+            from = std::max(stretchStart, end - back);
             if (from > stretchStart) {
                 auto s = scanner_.FirstVideoStamp(from, end, end - from);
                 from = s ? s->packPos : stretchStart;
             }
-            stream_.SeekToByte(from);
+            stream_.SeekToByte(from, end + kLinearSpan);
             while (AVFrame* f = stream_.Next()) {
                 if (f->pkt_pos >= end)
                     break;
                 last = std::max(last == AV_NOPTS_VALUE ? f->pts : last, f->pts);
             }
-            if (last != AV_NOPTS_VALUE || from <= stretchStart)
+            if (last != AV_NOPTS_VALUE)
                 break;
         }
         stream_.SkipBPictures(false);
+        if (last == AV_NOPTS_VALUE) {
+            // Nothing decodes there: the timestamps in the headers are the best left to go by.
+            scanner_.VisitVideoStamps(from, end, [&](const PesStamp& s) {
+                last = std::max(last == AV_NOPTS_VALUE ? s.pts : last, s.pts);
+                return true;
+            });
+        }
         return last;
     }
 
     std::int64_t FirstPts(std::int64_t start)
     {
-        stream_.SeekToByte(start);
+        stream_.SeekToByte(start, start + kMaxDecodeWindow);
         AVFrame* f = stream_.Next();
         return f && f->pkt_pos >= start ? f->pts : AV_NOPTS_VALUE;
     }

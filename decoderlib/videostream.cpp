@@ -130,8 +130,9 @@ VideoStream::VideoStream(const VideoFile& file)
 
 VideoStream::~VideoStream() = default;
 
-void VideoStream::SeekToByte(std::int64_t pos)
+void VideoStream::SeekToByte(std::int64_t pos, std::int64_t readLimit)
 {
+    readLimit_ = readLimit;
     CheckRc(avformat_seek_file(format_.get(), -1, INT64_MIN, pos, INT64_MAX, AVSEEK_FLAG_BYTE), "seeking");
     avcodec_flush_buffers(codec_.get());
     draining_ = false;
@@ -148,6 +149,8 @@ void VideoStream::SeekToByte(std::int64_t pos)
 bool VideoStream::ReadVideoPacket()
 {
     for (;;) {
+        if (ioPos_ > readLimit_)
+            return false;
         std::int64_t before = ioPos_;
         int rc = av_read_frame(format_.get(), packet_.get());
         if (rc < 0) {

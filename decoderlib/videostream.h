@@ -21,8 +21,9 @@ public:
     VideoStream& operator=(const VideoStream&) = delete;
 
     // Restarts demuxing at a byte offset. The next picture delivered is the first one that
-    // decodes without any picture from before the offset.
-    void SeekToByte(std::int64_t pos);
+    // decodes without any picture from before the offset. Reading stops near `readLimit`, as if
+    // the file ended there: a look at part of a file must not turn into reading all of it.
+    void SeekToByte(std::int64_t pos, std::int64_t readLimit = INT64_MAX);
 
     // The next clean picture, or null at the end of the file. Pictures the decoder had to patch
     // up, and those predicted from them, are left out. Its `pts` is set (90 kHz) and
@@ -65,6 +66,7 @@ private:
     PacketPtr packet_;
     FramePtr frame_;
     std::int64_t ioPos_ = 0;
+    std::int64_t readLimit_ = INT64_MAX;
     int streamIndex_ = -1;
     bool draining_ = false;
     bool awaitKey_ = true;

@@ -28,6 +28,18 @@ INSTANTIATE_TEST_SUITE_P(Decoder, RefusedFile,
                          testing::Values("random.vob", "empty.vob", "text.vob", "directory.vob",
                                          "no-such-file.vob", ""));
 
+TEST(DecoderDamagedFile, VideoWithoutOneWholePictureIsRefused)
+{
+    std::ifstream in(FixturePath("pal.vob"), std::ios::binary);
+    std::vector<char> head(16 * 1024);
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    const std::string path = testing::TempDir() + "head.vob";
+    std::ofstream(path, std::ios::binary).write(head.data(), static_cast<std::streamsize>(head.size()));
+    TDecoder decoder;
+    EXPECT_THROW(decoder.OpenFile(path, 0, 0), EMPEG2Error);
+    std::remove(path.c_str());
+}
+
 // Every frame delivered is whole: its index reads back, and indices only grow.
 void ExpectCleanFrames(TDecoder& decoder, int minimumFrames)
 {
