@@ -29,7 +29,6 @@ public:
         if (pos < start_ || pos + static_cast<std::int64_t>(n) > start_ + static_cast<std::int64_t>(len_)) {
             start_ = pos;
             len_ = file_.ReadAt(pos, buf_.data(), buf_.size());
-            bytesRead_ += len_;
         }
         if (pos + static_cast<std::int64_t>(n) > start_ + static_cast<std::int64_t>(len_))
             return nullptr;
@@ -58,14 +57,11 @@ public:
         return -1;
     }
 
-    std::size_t BytesRead() const { return bytesRead_; }
-
 private:
     const VideoFile& file_;
     std::vector<std::uint8_t> buf_;
     std::int64_t start_ = 0;
     std::size_t len_ = 0;
-    std::size_t bytesRead_ = 0;
 };
 
 std::int64_t ReadTimestamp(const std::uint8_t* b)
