@@ -1,0 +1,106 @@
+// Runs conversion jobs as the program does: this process's main thread starts a TConvertThread and
+// waits for it while serving its reports. Also reads back the frame index of JPEG files, so that
+// bench/convert can tell which frame each tool took. Prints one "key value" line per figure.
+#include "convert/convertthread.h"
+#include "frameindex.h"
+
+#include <FreeImage.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int Usage()
+{
+    std::fprintf(stderr,
+                 "usage: bench_convert whole FILE.vob FOLDER WIDTH HEIGHT\n"
+                 "       bench_convert pieces FILE.vob FOLDER WIDTH HEIGHT COUNT\n"
+                 "       bench_convert index FILE.jpg...\n");
+    return 2;
+}
+
+// Pictures land in FOLDER/<video name>/<video name>_<i>.jpg.
+int Convert(bool whole, const std::string& video, const std::string& folder, int width, int height, int pieces)
+{
+    const Clock::time_point start = Clock::now();
+    TDecoder decoder;
+    decoder.OpenFile(video, 0, 0);
+    const std::int32_t totalSeconds = decoder.FileInfo()->TotalSeconds;
+
+    TConvertThread thread(decoder, totalSeconds);
+    thread.Job.Width = width;
+    thread.Job.Height = height;
+    thread.Job.Whole = whole;
+    thread.Job.Pieces = pieces;
+    thread.Job.VideoName = std::filesystem::path(video).stem().string();
+    thread.Job.SaveFolder = folder.back() == '/' ? folder : folder + "/";
+    std::int64_t written = 0;
+    bool done = false;
+    thread.OnStatus = [&](TStatusFlags status, void* info) {
+        const auto& progress = *static_cast<const TConvertProgress*>(info);
+        if (status.Has(TStatusFlag::stFrameSaved))
+            written = progress.Current + 1;
+        if (status.Has(TStatusFlag::stConvertDone))
+            done = true;
+    };
+    thread.Start();
+    thread.WaitFor();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+
+    if (!done) {
+        std::fprintf(stderr, "the job failed: %s\n", thread.LastError().c_str());
+        return 1;
+    }
+    std::printf("total_seconds %d\n", totalSeconds);
+    std::printf("pictures %lld\n", static_cast<long long>(written));
+    std::printf("seconds %.3f\n", seconds);
+    std::printf("pictures_per_second %.2f\n", written / seconds);
+    return 0;
+}
+
+// One line per file: its name and the index it carries (-1: none readable).
+int PrintIndices(int count, char** files)
+{
+    for (int i = 0; i < count; ++i) {
+        int index = -1;
+        FIBITMAP* loaded = FreeImage_Load(FreeImage_GetFileType(files[i], 0), files[i], 0);
+        if (FIBITMAP* dib = loaded ? FreeImage_ConvertTo24Bits(loaded) : nullptr) {
+            const int height = static_cast<int>(FreeImage_GetHeight(dib));
+            // FreeImage keeps the bottom row first.
+            index = ReadFrameIndex(FreeImage_GetScanLine(dib, height - 1), static_cast<int>(FreeImage_GetWidth(dib)),
+                                   height, -static_cast<std::ptrdiff_t>(FreeImage_GetPitch(dib)), 3);
+            FreeImage_Unload(dib);
+        }
+        if (loaded)
+            FreeImage_Unload(loaded);
+        std::printf("%s %d\n", files[i], index);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return Usage();
+    const std::string mode = argv[1];
+    try {
+        if (mode == "whole" && argc == 6)
+            return Convert(true, argv[2], argv[3], std::atoi(argv[4]), std::atoi(argv[5]), 0);
+        if (mode == "pieces" && argc == 7)
+            return Convert(false, argv[2], argv[3], std::atoi(argv[4]), std::atoi(argv[5]), std::atoi(argv[6]));
+        if (mode == "index")
+            return PrintIndices(argc - 2, argv + 2);
+    } catch (const Exception& e) {
+        std::fprintf(stderr, "%s\n", e.Message().c_str());
+        return 1;
+    }
+    return Usage();
+}

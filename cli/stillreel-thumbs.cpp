@@ -1,0 +1,202 @@
+// stillreel-thumbs: the thumbnail engine of Stillreel from the command line, one job per file.
+#include "thumbsoptions.h"
+
+#include "convert/convertthread.h"
+#include "decoder/decoder.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+constexpr int kJobFailed = 1;
+constexpr int kUsage = 2;
+constexpr int kInterrupted = 130;
+
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void OnInterrupt(int)
+{
+    g_interrupted = true;
+}
+
+// Ctrl+C asks the running job to stop; the handler is one-shot, so a second Ctrl+C ends the
+// program at once (a pieces or range job does not look at the stop request).
+void CatchInterrupt()
+{
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    action.sa_flags = SA_RESETHAND;
+    sigaction(SIGINT, &action, nullptr);
+}
+
+// The progress line of the window: redrawn in place on a terminal, plain lines otherwise.
+class Progress {
+public:
+    explicit Progress(bool quiet) : quiet_(quiet), terminal_(isatty(STDOUT_FILENO)) {}
+
+    void Saved(std::int64_t shown, std::int64_t total, bool secondPassed)
+    {
+        if (quiet_)
+            return;
+        if (terminal_) {
+            std::printf("\rProcessing: %lld/%lld", static_cast<long long>(shown), static_cast<long long>(total));
+            std::fflush(stdout);
+        } else if (shown == 1 || secondPassed) {
+            std::printf("Processing: %lld/%lld\n", static_cast<long long>(shown), static_cast<long long>(total));
+        }
+    }
+
+    void Done(std::int64_t shown, std::int64_t total)
+    {
+        if (quiet_)
+            return;
+        std::printf("%sDone: %lld/%lld\n", terminal_ ? "\r" : "", static_cast<long long>(shown),
+                    static_cast<long long>(total));
+    }
+
+    // Ends a progress line left open on a terminal, before anything else is printed.
+    void Break()
+    {
+        if (!quiet_ && terminal_)
+            std::printf("\n");
+        std::fflush(stdout);
+    }
+
+private:
+    bool quiet_;
+    bool terminal_;
+};
+
+void PrintError(const std::string& message)
+{
+    std::fprintf(stderr, "stillreel-thumbs: %s\n", message.c_str());
+}
+
+std::string SaveFolderOf(const thumbs::Options& options)
+{
+    std::string folder = options.saveFolder.empty() ? std::filesystem::current_path().string() : options.saveFolder;
+    if (folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+void PrintInfo(const TDecoderFileInfo& info)
+{
+    std::printf("FPS: %.2f Size: %dx%d Duration: %.2d:%.2d:%.2d\n", info.Fps, info.Width, info.Height,
+                info.DurationHours, info.DurationMinutes, info.DurationSeconds);
+}
+
+TConvertRec JobFor(const thumbs::Options& options, const std::string& file, const TDecoder& decoder)
+{
+    const thumbs::Size size = thumbs::ThumbnailSize(options, decoder.FileInfo()->Width, decoder.AspectRatio());
+    TConvertRec job;
+    job.Width = size.width;
+    job.Height = size.height;
+    job.Whole = options.mode == thumbs::Mode::Whole;
+    job.StartEnd = options.mode == thumbs::Mode::Range;
+    job.Pieces = options.pieces;
+    job.VideoName = std::filesystem::path(file).stem().string();
+    job.SaveFolder = SaveFolderOf(options);
+    job.StartPoint = options.rangeStart;
+    job.EndPoint = options.rangeEnd;
+    return job;
+}
+
+// Runs the job for one open video; answers the exit status it calls for.
+int Convert(TDecoder& decoder, const thumbs::Options& options, const std::string& file)
+{
+    const std::int32_t totalSeconds = decoder.FileInfo()->TotalSeconds;
+    // Like mkdir -p: a save folder named on the command line is made when missing.
+    std::error_code error;
+    std::filesystem::create_directories(options.saveFolder.empty() ? "." : options.saveFolder, error);
+    if (error) {
+        PrintError("Unable to create folder: " + options.saveFolder + " (" + error.message() + ")");
+        return kJobFailed;
+    }
+    Progress progress(options.quiet);
+    std::string failure;
+    TConvertThread thread(decoder, totalSeconds);
+    thread.Job = JobFor(options, file, decoder);
+    thread.OnStatus = [&](TStatusFlags status, void* info) {
+        const auto& p = *static_cast<const TConvertProgress*>(info);
+        if (g_interrupted)
+            thread.Terminate();
+        if (status.Has(TStatusFlag::stFrameSaved))
+            progress.Saved(p.Current + 1, p.Total, status.Has(TStatusFlag::stConvertRate));
+        if (status.Has(TStatusFlag::stConvertDone))
+            progress.Done(p.Current + 1, p.Total);
+        if (status.Has(TStatusFlag::stConvertError))
+            failure = thread.LastError().empty() ? file + ": the job failed" : thread.LastError();
+    };
+    thread.Start();
+    thread.WaitFor();
+    if (!failure.empty()) {
+        progress.Break();
+        PrintError(failure);
+        return kJobFailed;
+    }
+    if (g_interrupted) {
+        progress.Break();
+        PrintError(file + ": interrupted; the pictures written so far stay");
+        return kInterrupted;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    thumbs::Options options;
+    try {
+        options = thumbs::ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const thumbs::UsageError& e) {
+        PrintError(e.what());
+        std::fprintf(stderr, "Try 'stillreel-thumbs --help' for more information.\n");
+        return kUsage;
+    }
+    if (options.help) {
+        std::fputs(thumbs::UsageText().c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("stillreel-thumbs %s\n", STILLREEL_VERSION);
+        return 0;
+    }
+    CatchInterrupt();
+
+    int status = 0;
+    try {
+        TDecoder decoder;
+        for (const std::string& file : options.files) {
+            if (options.files.size() > 1 && !options.quiet)
+                std::printf("%s\n", file.c_str());
+            try {
+                decoder.OpenFile(file, 0, 0);
+            } catch (const EMPEG2Error& e) {
+                PrintError(e.Message());
+                status = kJobFailed;
+                continue;
+            }
+            if (options.info) {
+                PrintInfo(*decoder.FileInfo());
+                continue;
+            }
+            const int result = Convert(decoder, options, file);
+            if (result == kInterrupted)
+                return kInterrupted;
+            if (result != 0)
+                status = result;
+        }
+    } catch (const Exception& e) {
+        PrintError(e.Message());
+        return kJobFailed;
+    }
+    return status;
+}

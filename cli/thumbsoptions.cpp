@@ -1,0 +1,170 @@
+#include "thumbsoptions.h"
+
+#include <cfenv>
+#include <charconv>
+#include <cmath>
+
+namespace thumbs {
+
+namespace {
+
+const char kSizeMessage[] = "The thumbnail size must be at least 1 x 1 pixels.";
+const char kPiecesMessage[] = "The number of pieces must be at least 1.";
+
+std::int64_t ParseInteger(const std::string& text, const std::string& what)
+{
+    std::int64_t value = 0;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end)
+        throw UsageError("invalid " + what + ": '" + text + "'");
+    return value;
+}
+
+std::int32_t ParseInt32(const std::string& text, const std::string& what)
+{
+    const std::int64_t value = ParseInteger(text, what);
+    if (value < INT32_MIN || value > INT32_MAX)
+        throw UsageError(what + " out of range: '" + text + "'");
+    return static_cast<std::int32_t>(value);
+}
+
+std::int32_t Nearest(long double x)
+{
+    const int previous = std::fegetround();
+    std::fesetround(FE_TONEAREST);
+    const long double r = std::nearbyint(x);
+    std::fesetround(previous);
+    return static_cast<std::int32_t>(r);
+}
+
+} // namespace
+
+std::int64_t ParseSeconds(const std::string& text)
+{
+    std::vector<std::string> parts;
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t colon = text.find(':', from);
+        parts.push_back(text.substr(from, colon - from));
+        if (colon == std::string::npos)
+            break;
+        from = colon + 1;
+    }
+    if (parts.size() > 3)
+        throw UsageError("invalid time: '" + text + "'");
+    std::int64_t seconds = 0;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const std::int64_t value = ParseInteger(parts[i], "time");
+        // Minutes and seconds after a colon run from 0 to 59.
+        if (value < 0 || (i > 0 && value > 59) || value > INT32_MAX)
+            throw UsageError("invalid time: '" + text + "'");
+        seconds = seconds * 60 + value;
+    }
+    if (seconds > INT32_MAX)
+        throw UsageError("invalid time: '" + text + "'");
+    return seconds;
+}
+
+Options ParseOptions(const std::vector<std::string>& args)
+{
+    Options o;
+    bool modeGiven = false;
+    auto setMode = [&](Mode mode) {
+        if (modeGiven && o.mode != mode)
+            throw UsageError("choose one of --whole, --pieces and --range");
+        o.mode = mode;
+        modeGiven = true;
+    };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](const char* what) -> const std::string& {
+            if (i + 1 >= args.size())
+                throw UsageError(a + " needs " + what);
+            return args[++i];
+        };
+        if (a == "-h" || a == "--help") {
+            o.help = true;
+        } else if (a == "--version") {
+            o.version = true;
+        } else if (a == "-q" || a == "--quiet") {
+            o.quiet = true;
+        } else if (a == "--info") {
+            o.info = true;
+        } else if (a == "--whole") {
+            setMode(Mode::Whole);
+        } else if (a == "--pieces") {
+            setMode(Mode::Pieces);
+            o.pieces = ParseInt32(value("a number"), "number of pieces");
+            if (o.pieces < 1)
+                throw UsageError(kPiecesMessage);
+        } else if (a == "--range") {
+            setMode(Mode::Range);
+            o.rangeStart = ParseSeconds(value("a start and an end"));
+            o.rangeEnd = ParseSeconds(value("an end"));
+            if (o.rangeEnd < o.rangeStart)
+                throw UsageError("the range ends before it starts");
+        } else if (a == "--size") {
+            const std::string& size = value("WIDTHxHEIGHT");
+            const std::size_t x = size.find('x');
+            if (x == std::string::npos)
+                throw UsageError("invalid size: '" + size + "' (WIDTHxHEIGHT)");
+            o.width = ParseInt32(size.substr(0, x), "width");
+            o.height = ParseInt32(size.substr(x + 1), "height");
+        } else if (a == "--width") {
+            o.width = ParseInt32(value("a width"), "width");
+            o.height.reset();
+        } else if (a == "-o" || a == "--save-folder") {
+            o.saveFolder = value("a folder");
+            if (o.saveFolder.empty())
+                throw UsageError("the save folder is empty");
+        } else if (a == "--") {
+            o.files.insert(o.files.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
+            break;
+        } else if (a.size() > 1 && a[0] == '-') {
+            throw UsageError("unknown option: " + a);
+        } else {
+            o.files.push_back(a);
+        }
+    }
+    if ((o.width && *o.width < 1) || (o.height && *o.height < 1))
+        throw UsageError(kSizeMessage);
+    if (o.files.empty() && !o.help && !o.version)
+        throw UsageError("no video file given");
+    return o;
+}
+
+Size ThumbnailSize(const Options& options, std::int32_t videoWidth, double aspectRatio)
+{
+    const std::int32_t width = options.width.value_or(videoWidth);
+    if (options.height)
+        return {width, *options.height};
+    return {width, Nearest(static_cast<long double>(width) / aspectRatio)};
+}
+
+std::string UsageText()
+{
+    return "Usage: stillreel-thumbs [options] FILE.vob...\n"
+           "Writes still pictures of DVD video files as JPEG files of quality 100, named\n"
+           "<folder>/<video name>/<video name>_<i>.jpg.\n"
+           "\n"
+           "Which pictures (one of):\n"
+           "  --pieces N             N pictures spread evenly over the video (default: 12)\n"
+           "  --whole                every frame\n"
+           "  --range START END      every frame from second START to second END, both included;\n"
+           "                         whole seconds or [hh:]mm:ss\n"
+           "Size (default: the video's width, the height by its aspect ratio):\n"
+           "  --size WxH             exactly W x H pixels\n"
+           "  --width W              W pixels wide, the height by the video's aspect ratio\n"
+           "Output:\n"
+           "  -o, --save-folder DIR  make the pictures' folder in DIR (default: the current directory)\n"
+           "  --info                 print each file's information and write nothing\n"
+           "  -q, --quiet            print no progress\n"
+           "  -h, --help             print this help\n"
+           "  --version              print the version\n"
+           "\n"
+           "Exit status: 0 when every file succeeded, 1 when a job failed, 2 for a usage error,\n"
+           "130 when interrupted.\n";
+}
+
+} // namespace thumbs

@@ -1,0 +1,254 @@
+#include "convert/convertthread.h"
+
+#include "convert/FastFX.h"
+#include "convert/FastSize.h"
+#include "platform/clock.h"
+
+#include <cerrno>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int JpegQuality = 100;
+
+// The nearest integer, ties to even (the default rounding mode).
+std::int64_t Nearest(double Value)
+{
+    return std::llrint(Value);
+}
+
+[[noreturn]] void ThrowSystemError(int Code)
+{
+    throw std::system_error(Code, std::generic_category());
+}
+
+// One level; a directory that is already there is fine.
+void MakeFolder(const std::string& Folder)
+{
+    if (mkdir(Folder.c_str(), 0777) == 0)
+        return;
+    const int error = errno;
+    struct stat info {};
+    if (error == EEXIST && stat(Folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        return;
+    ThrowSystemError(error == EEXIST ? ENOTDIR : error);
+}
+
+// The bytes are written beside the final name and renamed over it, so a failed write leaves no
+// half-written picture behind.
+void WriteFile(const std::string& FileName, const BYTE* Data, std::size_t Size)
+{
+    const std::size_t slash = FileName.rfind('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::string temporary = FileName.substr(0, nameStart) + "." + FileName.substr(nameStart) + ".part";
+
+    const int file = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (file < 0)
+        ThrowSystemError(errno);
+    int error = 0;
+    while (Size > 0 && error == 0) {
+        const ssize_t written = write(file, Data, Size);
+        if (written >= 0) {
+            Data += written;
+            Size -= static_cast<std::size_t>(written);
+        } else if (errno != EINTR) {
+            error = errno;
+        }
+    }
+    if (close(file) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && rename(temporary.c_str(), FileName.c_str()) != 0)
+        error = errno;
+    if (error != 0) {
+        unlink(temporary.c_str());
+        ThrowSystemError(error);
+    }
+}
+
+// FreeImage's own file writer does not tell why a write failed, and may miss a failed write
+// altogether; so its JPEG writer encodes into memory and the file is written here.
+void SaveJpeg(FIBITMAP* Dib, const std::string& FileName)
+{
+    struct TCloseMemory {
+        void operator()(FIMEMORY* memory) const noexcept { FreeImage_CloseMemory(memory); }
+    };
+    const std::unique_ptr<FIMEMORY, TCloseMemory> memory(FreeImage_OpenMemory());
+    BYTE* data = nullptr;
+    DWORD size = 0;
+    if (!memory || !FreeImage_SaveToMemory(FIF_JPEG, Dib, memory.get(), JpegQuality) ||
+        !FreeImage_AcquireMemory(memory.get(), &data, &size))
+        ThrowSystemError(ENOMEM);
+    WriteFile(FileName, data, size);
+}
+
+[[noreturn]] void ThrowAllocationError(std::int32_t Width, std::int32_t Height)
+{
+    throw Exception("Unable to allocate a picture of " + std::to_string(Width) + " x " + std::to_string(Height) +
+                    " pixels.");
+}
+
+}  // namespace
+
+TConvertThread::TConvertThread(TDecoder& Decoder, const std::int32_t& TotalSeconds)
+    : FDecoder(Decoder), FTotalSeconds(TotalSeconds), FOutBitmap(FIT_BITMAP, 0, 0, 0),
+      FFrequency(PerformanceFrequency())
+{
+    FSourceDib.SetSize(FDecoder.Width(), FDecoder.Height(), 32);
+}
+
+TConvertThread::~TConvertThread()
+{
+    FDetached = true;
+    Terminate();
+    WaitFor();
+}
+
+void TConvertThread::DoStatus()
+{
+    if (!FDetached && OnStatus)
+        OnStatus(FStatus, &FProgress);
+}
+
+void TConvertThread::Notify()
+{
+    if (!FDetached && OnStatus)
+        Synchronize([this] { DoStatus(); });
+}
+
+void TConvertThread::Execute()
+{
+    try {
+        FDecoder.Rewind();
+        SizeThumbDib();
+        FRateMark = PerformanceCounter();
+        if (Job.Whole)
+            ConvertWhole();
+        else if (Job.StartEnd)
+            ConvertRange();
+        else
+            ConvertPieces();
+        FStatus = {TStatusFlag::stConvertStopped, TStatusFlag::stConvertEnd};
+        Notify();
+        FStatus = {TStatusFlag::stConvertDone};
+        Notify();
+    } catch (const std::exception& error) {
+        Fail(error.what());
+    } catch (...) {
+        Fail("Unknown error.");
+    }
+}
+
+void TConvertThread::Fail(const std::string& Message)
+{
+    FLastError = Message;
+    FStatus = {TStatusFlag::stConvertError, TStatusFlag::stConvertStopped};
+    Notify();
+}
+
+double TConvertThread::Fps() const
+{
+    const TDecoderFileInfo* info = FDecoder.FileInfo();
+    if (!info)
+        throw Exception("No video is opened!");
+    return info->Fps;
+}
+
+void TConvertThread::SizeThumbDib()
+{
+    if (Job.Width < 1 || Job.Height < 1)
+        throw Exception("The thumbnail size must be at least 1 x 1 pixels.");
+    // The bitmap counts its bytes in 32 bits; a larger one would be made too small.
+    if (std::int64_t{Job.Width} * Job.Height * 4 > std::numeric_limits<std::uint32_t>::max())
+        ThrowAllocationError(Job.Width, Job.Height);
+    FThumbDib.SetSize(Job.Width, Job.Height, 32);
+    if (!FThumbDib.Bits())
+        ThrowAllocationError(Job.Width, Job.Height);
+}
+
+void TConvertThread::ConvertWhole()
+{
+    FProgress.Total = Nearest(static_cast<double>(std::int64_t{FTotalSeconds}) * Fps());
+    for (std::int32_t i = 0; !Terminated(); ++i)
+        if (!FrameStep(i))
+            break;
+}
+
+void TConvertThread::ConvertRange()
+{
+    FProgress.Total = Nearest(static_cast<double>(Job.EndPoint - Job.StartPoint + 1) * Fps());
+    FDecoder.Seek(static_cast<std::int32_t>(Job.StartPoint));
+    const auto count = static_cast<std::int32_t>(FProgress.Total);
+    for (std::int32_t i = 0; i < count; ++i)
+        if (!FrameStep(i))
+            break;
+}
+
+void TConvertThread::ConvertPieces()
+{
+    if (Job.Pieces < 1)
+        throw Exception("The number of pieces must be at least 1.");
+    const std::int32_t step = FTotalSeconds / Job.Pieces;
+    FProgress.Total = Job.Pieces;
+    for (std::int32_t i = 0; i < Job.Pieces; ++i) {
+        // A video shorter than Pieces seconds gives one piece per second.
+        FDecoder.Seek(step == 0 ? i : i * step);
+        if (!FrameStep(i))
+            break;
+    }
+}
+
+bool TConvertThread::FrameStep(std::int32_t Index)
+{
+    const PDecodedFrame frame = FDecoder.GetNextFrame();
+    if (!frame) {
+        FStatus = {TStatusFlag::stConvertStopped, TStatusFlag::stConvertEnd};
+        Notify();
+        return false;
+    }
+    if (!FSourceDib.Bits())
+        ThrowAllocationError(FDecoder.Width(), FDecoder.Height());
+    // The decoder's rows run top-down, the bitmap's bottom-up: the copy stands upside down.
+    CopyLongs(frame->Pixels, FSourceDib.Bits(), FSourceDib.Width() * FSourceDib.Rows());
+    const TFastDIB* picture = &FSourceDib;
+    if (FThumbDib.Width() == FSourceDib.Width() && FThumbDib.Rows() == FSourceDib.Rows()) {
+        FlipRows(FSourceDib);
+    } else {
+        Resample(FSourceDib, FThumbDib);
+        FlipRows(FThumbDib);
+        picture = &FThumbDib;
+    }
+    WriteThumbnail(*picture, Index);
+
+    FStatus = {TStatusFlag::stFrameSaved};
+    FProgress.Current = Index;
+    const std::int64_t now = PerformanceCounter();
+    if (static_cast<double>(now - FRateMark) / static_cast<double>(FFrequency) >= 1.0) {
+        FStatus.Include(TStatusFlag::stConvertRate);
+        FRateMark = now;
+    }
+    Notify();
+    return true;
+}
+
+void TConvertThread::WriteThumbnail(const TFastDIB& Picture, std::int32_t Index)
+{
+    // Joined, never formatted: a "%" in a name stays a character.
+    const std::string folder = (Job.SaveFolder.empty() ? AppFolder : Job.SaveFolder) + Job.VideoName;
+    const std::string fileName = folder + "/" + Job.VideoName + "_" + std::to_string(Index) + ".jpg";
+    try {
+        MakeFolder(folder);
+        CopyToFreeBitmap(Picture, FOutBitmap);
+        if (!FOutBitmap.IsValid() || !FOutBitmap.ConvertTo24Bits())
+            ThrowSystemError(ENOMEM);
+        SaveJpeg(FOutBitmap.Dib(), fileName);
+    } catch (const std::system_error& error) {
+        throw Exception("Unable to write thumbnail: " + fileName + " (" + error.code().message() + ")");
+    }
+}

@@ -1,0 +1,64 @@
+// The worker that carries out one conversion job: it takes frames from the open video by the job's
+// mode, scales each to the thumbnail size, writes it as a numbered JPEG file and reports every file
+// and the job's end to the main thread.
+#pragma once
+
+#include "convert/FastDIB.h"
+#include "convert/FreeBitmap.h"
+#include "convert/_consts.h"
+#include "decoder/decoder.h"
+#include "platform/thread.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+class TConvertThread : public TThread {
+public:
+    // Created suspended. TotalSeconds is the owner's video length in whole seconds, read when a
+    // whole-video or pieces job starts; both it and Decoder must outlive the thread.
+    TConvertThread(TDecoder& Decoder, const std::int32_t& TotalSeconds);
+    // Stops the reports, asks the job to stop (only a whole-video job looks) and waits for its end
+    // while serving its hand-offs.
+    ~TConvertThread() override;
+
+    // Set by the owner before Start.
+    TConvertRec Job;
+    TStatusEvent OnStatus;
+
+    // Why the job failed: readable during the report [stConvertError, stConvertStopped] and after it.
+    const std::string& LastError() const noexcept { return FLastError; }
+
+protected:
+    void Execute() override;
+
+private:
+    void DoStatus();
+    // Hands Status over to OnStatus on the main thread and waits until it has run.
+    void Notify();
+    void Fail(const std::string& Message);
+
+    double Fps() const;
+    void SizeThumbDib();
+    void ConvertWhole();
+    void ConvertRange();
+    void ConvertPieces();
+    // One frame becomes file number Index; false when the decoder had no frame left.
+    bool FrameStep(std::int32_t Index);
+    void WriteThumbnail(const TFastDIB& Picture, std::int32_t Index);
+
+    TDecoder& FDecoder;
+    const std::int32_t& FTotalSeconds;
+    // Declared in this order so that they are freed as OutBitmap, ThumbDib, SourceDib.
+    TFastDIB FSourceDib;
+    TFastDIB FThumbDib;
+    TFreeBitmap FOutBitmap;
+    TStatusFlags FStatus;
+    TConvertProgress FProgress;
+    std::int64_t FFrequency;
+    std::int64_t FRateMark = 0;
+    std::string FLastError;
+    // Stands for clearing OnStatus in the destructor: the worker may be reading OnStatus then, and
+    // writing it meanwhile would be a data race.
+    std::atomic<bool> FDetached{false};
+};

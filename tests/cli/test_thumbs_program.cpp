@@ -1,0 +1,221 @@
+// stillreel-thumbs run as a program on the fixture videos: the pictures it writes, by name and by
+// the frame each one shows, its messages and its exit status.
+#include "fixtures.h"
+#include "frameindex.h"
+
+#include <FreeImage.h>
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Quote(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::string ReadAll(const fs::path& path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class ThumbsProgram : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = fs::path(testing::TempDir()) /
+               ("thumbs-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    Result Run(const std::vector<std::string>& args)
+    {
+        std::string command = "cd " + Quote(dir_.string()) + " && " + Quote(STILLREEL_THUMBS);
+        for (const std::string& a : args)
+            command += " " + Quote(a);
+        command += " >" + Quote((dir_ / "out.txt").string()) + " 2>" + Quote((dir_ / "err.txt").string());
+        Result r;
+        const int raw = std::system(command.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = ReadAll(dir_ / "out.txt");
+        r.err = ReadAll(dir_ / "err.txt");
+        return r;
+    }
+
+    // The frame index shown by a written picture, and its size.
+    struct Picture {
+        int index = -1;
+        unsigned width = 0;
+        unsigned height = 0;
+    };
+    static Picture Read(const fs::path& file)
+    {
+        Picture p;
+        FIBITMAP* bitmap = FreeImage_Load(FIF_JPEG, file.c_str(), 0);
+        if (!bitmap)
+            return p;
+        p.width = FreeImage_GetWidth(bitmap);
+        p.height = FreeImage_GetHeight(bitmap);
+        // FreeImage keeps the bottom row first: read from the top row with a negative stride.
+        const auto pitch = static_cast<std::ptrdiff_t>(FreeImage_GetPitch(bitmap));
+        p.index = ReadFrameIndex(FreeImage_GetScanLine(bitmap, static_cast<int>(p.height) - 1),
+                                 static_cast<int>(p.width), static_cast<int>(p.height), -pitch, 3);
+        FreeImage_Unload(bitmap);
+        return p;
+    }
+
+    static std::size_t CountPictures(const fs::path& folder)
+    {
+        std::size_t count = 0;
+        if (fs::exists(folder))
+            for (const auto& entry : fs::directory_iterator(folder))
+                count += entry.path().extension() == ".jpg";
+        return count;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(ThumbsProgram, PiecesAreTakenAtEvenlySpacedSecondsIntoTheCurrentFolder)
+{
+    const Result r = Run({FixturePath("pal100.vob")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(CountPictures(dir_ / "pal100"), 12u);
+    for (int i = 0; i < 12; ++i) {
+        const Picture p = Read(dir_ / "pal100" / ("pal100_" + std::to_string(i) + ".jpg"));
+        EXPECT_EQ(p.index, i * 8 * 25) << "piece " << i;
+        EXPECT_EQ(p.width, 720u);
+        EXPECT_EQ(p.height, 540u);
+    }
+    EXPECT_NE(r.out.find("Done: 12/12"), std::string::npos) << r.out;
+}
+
+TEST_F(ThumbsProgram, WholeVideoWritesEveryFrameAtTheChosenWidth)
+{
+    const Result r = Run({"--whole", "--width", "160", "-o", (dir_ / "out").string(), FixturePath("pal5.vob")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(CountPictures(dir_ / "out" / "pal5"), 125u);
+    for (int i = 0; i < 125; ++i) {
+        const Picture p = Read(dir_ / "out" / "pal5" / ("pal5_" + std::to_string(i) + ".jpg"));
+        ASSERT_EQ(p.index, i);
+        ASSERT_EQ(p.width, 160u);
+        ASSERT_EQ(p.height, 120u);
+    }
+}
+
+TEST_F(ThumbsProgram, RangeTakesEveryFrameOfBothEndSeconds)
+{
+    const Result r = Run({"--range", "0:10", "11", "--size", "200x100", "-q", FixturePath("pal.vob")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    ASSERT_EQ(CountPictures(dir_ / "pal"), 50u);
+    EXPECT_EQ(Read(dir_ / "pal" / "pal_0.jpg").index, 250);
+    const Picture last = Read(dir_ / "pal" / "pal_49.jpg");
+    EXPECT_EQ(last.index, 299);
+    EXPECT_EQ(last.width, 200u);
+    EXPECT_EQ(last.height, 100u);
+}
+
+TEST_F(ThumbsProgram, InfoPrintsTheWindowsLineAndWritesNothing)
+{
+    const Result r = Run({"--info", FixturePath("ntsc.vob")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "FPS: 29.97 Size: 720x480 Duration: 00:00:06\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 2); // only the captured output
+}
+
+TEST_F(ThumbsProgram, UsageErrorsExitWithTwoAndSayWhy)
+{
+    Result r = Run({"--pieces", "0", FixturePath("pal.vob")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("The number of pieces must be at least 1."), std::string::npos) << r.err;
+    r = Run({"--range", "9", "3", FixturePath("pal.vob")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("the range ends before it starts"), std::string::npos) << r.err;
+    r = Run({});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_FALSE(fs::exists(dir_ / "pal"));
+}
+
+TEST_F(ThumbsProgram, AnUnwritableFolderFailsTheJobSayingWhy)
+{
+    std::ofstream(dir_ / "plain-file") << "not a folder";
+    const fs::path inside = dir_ / "plain-file" / "thumbs";
+    Result r = Run({"--pieces", "3", "-o", inside.string(), FixturePath("pal.vob")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Unable to create folder: " + inside.string() + " (Not a directory)"), std::string::npos)
+        << r.err;
+
+    // A folder that exists but whose picture folder is taken by a file: the engine names the picture.
+    fs::create_directories(dir_ / "out");
+    std::ofstream(dir_ / "out" / "pal") << "not a folder";
+    r = Run({"--pieces", "3", "-o", (dir_ / "out").string(), FixturePath("pal.vob")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Unable to write thumbnail: " + (dir_ / "out" / "pal" / "pal_0.jpg").string()),
+              std::string::npos)
+        << r.err;
+}
+
+TEST_F(ThumbsProgram, OneBadFileAmongSeveralFailsAloneAndTheOthersStillRun)
+{
+    const Result r = Run({"--pieces", "2", FixturePath("text.vob"), FixturePath("pal5.vob"), FixturePath("ntsc.vob")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Unable to open video file: " + FixturePath("text.vob")), std::string::npos) << r.err;
+    EXPECT_EQ(CountPictures(dir_ / "pal5"), 2u);
+    EXPECT_EQ(CountPictures(dir_ / "ntsc"), 2u);
+}
+
+TEST_F(ThumbsProgram, InterruptStopsAWholeVideoJobAndKeepsWhatWasWritten)
+{
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (chdir(dir_.c_str()) != 0)
+            _exit(99);
+        std::freopen("/dev/null", "w", stdout);
+        execl(STILLREEL_THUMBS, STILLREEL_THUMBS, "--whole", FixturePath("pal100.vob").c_str(),
+              static_cast<char*>(nullptr));
+        _exit(98);
+    }
+    const fs::path folder = dir_ / "pal100";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (CountPictures(folder) < 20 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    kill(child, SIGINT);
+    int raw = 0;
+    waitpid(child, &raw, 0);
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 130);
+    const std::size_t written = CountPictures(folder);
+    EXPECT_GE(written, 20u);
+    EXPECT_LT(written, 2500u);
+    // Nothing half-written: the last picture is whole and shows its own frame.
+    EXPECT_EQ(Read(folder / ("pal100_" + std::to_string(written - 1) + ".jpg")).index, static_cast<int>(written) - 1);
+}
+
+} // namespace

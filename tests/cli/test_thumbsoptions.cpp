@@ -1,0 +1,91 @@
+// The command line of stillreel-thumbs: what it accepts, what it refuses, the sizes it picks.
+#include "thumbsoptions.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using thumbs::Mode;
+using thumbs::ParseOptions;
+using thumbs::UsageError;
+
+std::string UsageMessage(const std::vector<std::string>& args)
+{
+    try {
+        ParseOptions(args);
+    } catch (const UsageError& e) {
+        return e.what();
+    }
+    return "accepted";
+}
+
+TEST(ThumbsOptions, DefaultsToTwelvePiecesOfEveryFile)
+{
+    const auto o = ParseOptions({"a.vob", "b.vob"});
+    EXPECT_EQ(o.mode, Mode::Pieces);
+    EXPECT_EQ(o.pieces, 12);
+    EXPECT_EQ(o.files, (std::vector<std::string>{"a.vob", "b.vob"}));
+    EXPECT_FALSE(o.width);
+    EXPECT_TRUE(o.saveFolder.empty());
+}
+
+TEST(ThumbsOptions, ReadsModesSizesAndFolders)
+{
+    auto o = ParseOptions({"--range", "1:02:03", "1:02:10", "--size", "320x200", "-o", "/tmp/x", "-q", "v.vob"});
+    EXPECT_EQ(o.mode, Mode::Range);
+    EXPECT_EQ(o.rangeStart, 3723);
+    EXPECT_EQ(o.rangeEnd, 3730);
+    EXPECT_EQ(*o.width, 320);
+    EXPECT_EQ(*o.height, 200);
+    EXPECT_EQ(o.saveFolder, "/tmp/x");
+    EXPECT_TRUE(o.quiet);
+
+    o = ParseOptions({"--whole", "--width", "160", "--", "-odd name.vob"});
+    EXPECT_EQ(o.mode, Mode::Whole);
+    EXPECT_EQ(*o.width, 160);
+    EXPECT_FALSE(o.height);
+    EXPECT_EQ(o.files, (std::vector<std::string>{"-odd name.vob"}));
+}
+
+TEST(ThumbsOptions, TimesAreSecondsOrClockTimes)
+{
+    EXPECT_EQ(thumbs::ParseSeconds("75"), 75);
+    EXPECT_EQ(thumbs::ParseSeconds("01:15"), 75);
+    EXPECT_EQ(thumbs::ParseSeconds("2:00:01"), 7201);
+    for (const char* bad : {"", "1:60", "a", "1::2", "-3", "1:2:3:4", "12s"})
+        EXPECT_THROW(thumbs::ParseSeconds(bad), UsageError) << bad;
+}
+
+TEST(ThumbsOptions, RefusesImpossibleJobsWithTheEngineMessages)
+{
+    EXPECT_EQ(UsageMessage({"--pieces", "0", "v.vob"}), "The number of pieces must be at least 1.");
+    EXPECT_EQ(UsageMessage({"--size", "0x10", "v.vob"}), "The thumbnail size must be at least 1 x 1 pixels.");
+    EXPECT_EQ(UsageMessage({"--width", "-5", "v.vob"}), "The thumbnail size must be at least 1 x 1 pixels.");
+    EXPECT_EQ(UsageMessage({"--range", "20", "10", "v.vob"}), "the range ends before it starts");
+}
+
+TEST(ThumbsOptions, RefusesMalformedCommandLines)
+{
+    EXPECT_EQ(UsageMessage({}), "no video file given");
+    EXPECT_EQ(UsageMessage({"--bogus", "v.vob"}), "unknown option: --bogus");
+    EXPECT_EQ(UsageMessage({"v.vob", "--pieces"}), "--pieces needs a number");
+    EXPECT_EQ(UsageMessage({"--pieces", "x", "v.vob"}), "invalid number of pieces: 'x'");
+    EXPECT_EQ(UsageMessage({"--size", "320", "v.vob"}), "invalid size: '320' (WIDTHxHEIGHT)");
+    EXPECT_EQ(UsageMessage({"--whole", "--pieces", "3", "v.vob"}), "choose one of --whole, --pieces and --range");
+    EXPECT_EQ(UsageMessage({"--help"}), "accepted");
+}
+
+TEST(ThumbsOptions, HeightFollowsTheAspectRatioToTheNearestEvenTie)
+{
+    const auto byVideo = ParseOptions({"v.vob"});
+    EXPECT_EQ(thumbs::ThumbnailSize(byVideo, 720, 4.0 / 3.0).height, 540);
+    EXPECT_EQ(thumbs::ThumbnailSize(byVideo, 720, 16.0 / 9.0).height, 405);
+    // 5 / 2 and 7 / 2 lie exactly between two integers.
+    EXPECT_EQ(thumbs::ThumbnailSize(ParseOptions({"--width", "5", "v.vob"}), 720, 2.0).height, 2);
+    EXPECT_EQ(thumbs::ThumbnailSize(ParseOptions({"--width", "7", "v.vob"}), 720, 2.0).height, 4);
+    const auto exact = thumbs::ThumbnailSize(ParseOptions({"--size", "33x44", "v.vob"}), 720, 2.0);
+    EXPECT_EQ(exact.width, 33);
+    EXPECT_EQ(exact.height, 44);
+}
+
+} // namespace

@@ -1,0 +1,231 @@
+// Conversion jobs on encoded videos whose frames carry their index: which frames become which files,
+// the reports on the way, and how the job ends.
+#include "convertthreadtest.h"
+
+#include "platform/clock.h"
+
+#include <unistd.h>
+
+namespace {
+
+class ConvertVideo : public TConvertTest {
+protected:
+    void Open(const std::string& video)
+    {
+        FDecoder.OpenFile(FixturePath(video), 0, 0);
+        FTotalSeconds = FDecoder.FileInfo()->TotalSeconds;
+    }
+
+    std::vector<TReport> Convert(const std::string& video, const TConvertRec& job)
+    {
+        Open(video);
+        TConvertThread thread(FDecoder, FTotalSeconds);
+        return RunJob(thread, job);
+    }
+
+    TPicture Picture(int index, const std::string& name = "clip") const
+    {
+        return TPicture(FFolder / name / (name + "_" + std::to_string(index) + ".jpg"));
+    }
+
+    // The index read from each of count files.
+    std::vector<int> Indices(int count) const
+    {
+        std::vector<int> indices;
+        for (int i = 0; i < count; ++i)
+            indices.push_back(Picture(i).Index());
+        return indices;
+    }
+
+    TDecoder FDecoder;
+    std::int32_t FTotalSeconds = 0;
+};
+
+std::vector<int> Every(int first, int step, int count)
+{
+    std::vector<int> values;
+    for (int i = 0; i < count; ++i)
+        values.push_back(first + i * step);
+    return values;
+}
+
+TEST_F(ConvertVideo, TwelvePiecesOfAHundredSecondVideoComeFromEveryEighthSecond)
+{
+    TConvertRec job = Job(720, 576);
+    job.Pieces = 12;
+
+    const std::vector<TReport> reports = Convert("pal100.vob", job);
+
+    ASSERT_EQ(Sequence(reports), Expected(12, {StoppedEnd, Done}));
+    for (int i = 0; i < 12; ++i) {
+        EXPECT_EQ(reports[i].Progress.Current, i);
+        EXPECT_EQ(reports[i].Progress.Total, 12);
+    }
+    EXPECT_EQ(FileNames(FFolder / "clip"), NumberedNames("clip", 12));
+    EXPECT_EQ(Indices(12), Every(0, 200, 12));
+}
+
+TEST_F(ConvertVideo, PiecesOfAVideoShorterThanTheirNumberComeFromEverySecondUntilTheFramesRunOut)
+{
+    TConvertRec job = Job(720, 576);
+    job.Pieces = 12;
+
+    const std::vector<TReport> reports = Convert("pal5.vob", job);
+
+    ASSERT_EQ(Sequence(reports), Expected(5, {StoppedEnd, StoppedEnd, Done}));
+    EXPECT_EQ(reports.back().Progress.Total, 12);
+    EXPECT_EQ(reports.back().Progress.Current, 4);
+    EXPECT_EQ(FileNames(FFolder / "clip"), NumberedNames("clip", 5));
+    EXPECT_EQ(Indices(5), Every(0, 25, 5));
+}
+
+TEST_F(ConvertVideo, RangeTakesConsecutiveFramesFromTheStartPointThroughTheEndSecond)
+{
+    TConvertRec job = Job(160, 128);
+    job.StartEnd = true;
+    job.StartPoint = 10;
+    job.EndPoint = 11;
+
+    const std::vector<TReport> reports = Convert("pal.vob", job);
+
+    ASSERT_EQ(Sequence(reports), Expected(50, {StoppedEnd, Done}));
+    EXPECT_EQ(reports.back().Progress.Total, 50);
+    EXPECT_EQ(reports.back().Progress.Current, 49);
+    EXPECT_EQ(FileNames(FFolder / "clip"), NumberedNames("clip", 50));
+    EXPECT_EQ(Indices(50), Every(250, 1, 50));
+}
+
+TEST_F(ConvertVideo, WholeVideoWritesEveryFrameAndReportsTheEndTwice)
+{
+    TConvertRec job = Job(160, 128);
+    job.Whole = true;
+    job.Pieces = 0;  // not looked at in this mode
+
+    const std::vector<TReport> reports = Convert("pal5.vob", job);
+
+    ASSERT_EQ(Sequence(reports), Expected(125, {StoppedEnd, StoppedEnd, Done}));
+    EXPECT_EQ(reports.back().Progress.Total, 125);
+    EXPECT_EQ(reports.back().Progress.Current, 124);
+    EXPECT_EQ(FileNames(FFolder / "clip"), NumberedNames("clip", 125));
+    EXPECT_EQ(Indices(125), Every(0, 1, 125));
+}
+
+TEST_F(ConvertVideo, PicturesAtFrameSizeAndResampledOnesStandUpright)
+{
+    for (const auto& [width, height] : {std::pair{720, 576}, std::pair{160, 128}}) {
+        SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
+        const std::string name = "clip" + std::to_string(width);
+        TConvertRec job = Job(width, height, name);
+        job.Pieces = 2;
+
+        ASSERT_EQ(Sequence(Convert("pal.vob", job)), Expected(2, {StoppedEnd, Done}));
+
+        for (const auto& [file, index] : {std::pair{0, 0}, std::pair{1, 150}}) {
+            const TPicture picture = Picture(file, name);
+            ASSERT_TRUE(picture.IsValid());
+            EXPECT_EQ(picture.Width(), width);
+            EXPECT_EQ(picture.Height(), height);
+            EXPECT_EQ(picture.Bpp(), 24);
+            EXPECT_EQ(picture.Index(), index);
+            EXPECT_EQ(picture.IndexUpsideDown(), -1);
+        }
+    }
+}
+
+TEST_F(ConvertVideo, WithoutASaveFolderThePicturesGoBelowTheProgramsFolder)
+{
+    const std::string name = "convertthread-test-" + std::to_string(getpid());
+    const fs::path folder = fs::path(AppFolder) / name;
+    struct TRemove {
+        fs::path Folder;
+        ~TRemove()
+        {
+            std::error_code ignored;
+            fs::remove_all(Folder, ignored);
+        }
+    } remove{folder};
+    TConvertRec job = Job(160, 128, name);
+    job.SaveFolder.clear();
+    job.Pieces = 1;
+
+    ASSERT_EQ(Sequence(Convert("pal.vob", job)), Expected(1, {StoppedEnd, Done}));
+
+    EXPECT_EQ(FileNames(folder), NumberedNames(name, 1));
+    EXPECT_EQ(TPicture(folder / (name + "_0.jpg")).Index(), 0);
+    EXPECT_EQ(FileNames(FFolder), std::vector<std::string>{});
+}
+
+TEST_F(ConvertVideo, PercentSignsInTheFolderAndTheNameAreKeptAsTheyAre)
+{
+    const fs::path saveFolder = FFolder / "50%s %d%n";
+    fs::create_directory(saveFolder);
+    const std::string name = "clip%s%d%n%%";
+    TConvertRec job = Job(160, 128, name);
+    job.SaveFolder = saveFolder.string() + "/";
+    job.Pieces = 1;
+
+    ASSERT_EQ(Sequence(Convert("pal.vob", job)), Expected(1, {StoppedEnd, Done}));
+
+    EXPECT_EQ(FileNames(saveFolder / name), NumberedNames(name, 1));
+    EXPECT_EQ(TPicture(saveFolder / name / (name + "_0.jpg")).Index(), 0);
+}
+
+TEST_F(ConvertVideo, ASecondJobReplacesThePicturesOfTheSameNumbers)
+{
+    TConvertRec first = Job(720, 576);
+    first.Pieces = 2;
+    ASSERT_EQ(Sequence(Convert("pal.vob", first)), Expected(2, {StoppedEnd, Done}));
+    TConvertRec second = Job(160, 128);
+    second.Pieces = 1;
+
+    ASSERT_EQ(Sequence(Convert("pal.vob", second)), Expected(1, {StoppedEnd, Done}));
+
+    EXPECT_EQ(FileNames(FFolder / "clip"), NumberedNames("clip", 2));
+    EXPECT_EQ(Picture(0).Width(), 160);
+    EXPECT_EQ(Picture(1).Width(), 720);
+}
+
+TEST_F(ConvertVideo, AStopRequestEndsAWholeVideoJobBeforeItsNextFrame)
+{
+    Open("pal100.vob");
+    TConvertThread thread(FDecoder, FTotalSeconds);
+    std::vector<TReport> reports;
+    thread.Job = Job(160, 128);
+    thread.Job.Whole = true;
+    thread.OnStatus = [&](TStatusFlags status, void* info) {
+        const auto& progress = *static_cast<const TConvertProgress*>(info);
+        reports.push_back({status, progress, {}});
+        if (status.Has(TStatusFlag::stFrameSaved) && progress.Current == 2)
+            thread.Terminate();
+    };
+
+    thread.Start();
+    thread.WaitFor();
+
+    EXPECT_EQ(Sequence(reports), Expected(3, {StoppedEnd, Done}));
+    EXPECT_EQ(reports.back().Progress.Total, 2500);
+    EXPECT_EQ(FileNames(FFolder / "clip"), NumberedNames("clip", 3));
+}
+
+TEST_F(ConvertVideo, DestroyingTheThreadEndsItsReportsAndWaitsForItsEnd)
+{
+    Open("pal100.vob");
+    auto thread = std::make_unique<TConvertThread>(FDecoder, FTotalSeconds);
+    int reports = 0;
+    thread->Job = Job(160, 128);
+    thread->Job.Whole = true;
+    thread->OnStatus = [&](TStatusFlags, void*) { ++reports; };
+    thread->Start();
+    while (reports < 2) {
+        TThread::CheckSynchronize();
+        Sleep(1);
+    }
+
+    thread.reset();
+
+    EXPECT_EQ(reports, 2);
+    // The worker may have written the third picture before the stop request came.
+    EXPECT_LE(FileNames(FFolder / "clip").size(), 3u);
+}
+
+}  // namespace
