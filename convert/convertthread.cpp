@@ -7,16 +7,12 @@
 #include <cerrno>
 #include <cmath>
 #include <limits>
-#include <memory>
 #include <system_error>
+#include <utility>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
-
-constexpr int JpegQuality = 100;
 
 // The nearest integer, ties to even (the default rounding mode).
 std::int64_t Nearest(double Value)
@@ -41,53 +37,6 @@ void MakeFolder(const std::string& Folder)
     ThrowSystemError(error == EEXIST ? ENOTDIR : error);
 }
 
-// The bytes are written beside the final name and renamed over it, so a failed write leaves no
-// half-written picture behind.
-void WriteFile(const std::string& FileName, const BYTE* Data, std::size_t Size)
-{
-    const std::size_t slash = FileName.rfind('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::string temporary = FileName.substr(0, nameStart) + "." + FileName.substr(nameStart) + ".part";
-
-    const int file = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (file < 0)
-        ThrowSystemError(errno);
-    int error = 0;
-    while (Size > 0 && error == 0) {
-        const ssize_t written = write(file, Data, Size);
-        if (written >= 0) {
-            Data += written;
-            Size -= static_cast<std::size_t>(written);
-        } else if (errno != EINTR) {
-            error = errno;
-        }
-    }
-    if (close(file) != 0 && error == 0)
-        error = errno;
-    if (error == 0 && rename(temporary.c_str(), FileName.c_str()) != 0)
-        error = errno;
-    if (error != 0) {
-        unlink(temporary.c_str());
-        ThrowSystemError(error);
-    }
-}
-
-// FreeImage's own file writer does not tell why a write failed, and may miss a failed write
-// altogether; so its JPEG writer encodes into memory and the file is written here.
-void SaveJpeg(FIBITMAP* Dib, const std::string& FileName)
-{
-    struct TCloseMemory {
-        void operator()(FIMEMORY* memory) const noexcept { FreeImage_CloseMemory(memory); }
-    };
-    const std::unique_ptr<FIMEMORY, TCloseMemory> memory(FreeImage_OpenMemory());
-    BYTE* data = nullptr;
-    DWORD size = 0;
-    if (!memory || !FreeImage_SaveToMemory(FIF_JPEG, Dib, memory.get(), JpegQuality) ||
-        !FreeImage_AcquireMemory(memory.get(), &data, &size))
-        ThrowSystemError(ENOMEM);
-    WriteFile(FileName, data, size);
-}
-
 [[noreturn]] void ThrowAllocationError(std::int32_t Width, std::int32_t Height)
 {
     throw Exception("Unable to allocate a picture of " + std::to_string(Width) + " x " + std::to_string(Height) +
@@ -97,8 +46,7 @@ void SaveJpeg(FIBITMAP* Dib, const std::string& FileName)
 }  // namespace
 
 TConvertThread::TConvertThread(TDecoder& Decoder, const std::int32_t& TotalSeconds)
-    : FDecoder(Decoder), FTotalSeconds(TotalSeconds), FOutBitmap(FIT_BITMAP, 0, 0, 0),
-      FFrequency(PerformanceFrequency())
+    : FDecoder(Decoder), FTotalSeconds(TotalSeconds), FFrequency(PerformanceFrequency())
 {
     FSourceDib.SetSize(FDecoder.Width(), FDecoder.Height(), 32);
 }
@@ -134,14 +82,27 @@ void TConvertThread::Execute()
             ConvertRange();
         else
             ConvertPieces();
+        AnnounceWritten();
         FStatus = {TStatusFlag::stConvertStopped, TStatusFlag::stConvertEnd};
         Notify();
         FStatus = {TStatusFlag::stConvertDone};
         Notify();
-    } catch (const std::exception& error) {
-        Fail(error.what());
     } catch (...) {
-        Fail("Unknown error.");
+        // A picture still being written when the job fails is announced first if it got to disk;
+        // a failure to write it came first and is the one reported.
+        std::exception_ptr failure = std::current_exception();
+        try {
+            AnnounceWritten();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        try {
+            std::rethrow_exception(failure);
+        } catch (const std::exception& error) {
+            Fail(error.what());
+        } catch (...) {
+            Fail("Unknown error.");
+        }
     }
 }
 
@@ -208,6 +169,7 @@ bool TConvertThread::FrameStep(std::int32_t Index)
 {
     const PDecodedFrame frame = FDecoder.GetNextFrame();
     if (!frame) {
+        AnnounceWritten();
         FStatus = {TStatusFlag::stConvertStopped, TStatusFlag::stConvertEnd};
         Notify();
         return false;
@@ -225,15 +187,6 @@ bool TConvertThread::FrameStep(std::int32_t Index)
         picture = &FThumbDib;
     }
     WriteThumbnail(*picture, Index);
-
-    FStatus = {TStatusFlag::stFrameSaved};
-    FProgress.Current = Index;
-    const std::int64_t now = PerformanceCounter();
-    if (static_cast<double>(now - FRateMark) / static_cast<double>(FFrequency) >= 1.0) {
-        FStatus.Include(TStatusFlag::stConvertRate);
-        FRateMark = now;
-    }
-    Notify();
     return true;
 }
 
@@ -242,13 +195,46 @@ void TConvertThread::WriteThumbnail(const TFastDIB& Picture, std::int32_t Index)
     // Joined, never formatted: a "%" in a name stays a character.
     const std::string folder = (Job.SaveFolder.empty() ? AppFolder : Job.SaveFolder) + Job.VideoName;
     const std::string fileName = folder + "/" + Job.VideoName + "_" + std::to_string(Index) + ".jpg";
+    // Two bitmaps take turns: one is being written while the next picture goes into the other.
+    TFreeBitmap& out = FOutBitmap[Index & 1];
     try {
         MakeFolder(folder);
-        CopyToFreeBitmap(Picture, FOutBitmap);
-        if (!FOutBitmap.IsValid() || !FOutBitmap.ConvertTo24Bits())
+        CopyToFreeBitmap(Picture, out);
+        if (!out.IsValid() || !out.ConvertTo24Bits())
             ThrowSystemError(ENOMEM);
-        SaveJpeg(FOutBitmap.Dib(), fileName);
     } catch (const std::system_error& error) {
-        throw Exception("Unable to write thumbnail: " + fileName + " (" + error.code().message() + ")");
+        throw Exception(WriteFailure(fileName, error));
     }
+    AnnounceWritten();
+    // A stop request made while the last picture was announced comes before this one.
+    if (Job.Whole && Terminated())
+        return;
+    FWriter.Begin(out.Dib(), fileName);
+    FWriting = Index;
+    FWritingName = fileName;
+}
+
+void TConvertThread::AnnounceWritten()
+{
+    if (FWriting < 0)
+        return;
+    const std::int32_t index = std::exchange(FWriting, -1);
+    try {
+        FWriter.Finish();
+    } catch (const std::system_error& error) {
+        throw Exception(WriteFailure(FWritingName, error));
+    }
+    FStatus = {TStatusFlag::stFrameSaved};
+    FProgress.Current = index;
+    const std::int64_t now = PerformanceCounter();
+    if (static_cast<double>(now - FRateMark) / static_cast<double>(FFrequency) >= 1.0) {
+        FStatus.Include(TStatusFlag::stConvertRate);
+        FRateMark = now;
+    }
+    Notify();
+}
+
+std::string TConvertThread::WriteFailure(const std::string& FileName, const std::system_error& Error)
+{
+    return "Unable to write thumbnail: " + FileName + " (" + Error.code().message() + ")";
 }

@@ -6,12 +6,14 @@
 #include "convert/FastDIB.h"
 #include "convert/FreeBitmap.h"
 #include "convert/_consts.h"
+#include "convert/thumbnailwriter.h"
 #include "decoder/decoder.h"
 #include "platform/thread.h"
 
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <system_error>
 
 class TConvertThread : public TThread {
 public:
@@ -45,14 +47,24 @@ private:
     void ConvertPieces();
     // One frame becomes file number Index; false when the decoder had no frame left.
     bool FrameStep(std::int32_t Index);
+    // Prepares the picture and starts writing it; it is announced once it is on disk.
     void WriteThumbnail(const TFastDIB& Picture, std::int32_t Index);
+    // Waits for the picture being written and reports it as saved; throws when it could not be
+    // written. Nothing is announced that is not on disk.
+    void AnnounceWritten();
+    static std::string WriteFailure(const std::string& FileName, const std::system_error& Error);
 
     TDecoder& FDecoder;
     const std::int32_t& FTotalSeconds;
-    // Declared in this order so that they are freed as OutBitmap, ThumbDib, SourceDib.
+    // Declared in this order so that they are freed as the writer, OutBitmap, ThumbDib, SourceDib.
     TFastDIB FSourceDib;
     TFastDIB FThumbDib;
-    TFreeBitmap FOutBitmap;
+    TFreeBitmap FOutBitmap[2];
+    // Encoding and writing a picture overlap the decoding and scaling of the next one on the
+    // second core; pictures are still written and announced one after another, in order.
+    TThumbnailWriter FWriter;
+    std::int32_t FWriting = -1; // index of the picture being written, -1 when none
+    std::string FWritingName;
     TStatusFlags FStatus;
     TConvertProgress FProgress;
     std::int64_t FFrequency;
