@@ -1,0 +1,151 @@
+#include "controls/FlatEditUnit.h"
+
+#include <QKeyEvent>
+#include <QWheelEvent>
+
+#include <charconv>
+#include <optional>
+
+namespace {
+
+constexpr QChar Backspace(8);
+
+// The character a key press types, as a character stream sees it: Backspace is character 8 (127
+// with Ctrl), Ctrl with a letter is that letter's control character (so the clipboard shortcuts
+// count as typed characters), and keys that type nothing give none. Return, Enter, Escape and Tab
+// belong to the dialog around the field, not to its text.
+std::optional<QChar> TypedCharacter(const QKeyEvent& event)
+{
+    const int key = event.key();
+    const Qt::KeyboardModifiers modifiers = event.modifiers();
+    switch (key) {
+    case Qt::Key_Backspace:
+        return modifiers & Qt::ControlModifier ? QChar(127) : Backspace;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return std::nullopt;
+    default:
+        break;
+    }
+    if ((modifiers & Qt::ControlModifier) && !(modifiers & Qt::AltModifier) && key >= Qt::Key_A && key <= Qt::Key_Z)
+        return QChar(key - Qt::Key_A + 1);
+    const QString text = event.text();
+    if (text.isEmpty())
+        return std::nullopt;
+    return text.front();
+}
+
+}  // namespace
+
+TMyCustomFlatEdit::TMyCustomFlatEdit(QWidget* parent) : TFlatEditFrame(parent) {}
+
+bool TMyCustomFlatEdit::IsSameKind(const QWidget* widget) const
+{
+    return qobject_cast<const TMyFlatEdit*>(widget) != nullptr;
+}
+
+bool TMyCustomFlatEdit::IsValidChar(QChar c) const
+{
+    if (FValueType != TEditValueType::evtInteger)
+        return false;
+    return (c >= u'0' && c <= u'9') || c == Backspace;
+}
+
+std::int32_t TMyCustomFlatEdit::asInteger() const
+{
+    const QString value = text();
+    if (value.isEmpty())
+        return 0;
+    const QByteArray digits = value.toUtf8();
+    const char* first = digits.constData();
+    const char* last = first + digits.size();
+    // A leading plus is a sign like the minus.
+    if (last - first > 1 && *first == '+' && first[1] != '-')
+        ++first;
+    std::int32_t result = 0;
+    const auto [end, error] = std::from_chars(first, last, result, 10);
+    if (error != std::errc() || end != last)
+        throw EConvertError("'" + value.toStdString() + "' is not a valid integer value");
+    return result;
+}
+
+void TMyCustomFlatEdit::StepUp()
+{
+    if (FValueType != TEditValueType::evtInteger)
+        return;
+    const std::int32_t value = asInteger();
+    if (FMaxValue == 0 || value < FMaxValue)
+        setText(QString::number(static_cast<std::int64_t>(value) + 1));
+}
+
+void TMyCustomFlatEdit::StepDown()
+{
+    if (FValueType != TEditValueType::evtInteger)
+        return;
+    const std::int32_t value = asInteger();
+    if (value > FMinValue)
+        setText(QString::number(static_cast<std::int64_t>(value) - 1));
+}
+
+bool TMyCustomFlatEdit::AcceptTyped(QChar c)
+{
+    if (!IsValidChar(c))
+        return false;
+    // A digit typed into "0" lands in front of it.
+    if (text() == u"0")
+        setCursorPosition(0);
+    const bool wholeSelected = hasSelectedText() && selectedText().size() == text().size();
+    // Erasing the last digit, or everything, leaves "0"; the Backspace then finds nothing before the caret.
+    if (c == Backspace && (text().size() <= 1 || wholeSelected)) {
+        setText(QStringLiteral("0"));
+        setCursorPosition(0);
+    }
+    const int selStart = hasSelectedText() ? selectionStart() : cursorPosition();
+    // No leading zeros.
+    return !(c == u'0' && !text().isEmpty() && selStart == 0);
+}
+
+void TMyCustomFlatEdit::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Delete:
+        event->accept();
+        return;
+    case Qt::Key_Up:
+        StepUp();
+        break;
+    case Qt::Key_Down:
+        StepDown();
+        break;
+    default:
+        if (const std::optional<QChar> typed = TypedCharacter(*event); typed && !AcceptTyped(*typed)) {
+            event->accept();
+            return;
+        }
+        break;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void TMyCustomFlatEdit::wheelEvent(QWheelEvent* event)
+{
+    if (!hasFocus()) {
+        QLineEdit::wheelEvent(event);
+        return;
+    }
+    if (event->angleDelta().y() > 0)
+        StepUp();
+    else
+        StepDown();
+    event->accept();
+}
+
+void TMyCustomFlatEdit::focusOutEvent(QFocusEvent* event)
+{
+    TFlatEditFrame::focusOutEvent(event);
+    if (FValueType == TEditValueType::evtFloat)
+        setCursorPosition(0);
+}

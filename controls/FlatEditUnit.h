@@ -1,0 +1,61 @@
+// TMyCustomFlatEdit / TMyFlatEdit: a flat-framed field for a non-negative whole number. It takes only
+// digits, keeps leading zeros out, and steps its value with the arrow keys and the mouse wheel.
+#pragma once
+
+#include "controls/FlatUtilitys.h"
+
+#include "exceptions.h"
+
+#include <cstdint>
+
+// A text that is not a number where one is needed.
+class EConvertError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+enum class TEditValueType { evtInteger, evtFloat };
+
+class TMyCustomFlatEdit : public TFlatEditFrame {
+    Q_OBJECT
+
+public:
+    explicit TMyCustomFlatEdit(QWidget* parent = nullptr);
+
+    TEditValueType ValueType() const noexcept { return FValueType; }
+    std::int32_t MinValue() const noexcept { return FMinValue; }
+    // 0: no upper bound.
+    std::int32_t MaxValue() const noexcept { return FMaxValue; }
+    void SetValueType(TEditValueType value) { FValueType = value; }
+    void SetMinValue(std::int32_t value) { FMinValue = value; }
+    void SetMaxValue(std::int32_t value) { FMaxValue = value; }
+
+    // 0 for an empty text; raises EConvertError for a text that is not a 32-bit decimal number.
+    std::int32_t asInteger() const;
+    // One up or down within the bounds, as if typed; only with evtInteger. Raise as asInteger does.
+    void StepUp();
+    void StepDown();
+
+protected:
+    virtual bool IsValidChar(QChar c) const;
+    bool IsSameKind(const QWidget* widget) const override;
+
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    // The typing filter: whether a typed character may reach the edit.
+    bool AcceptTyped(QChar c);
+
+    TEditValueType FValueType = TEditValueType::evtInteger;
+    std::int32_t FMinValue = 0;
+    std::int32_t FMaxValue = 0;
+};
+
+class TMyFlatEdit : public TMyCustomFlatEdit {
+    Q_OBJECT
+
+public:
+    using TMyCustomFlatEdit::TMyCustomFlatEdit;
+};
