@@ -11,6 +11,7 @@ STILLREEL_PACKAGES=(
   libfreeimage-dev
   libgtest-dev
   qt6-base-dev fonts-open-sans
+  libsdl1.2-dev libx11-dev xvfb
   ffmpeg dvdauthor mjpegtools
 )
 

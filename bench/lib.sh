@@ -1,0 +1,63 @@
+# Shared by the benchmark scripts: set-up, the benchmark videos and small helpers. Sourced, not run.
+# The videos are made once with real encoders (DVD program streams with B-frames) and kept in
+# <build>/bench. STILLREEL_BUILD_DIR runs the benchmarks in another build tree.
+
+source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
+BUILD_DIR=${STILLREEL_BUILD_DIR:-$BUILD_DIR}
+BENCH_DIR="$BUILD_DIR/bench"
+ffmpeg_quiet=(ffmpeg -nostdin -hide_banner -loglevel error)
+
+# Installs the peers and what the build needs, and builds.
+bench_setup() {
+  install_missing_packages "${STILLREEL_PACKAGES[@]}" ffmpegthumbnailer
+  build_stillreel >/dev/null
+  mkdir -p "$BENCH_DIR"
+}
+
+# make_noisy FILE SECONDS [extra ffmpeg options]: a test-pattern PAL VOB with moving noise.
+make_noisy() {
+  local file=$1 seconds=$2
+  shift 2
+  [ -s "$file" ] && return 0
+  echo "Making $(basename "$file") (once)..." >&2
+  "${ffmpeg_quiet[@]}" \
+    -f lavfi -i "testsrc2=size=720x576:rate=25,noise=alls=12:allf=t" \
+    -f lavfi -i "sine=frequency=440:sample_rate=48000" \
+    -t "$seconds" -target pal-dvd -bf 2 "$@" -y "$file.part"
+  mv "$file.part" "$file"
+}
+
+# make_indexed FILE FRAMES: a PAL VOB whose frames carry their index (see tests/support).
+make_indexed() {
+  local file=$1 frames=$2
+  [ -s "$file" ] && return 0
+  echo "Making $(basename "$file") (once)..." >&2
+  "$BUILD_DIR/bin/framegen" 720 576 0 "$frames" |
+    "${ffmpeg_quiet[@]}" \
+      -f rawvideo -pix_fmt yuv420p -color_range tv -video_size 720x576 -framerate 25 -i - \
+      -f lavfi -i "sine=frequency=440:sample_rate=48000" \
+      -map 0:v -map 1:a -shortest \
+      -target pal-dvd -aspect 4:3 -bf 2 -g 15 -sc_threshold 1000000000 -ac 2 -y "$file.part"
+  mv "$file.part" "$file"
+}
+
+now() { date +%s.%N; }
+elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+per_second() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.1f", n / s }'; }
+# The value of a "key value" line of a benchmark program's output.
+value() { sed -n "s/^$1 //p" <<<"$2"; }
+hhmmss() { printf '%02d:%02d:%02d' $(( $1 / 3600 )) $(( $1 / 60 % 60 )) $(( $1 % 60 )); }
+
+# exact_pictures SECOND... -- FILE...: how many of the pictures show a frame of the second asked
+# for it (25 frames per second).
+exact_pictures() {
+  local seconds=() hits=0 i=0 index
+  while [ "$1" != "--" ]; do seconds+=("$1"); shift; done
+  shift
+  while read -r _ index; do
+    if [ "$index" -ge 0 ] && [ $(( index / 25 )) -eq "${seconds[$i]}" ]; then hits=$(( hits + 1 )); fi
+    i=$(( i + 1 ))
+  done < <("$BUILD_DIR/bin/bench_convert" index "$@")
+  echo "$hits"
+}

@@ -1,0 +1,150 @@
+#include "playback/playManager.h"
+
+#include "playback/Playthread.h"
+#include "playback/SDLPanel.h"
+
+namespace {
+
+void Raise(const TManagerEvent& Event, bool FromConversion, void* Info)
+{
+    if (Event)
+        Event(nullptr, FromConversion, Info);
+}
+
+}  // namespace
+
+TPlayManager::TPlayManager() = default;
+
+TPlayManager::~TPlayManager() = default;
+
+void TPlayManager::UpdateInfo()
+{
+    const TDecoderFileInfo& info = *FDecoder.FileInfo();
+    FWidth = info.Width;
+    FHeight = info.Height;
+    FAspectRatio = FDecoder.AspectRatio();
+    FDurationHours = info.DurationHours;
+    FDurationMinutes = info.DurationMinutes;
+    FDurationSeconds = info.DurationSeconds;
+    FTotalSeconds = info.TotalSeconds;
+    FPosition = FDecoder.FrameInfo()->Timestamp;
+    FFps = FDecoder.Fps();
+}
+
+void TPlayManager::ShowFrame(PDecodedFrame Frame)
+{
+    if (!Frame)
+        return;
+    Panel->SetFrameSize(FWidth, FHeight);
+    Panel->ShowFrame(Frame);
+    Panel->Flip();
+}
+
+void TPlayManager::OpenFile(const std::string& FileName)
+{
+    FFileName = FileName;
+    FDecoder.OpenFile(FileName, 0, 0);
+    // Position is the frame information right after opening, before any frame is taken.
+    UpdateInfo();
+    Panel->AspectRatio = FAspectRatio;
+    Panel->Clear(0);
+    FOpened = true;
+    ShowFrame(FDecoder.GetNextFrame());
+}
+
+void TPlayManager::Play()
+{
+    if (FPlaying || !FOpened)
+        return;
+    // The previous thread, if any, has already ended.
+    FPlayThread.reset();
+    FPlayThread = std::make_unique<TPlayThread>(FDecoder);
+    FPlayThread->Panel = Panel;
+    FPlayThread->OnStatus = [this](TStatusFlags Status, void* Info) { ThreadStatus(Status, Info); };
+    FPlayThread->Start();
+    FPlaying = true;
+}
+
+void TPlayManager::Pause()
+{
+    if (!FOpened)
+        return;
+    FPlayThread.reset();
+    FPlaying = false;
+}
+
+void TPlayManager::Stop()
+{
+    if (!FOpened)
+        return;
+    Pause();
+    FDecoder.Rewind();
+    const PDecodedFrame frame = FDecoder.GetNextFrame();
+    UpdateInfo();
+    ShowFrame(frame);
+}
+
+void TPlayManager::Seek(std::int32_t Seconds)
+{
+    const bool wasPlaying = FPlaying;
+    if (wasPlaying)
+        Pause();
+    FDecoder.Seek(Seconds);
+    const PDecodedFrame frame = FDecoder.GetNextFrame();
+    UpdateInfo();
+    ShowFrame(frame);
+    if (wasPlaying)
+        Play();
+}
+
+void TPlayManager::Convert(TConvertRec Job)
+{
+    FConvertThread.reset();
+    FConvertThread = std::make_unique<TConvertThread>(FDecoder, FTotalSeconds);
+    FConvertThread->Job = std::move(Job);
+    FConvertThread->OnStatus = [this](TStatusFlags Status, void* Info) { ThreadStatus(Status, Info); };
+    FConvertThread->Start();
+    FConverting = true;
+}
+
+std::string TPlayManager::ConvertError() const
+{
+    return FConvertThread ? FConvertThread->LastError() : std::string();
+}
+
+void TPlayManager::EndConversion()
+{
+    FConverting = false;
+    FDecoder.Rewind();
+}
+
+void TPlayManager::ThreadStatus(TStatusFlags Status, void* Info)
+{
+    if (Status.Has(TStatusFlag::stFrameShown))
+        Panel->Flip();
+    if ((Status.Has(TStatusFlag::stPlayRate) || Status.Has(TStatusFlag::stPlayEnd)) && FPlayThread) {
+        FPosition = FDecoder.FrameInfo()->Timestamp;
+        FFps = FPlayThread->Rate();
+        Raise(OnPosition, false, nullptr);
+    }
+    if (Status.Has(TStatusFlag::stPlayEnd)) {
+        Raise(OnPlayEnd, false, nullptr);
+        // The ended thread stays until the next Play or Pause frees it.
+        FPlaying = false;
+    }
+    if (Status.Has(TStatusFlag::stFrameSaved))
+        Raise(OnProgress, true, Info);
+    // A report with both stFrameSaved and stConvertRate raises OnProgress twice.
+    if ((Status.Has(TStatusFlag::stConvertRate) || Status.Has(TStatusFlag::stConvertEnd)) && FConvertThread)
+        Raise(OnProgress, true, Info);
+    // Converting stays set while the handlers run, so the window keeps ignoring commands until
+    // they return (the completion dialog, an error message).
+    if (Status.Has(TStatusFlag::stConvertDone)) {
+        Raise(OnConvertDone, true, Info);
+        EndConversion();
+    }
+    if (Status.Has(TStatusFlag::stConvertError)) {
+        Raise(OnConvertFailed, true, Info);
+        EndConversion();
+    }
+}

@@ -1,0 +1,109 @@
+// TPlayManager: the one object through which the window drives the video. It opens a file and
+// shows its first frame, plays, pauses, stops and seeks the preview, starts conversion jobs, and
+// turns the workers' reports, which it receives on the main thread, into its events. Every
+// operation and every event runs on the main thread.
+#pragma once
+
+#include "convert/_consts.h"
+#include "convert/convertthread.h"
+#include "decoder/decoder.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+class TSDLPanel;
+class TPlayThread;
+
+// Sender is always none. Info is none for the playback events and the conversion's
+// TConvertProgress for the conversion events, valid only during the call.
+using TManagerEvent = std::function<void(void* Sender, bool FromConversion, void* Info)>;
+
+class TPlayManager {
+public:
+    // Loads the decoder library beside the program; a failure to load it propagates.
+    TPlayManager();
+    // Stops and frees the conversion thread, then the playback thread, then the decoder.
+    ~TPlayManager();
+    TPlayManager(const TPlayManager&) = delete;
+    TPlayManager& operator=(const TPlayManager&) = delete;
+
+    // What the window may ask, in the order it may ask it: Panel is assigned first; no operation is
+    // called while Converting; Seek only once Opened; Convert and OpenFile only after Pause.
+
+    // Opens the file and shows its first frame; a following Play starts with the second. A file
+    // the library refuses raises EMPEG2Error and leaves everything but FileName as it was.
+    void OpenFile(const std::string& FileName);
+    // Starts playing from the decoder's current place; nothing while playing or without a file.
+    void Play();
+    // Stops the playback thread; the picture stays.
+    void Pause();
+    // Back to the start, showing the first frame.
+    void Stop();
+    // Shows the frame at that second; playback goes on from there if it was running.
+    void Seek(std::int32_t Seconds);
+    // Starts a conversion thread for the job.
+    void Convert(TConvertRec Job);
+
+    // The workers' report, run on the main thread while the reporting worker waits.
+    void ThreadStatus(TStatusFlags Status, void* Info);
+    // Copies the decoder's information into the fields.
+    void UpdateInfo();
+
+    std::int32_t Width() const noexcept { return FWidth; }
+    std::int32_t Height() const noexcept { return FHeight; }
+    double AspectRatio() const noexcept { return FAspectRatio; }
+    std::int32_t DurationHours() const noexcept { return FDurationHours; }
+    std::int32_t DurationMinutes() const noexcept { return FDurationMinutes; }
+    std::int32_t DurationSeconds() const noexcept { return FDurationSeconds; }
+    std::int32_t TotalSeconds() const noexcept { return FTotalSeconds; }
+    // Whole seconds of the frame last delivered.
+    std::int64_t Position() const noexcept { return FPosition; }
+    // The file's nominal rate after open, stop and seek; the measured display rate while playing.
+    double Fps() const noexcept { return FFps; }
+    bool Opened() const noexcept { return FOpened; }
+    bool Playing() const noexcept { return FPlaying; }
+    const std::string& FileName() const noexcept { return FFileName; }
+    // From Convert until the job has reported its end (done or failed) and that event has returned.
+    bool Converting() const noexcept { return FConverting; }
+    // Why the last conversion failed; readable during OnConvertFailed and after it.
+    std::string ConvertError() const;
+
+    // The preview surface; not owned.
+    TSDLPanel* Panel = nullptr;
+    // Position and Fps were refreshed during playback.
+    TManagerEvent OnPosition;
+    // Playback reached the end of the stream.
+    TManagerEvent OnPlayEnd;
+    TManagerEvent OnProgress;
+    TManagerEvent OnConvertDone;
+    // The conversion failed and ends without OnConvertDone; ConvertError tells why.
+    TManagerEvent OnConvertFailed;
+
+private:
+    // Sizes the panel to the picture and shows the frame there, if there is one.
+    void ShowFrame(PDecodedFrame Frame);
+    // Leaves the converting state after the job's last event; the next Play starts at the beginning.
+    void EndConversion();
+
+    // Declared in this order so that they are freed as ConvertThread, PlayThread, Decoder.
+    TDecoder FDecoder;
+    std::unique_ptr<TPlayThread> FPlayThread;
+    std::unique_ptr<TConvertThread> FConvertThread;
+
+    std::int32_t FWidth = 0;
+    std::int32_t FHeight = 0;
+    double FAspectRatio = 1.0;
+    std::int32_t FDurationHours = 0;
+    std::int32_t FDurationMinutes = 0;
+    std::int32_t FDurationSeconds = 0;
+    // Read by the conversion thread when a job starts.
+    std::int32_t FTotalSeconds = 0;
+    std::int64_t FPosition = 0;
+    double FFps = 0;
+    bool FOpened = false;
+    bool FPlaying = false;
+    std::string FFileName;
+    bool FConverting = false;
+};
