@@ -61,3 +61,42 @@ exact_pictures() {
   done < <("$BUILD_DIR/bin/bench_convert" index "$@")
   echo "$hits"
 }
+
+# The peers, as a user would call them for the same pictures.
+# peer_whole VIDEO FOLDER: every frame as a 720x540 JPEG.
+peer_whole() {
+  "${ffmpeg_quiet[@]}" -i "$1" -an -vf scale=720:540 -q:v 1 "$2/%d.jpg"
+}
+# peer_range VIDEO FOLDER START END: every frame of seconds START to END, both included.
+peer_range() {
+  "${ffmpeg_quiet[@]}" -ss "$3" -i "$1" -t $(( $4 - $3 + 1 )) -an -vf scale=720:540 -q:v 1 "$2/%d.jpg"
+}
+# peer_pieces VIDEO FOLDER SECOND...: one picture 720 wide per second asked, as FOLDER/<i>.jpg.
+peer_pieces() {
+  local video=$1 folder=$2 i=0 second
+  shift 2
+  for second in "$@"; do
+    ffmpegthumbnailer -i "$video" -o "$folder/$i.jpg" -s 720 -q 10 -t "$(hhmmss "$second")" >/dev/null 2>&1
+    i=$(( i + 1 ))
+  done
+}
+
+# Starts an X server of our own on a display number it picks, for the rest of the script.
+start_xvfb() {
+  exec {displayfd}<> <(:)
+  Xvfb -displayfd "$displayfd" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  trap 'kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null || true' EXIT
+  read -r -t 10 -u "$displayfd" display || { echo "Xvfb did not start" >&2; exit 1; }
+  export DISPLAY=":$display" QT_QPA_PLATFORM=xcb
+}
+
+# ffplay_cpu_percent VIDEO SECONDS: ffplay showing the video in a window of the panel's size;
+# the CPU time it used, as a share of one core.
+ffplay_cpu_percent() {
+  local cpu
+  TIMEFORMAT='%U %S'
+  cpu=$( { time SDL_AUDIODRIVER=dummy ffplay -hide_banner -loglevel error -an -x 395 -y 193 \
+    -autoexit -t "$2" "$1" >/dev/null 2>&1 ; } 2>&1 )
+  awk -v c="$cpu" -v s="$2" 'BEGIN { split(c, t, " "); print 100 * (t[1] + t[2]) / s }'
+}

@@ -78,6 +78,19 @@ void ForEachTargetRow(const TFastDIB& source, TFastDIB& target, MakeRow makeRow)
     }
 }
 
+// A target row as the blend of two source rows, byte by byte, the lower weighing fy: the same
+// value as (upper * (65536 - fy) + lower * fy + 32768) shr 16, with one product instead of two.
+// Built for AVX2 as well, used where the processor has it: at equal widths this is all the
+// scaling of a whole-video job.
+__attribute__((target_clones("avx2", "default"))) void BlendRows(std::uint8_t* __restrict out,
+                                                                 const std::uint8_t* __restrict upper,
+                                                                 const std::uint8_t* __restrict lower,
+                                                                 std::int32_t count, std::int32_t fy)
+{
+    for (std::int32_t i = 0; i < count; ++i)
+        out[i] = static_cast<std::uint8_t>(upper[i] + (((lower[i] - upper[i]) * fy + 32768) >> 16));
+}
+
 struct TWeights {
     std::uint32_t W00, W01, W10, W11;
 };
@@ -114,9 +127,8 @@ void ResampleBytes(const TFastDIB& source, TFastDIB& target)
         const std::int32_t rowBytes = PixelBytes * target.Width();
         ForEachTargetRow(source, target,
                          [rowBytes](std::uint8_t* out, const std::uint8_t* upper, const std::uint8_t* lower,
-                                    std::uint32_t wy, std::uint32_t fy) {
-                             for (std::int32_t i = 0; i < rowBytes; ++i)
-                                 out[i] = static_cast<std::uint8_t>((upper[i] * wy + lower[i] * fy + 32768) >> 16);
+                                    std::uint32_t, std::uint32_t fy) {
+                             BlendRows(out, upper, lower, rowBytes, static_cast<std::int32_t>(fy));
                          });
         return;
     }
