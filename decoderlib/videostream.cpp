@@ -133,6 +133,7 @@ VideoStream::~VideoStream() = default;
 void VideoStream::SeekToByte(std::int64_t pos, std::int64_t readLimit)
 {
     readLimit_ = readLimit;
+    lastPacketPos_ = pos;
     CheckRc(avformat_seek_file(format_.get(), -1, INT64_MIN, pos, INT64_MAX, AVSEEK_FLAG_BYTE), "seeking");
     avcodec_flush_buffers(codec_.get());
     draining_ = false;
@@ -163,8 +164,14 @@ bool VideoStream::ReadVideoPacket()
         for (unsigned i = 0; i < format_->nb_streams; ++i)
             if (static_cast<int>(i) != streamIndex_)
                 format_->streams[i]->discard = AVDISCARD_ALL;
-        if (packet_->stream_index == streamIndex_)
+        if (packet_->stream_index == streamIndex_) {
+            // Pictures that the parser splits out of one PES come without a position; they lie
+            // where the one before them does, which places them on the right stretch of time.
+            if (packet_->pos < 0)
+                packet_->pos = lastPacketPos_;
+            lastPacketPos_ = packet_->pos;
             return true;
+        }
         av_packet_unref(packet_.get());
     }
 }

@@ -67,6 +67,7 @@ private:
     FramePtr frame_;
     std::int64_t ioPos_ = 0;
     std::int64_t readLimit_ = INT64_MAX;
+    std::int64_t lastPacketPos_ = 0;
     int streamIndex_ = -1;
     bool draining_ = false;
     bool awaitKey_ = true;

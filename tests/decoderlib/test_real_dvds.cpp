@@ -1,7 +1,9 @@
 // The real DVD files authored by tools that are not ours. Skipped when the folder is absent.
 #include "decodertest.h"
 
+#include <algorithm>
 #include <map>
+#include <vector>
 
 namespace {
 
@@ -40,14 +42,24 @@ TEST(DecoderRealDvd, EverySampleOpensWithSaneInformationAndDeliversAllFrames)
         EXPECT_EQ(info.FrameWidth, 720);
         EXPECT_EQ(info.Width, info.FrameWidth);
         EXPECT_EQ(info.Height, info.FrameHeight);
-        int frames = 0;
-        std::int64_t lastSecond = 0;
+        std::vector<std::int64_t> seconds; // of every frame, in order
         while (decoder.GetNextFrame()) {
-            EXPECT_GE(decoder.FrameInfo()->Timestamp, lastSecond);
-            lastSecond = decoder.FrameInfo()->Timestamp;
-            ++frames;
+            EXPECT_GE(decoder.FrameInfo()->Timestamp, seconds.empty() ? 0 : seconds.back());
+            seconds.push_back(decoder.FrameInfo()->Timestamp);
         }
-        EXPECT_LE(lastSecond, info.TotalSeconds);
+        const int frames = static_cast<int>(seconds.size());
+        ASSERT_GT(frames, 0);
+        EXPECT_LE(seconds.back(), info.TotalSeconds);
+        // A seek lands where decoding from the start says that second begins: as many frames
+        // follow it as follow that point.
+        for (std::int64_t s = 0; s <= seconds.back(); ++s) {
+            decoder.Seek(static_cast<std::int32_t>(s));
+            const auto from = std::lower_bound(seconds.begin(), seconds.end(), s);
+            int after = 0;
+            while (decoder.GetNextFrame())
+                ++after;
+            EXPECT_EQ(after, seconds.end() - from) << "second " << s;
+        }
         decoder.Rewind();
         EXPECT_NE(decoder.GetNextFrame(), nullptr);
         EXPECT_EQ(decoder.FrameInfo()->Timestamp, 0);
