@@ -138,6 +138,26 @@ TEST(DecoderLongVideo, PiecesOfAHundredSecondsLandExactly)
     }
 }
 
+// Limited-range BT.601: these YUV values are pure red, green and blue. Full-range or BT.709
+// arithmetic would be off by 15 or more in some channel.
+TEST(DecoderColour, StripesComeOutAsTheColoursTheirValuesDefine)
+{
+    TDecoder decoder;
+    decoder.OpenFile(FixturePath("colours.vob"), 0, 0);
+    PDecodedFrame frame = decoder.GetNextFrame();
+    ASSERT_NE(frame, nullptr);
+    struct Expected {
+        int x;
+        int blue, green, red;
+    };
+    for (const Expected& e : {Expected{120, 0, 0, 255}, Expected{360, 0, 255, 0}, Expected{600, 255, 0, 0}}) {
+        const std::uint8_t* pixel = frame->Pixels + (std::size_t(288) * decoder.Width() + e.x) * 4;
+        EXPECT_NEAR(pixel[0], e.blue, 4) << "x " << e.x;
+        EXPECT_NEAR(pixel[1], e.green, 4) << "x " << e.x;
+        EXPECT_NEAR(pixel[2], e.red, 4) << "x " << e.x;
+    }
+}
+
 TEST(DecoderTimeline, SecondFileOpenReplacesTheFirst)
 {
     TDecoder decoder;
