@@ -2,7 +2,7 @@
 // waits for it while serving its reports. Also reads back the frame index of JPEG files, so that
 // bench/convert can tell which frame each tool took. Prints one "key value" line per figure.
 #include "convert/convertthread.h"
-#include "frameindex.h"
+#include "support/frameindex.h"
 
 #include <FreeImage.h>
 

@@ -1,6 +1,6 @@
 // Measures the decoder library through its binding: opening a file, decoding all of it, and
 // exact seeks spread over it. Prints one "key value" line per figure for bench/decode.
-#include "decoder.h"
+#include "decoder/decoder.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,5 +1,5 @@
 // stillreel-thumbs: the thumbnail engine of Stillreel from the command line, one job per file.
-#include "thumbsoptions.h"
+#include "cli/thumbsoptions.h"
 
 #include "convert/convertthread.h"
 #include "decoder/decoder.h"

@@ -1,8 +1,8 @@
-#include "thumbsoptions.h"
+#include "cli/thumbsoptions.h"
 
-#include <cfenv>
+#include "common/Nearest.h"
+
 #include <charconv>
-#include <cmath>
 
 namespace thumbs {
 
@@ -27,15 +27,6 @@ std::int32_t ParseInt32(const std::string& text, const std::string& what)
     if (value < INT32_MIN || value > INT32_MAX)
         throw UsageError(what + " out of range: '" + text + "'");
     return static_cast<std::int32_t>(value);
-}
-
-std::int32_t Nearest(long double x)
-{
-    const int previous = std::fegetround();
-    std::fesetround(FE_TONEAREST);
-    const long double r = std::nearbyint(x);
-    std::fesetround(previous);
-    return static_cast<std::int32_t>(r);
 }
 
 } // namespace
@@ -139,7 +130,7 @@ Size ThumbnailSize(const Options& options, std::int32_t videoWidth, double aspec
     const std::int32_t width = options.width.value_or(videoWidth);
     if (options.height)
         return {width, *options.height};
-    return {width, Nearest(static_cast<long double>(width) / aspectRatio)};
+    return {width, static_cast<std::int32_t>(NearestExtended(static_cast<long double>(width) / aspectRatio))};
 }
 
 std::string UsageText()

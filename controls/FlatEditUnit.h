@@ -4,7 +4,7 @@
 
 #include "controls/FlatUtilitys.h"
 
-#include "exceptions.h"
+#include "common/exceptions.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 #include "controls/HSLUtils.h"
 
-#include "controls/Nearest.h"
+#include "common/Nearest.h"
 
 #include <algorithm>
 

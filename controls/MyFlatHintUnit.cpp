@@ -282,5 +282,5 @@ void TMyFlatHintWindow::paintEvent(QPaintEvent*)
     painter.setFont(component->Font());
     painter.setPen(component->FontColor());
     const Qt::Alignment alignment = layoutDirection() == Qt::RightToLeft ? Qt::AlignRight : Qt::AlignLeft;
-    painter.drawText(textArea.adjusted(3, 1, -3, -1), Qt::TextWordWrap | Qt::AlignTop | alignment, FText);
+    painter.drawText(textArea.adjusted(3, 1, -3, -1), Qt::TextWordWrap | static_cast<int>(Qt::AlignTop | alignment), FText);
 }

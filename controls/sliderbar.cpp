@@ -1,6 +1,6 @@
 #include "controls/sliderbar.h"
 
-#include "controls/Nearest.h"
+#include "common/Nearest.h"
 
 #include <QMouseEvent>
 #include <QPainter>

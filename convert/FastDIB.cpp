@@ -74,8 +74,8 @@ void TFastDIB::Allocate(std::uint8_t* bits, std::int32_t width, std::int32_t hei
 
     if (bpp == 16 || bpp == 32) {
         const std::uint32_t blue = LowBits(blueBits);
-        const std::uint32_t green = LowBits(blueBits + greenBits) & ~blue;
-        const std::uint32_t red = LowBits(blueBits + greenBits + redBits) & ~(blue | green);
+        const std::uint32_t green = LowBits(unsigned{blueBits} + greenBits) & ~blue;
+        const std::uint32_t red = LowBits(unsigned{blueBits} + greenBits + redBits) & ~(blue | green);
         SetColorMasks(red, green, blue);
     }
 
@@ -107,10 +107,10 @@ void TFastDIB::Allocate(std::uint8_t* bits, std::int32_t width, std::int32_t hei
         ProvidePixels();
     }
 
-    FLineTable.assign(FRows, nullptr);
+    FLineTable.assign(static_cast<std::size_t>(FRows), nullptr);
     if (FBits)
         for (std::int32_t i = 0; i < FRows; ++i)
-            FLineTable[i] = FBits + static_cast<std::ptrdiff_t>(i) * FRowBytes;
+            FLineTable[static_cast<std::size_t>(i)] = FBits + static_cast<std::ptrdiff_t>(i) * FRowBytes;
 }
 
 void TFastDIB::ComputeRowLayout() noexcept

@@ -65,8 +65,8 @@ public:
     std::uint8_t* Bits() noexcept { return FBits; }
     const std::uint8_t* Bits() const noexcept { return FBits; }
     // Memory row i; row 0 is the bottom row of the picture.
-    std::uint8_t* Scanline(std::int32_t row) noexcept { return FLineTable[row]; }
-    const std::uint8_t* Scanline(std::int32_t row) const noexcept { return FLineTable[row]; }
+    std::uint8_t* Scanline(std::int32_t row) noexcept { return FLineTable[static_cast<std::size_t>(row)]; }
+    const std::uint8_t* Scanline(std::int32_t row) const noexcept { return FLineTable[static_cast<std::size_t>(row)]; }
 
     const TDibHeader& Header() const noexcept { return FHeader; }
     std::uint32_t ColorMask(int index) const noexcept;

@@ -53,7 +53,7 @@ bool TFreeBitmap::CanSave(FREE_IMAGE_FORMAT format) const
     const FREE_IMAGE_TYPE imageType = FreeImage_GetImageType(FDib.get());
     if (imageType != FIT_BITMAP)
         return FreeImage_FIFSupportsExportType(format, imageType);
-    return FreeImage_FIFSupportsWriting(format) && FreeImage_FIFSupportsExportBPP(format, FreeImage_GetBPP(FDib.get()));
+    return FreeImage_FIFSupportsWriting(format) && FreeImage_FIFSupportsExportBPP(format, static_cast<int>(FreeImage_GetBPP(FDib.get())));
 }
 
 bool TFreeBitmap::Save(const std::string& fileName, int flags) const

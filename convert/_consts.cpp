@@ -1,23 +1,21 @@
 #include "convert/_consts.h"
 
-#include <filesystem>
-#include <system_error>
+#include "common/exceptions.h"
+#include "platform/paths.h"
 
 namespace {
 
-std::string ExecutableFolder()
+std::string AppFolderOnce()
 {
-    std::error_code error;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    // Without /proc the thumbnails land below the working folder rather than at the file system's root.
-    if (error)
+    try {
+        const std::string folder = ProgramFolder();
+        return folder.ends_with('/') ? folder : folder + "/";
+    } catch (const EOSError&) {
+        // Without /proc the thumbnails land below the working folder rather than at the file system's root.
         return "./";
-    std::string folder = exe.parent_path().string();
-    if (folder.empty() || folder.back() != '/')
-        folder += '/';
-    return folder;
+    }
 }
 
 }  // namespace
 
-const std::string AppFolder = ExecutableFolder();
+const std::string AppFolder = AppFolderOnce();

@@ -1,11 +1,12 @@
 #include "convert/convertthread.h"
 
+#include "common/Nearest.h"
+#include "common/exceptions.h"
 #include "convert/FastFX.h"
 #include "convert/FastSize.h"
 #include "platform/clock.h"
 
 #include <cerrno>
-#include <cmath>
 #include <limits>
 #include <system_error>
 #include <utility>
@@ -13,17 +14,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-// The nearest integer, ties to even (the default rounding mode).
-std::int64_t Nearest(double Value)
-{
-    return std::llrint(Value);
-}
-
-[[noreturn]] void ThrowSystemError(int Code)
-{
-    throw std::system_error(Code, std::generic_category());
-}
 
 // One level; a directory that is already there is fine.
 void MakeFolder(const std::string& Folder)

@@ -1,5 +1,7 @@
 #include "convert/thumbnailwriter.h"
 
+#include "common/exceptions.h"
+
 #include <cerrno>
 #include <memory>
 #include <system_error>
@@ -10,11 +12,6 @@
 namespace {
 
 constexpr int JpegQuality = 100;
-
-[[noreturn]] void ThrowSystemError(int Code)
-{
-    throw std::system_error(Code, std::generic_category());
-}
 
 // The bytes are written beside the final name and renamed over it, so a failed write leaves no
 // half-written picture behind.

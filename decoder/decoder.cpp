@@ -1,4 +1,6 @@
-#include "decoder.h"
+#include "decoder/decoder.h"
+
+#include "platform/paths.h"
 
 #include <filesystem>
 #include <system_error>

@@ -2,10 +2,10 @@
 // driven through its seven entry points.
 #pragma once
 
-#include "decoderrecords.h"
-#include "exceptions.h"
-#include "library.h"
-#include "tempfile.h"
+#include "decoder/decoderrecords.h"
+#include "common/exceptions.h"
+#include "decoder/library.h"
+#include "decoder/tempfile.h"
 
 #include <atomic>
 #include <cstdint>

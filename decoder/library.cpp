@@ -1,12 +1,10 @@
-#include "library.h"
+#include "decoder/library.h"
 
-#include "exceptions.h"
+#include "common/exceptions.h"
 
 #include <dlfcn.h>
 
 #include <cerrno>
-#include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -41,13 +39,4 @@ void* ResolveEntryPoint(void* library, const char* name)
     if (!address)
         RaiseLoaderError();
     return address;
-}
-
-std::string ProgramFolder()
-{
-    std::error_code error;
-    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error)
-        throw EOSError(error.value(), error.message());
-    return program.parent_path().string();
 }

@@ -12,6 +12,3 @@ using TLibraryHandle = std::unique_ptr<void, TLibraryUnloader>;
 // Both raise EOSError with the loader's text when they fail.
 TLibraryHandle LoadLibraryFile(const std::string& path);
 void* ResolveEntryPoint(void* library, const char* name);
-
-// The folder of the running program's executable file, without a trailing "/".
-std::string ProgramFolder();

@@ -1,6 +1,6 @@
-#include "tempfile.h"
+#include "decoder/tempfile.h"
 
-#include "exceptions.h"
+#include "common/exceptions.h"
 
 #include <unistd.h>
 

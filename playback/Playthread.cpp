@@ -1,6 +1,6 @@
 #include "playback/Playthread.h"
 
-#include "controls/Nearest.h"
+#include "common/Nearest.h"
 #include "platform/clock.h"
 #include "playback/SDLPanel.h"
 

@@ -1,6 +1,6 @@
 #include "playback/SDLPanel.h"
 
-#include "controls/Nearest.h"
+#include "common/Nearest.h"
 #include "playback/sdlutils.h"
 
 #include <QGuiApplication>

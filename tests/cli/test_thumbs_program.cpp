@@ -1,7 +1,7 @@
 // stillreel-thumbs run as a program on the fixture videos: the pictures it writes, by name and by
 // the frame each one shows, its messages and its exit status.
-#include "fixtures.h"
-#include "frameindex.h"
+#include "support/fixtures.h"
+#include "support/frameindex.h"
 
 #include <FreeImage.h>
 #include <gtest/gtest.h>

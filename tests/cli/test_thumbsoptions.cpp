@@ -1,5 +1,5 @@
 // The command line of stillreel-thumbs: what it accepts, what it refuses, the sizes it picks.
-#include "thumbsoptions.h"
+#include "cli/thumbsoptions.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 
 #include "controls/FlatUtilitys.h"
 #include "controls/HSLUtils.h"
-#include "controls/Nearest.h"
+#include "common/Nearest.h"
 
 #include <QTest>
 

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "convert/convertthread.h"
-#include "fixtures.h"
-#include "frameindex.h"
+#include "support/fixtures.h"
+#include "support/frameindex.h"
 
 #include <FreeImage.h>
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // copies, the fake's script, and a look into the library file that a binding loaded.
 #pragma once
 
-#include "decoder.h"
+#include "decoder/decoder.h"
 
 #include <gtest/gtest.h>
 

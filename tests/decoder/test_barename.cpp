@@ -3,6 +3,8 @@
 // $ORIGIN, to that fake and never to the real library in the build's bin folder.
 #include "bindingtest.h"
 
+#include "platform/paths.h"
+
 namespace {
 
 using DecoderBareNameTest = TBindingTest;

@@ -38,7 +38,7 @@ TEST_P(DecoderLoadingTest, FirstBindingLoadsTheLibraryInItsFolderDirectly)
 }
 
 INSTANTIATE_TEST_SUITE_P(FolderSpellings, DecoderLoadingTest, testing::Values("", "/"),
-                         [](const auto& info) { return *info.param ? "trailingSlash" : "plain"; });
+                         [](const auto& paramInfo) { return *paramInfo.param ? "trailingSlash" : "plain"; });
 
 using DecoderCopyTest = TBindingTest;
 
@@ -157,7 +157,7 @@ TEST_P(DecoderMissingExportTest, SecondBindingFailsAndDeletesItsCopy)
 INSTANTIATE_TEST_SUITE_P(Exports, DecoderMissingExportTest,
                          testing::Values(TMissingExport{"nogetframe", "getFrame"},
                                          TMissingExport{"noconvert", "convert"}),
-                         [](const auto& info) { return std::string(info.param.Name); });
+                         [](const auto& paramInfo) { return std::string(paramInfo.param.Name); });
 
 using DecoderMissingLibraryTest = TBindingTest;
 
@@ -306,6 +306,6 @@ INSTANTIATE_TEST_SUITE_P(Rates, DecoderSeekTest,
                          testing::Values(TSeekCase{"fps=25;seconds=100", 4, 100},
                                          TSeekCase{"fps=29.97;seconds=200", 100, 2997},
                                          TSeekCase{"fps=29.97;seconds=200", 10, 300}),
-                         [](const auto& info) { return "frame" + std::to_string(info.param.Frame); });
+                         [](const auto& paramInfo) { return "frame" + std::to_string(paramInfo.param.Frame); });
 
 } // namespace

@@ -1,9 +1,9 @@
 // What the decoder library tests share: the real library through its binding, and frame indices.
 #pragma once
 
-#include "decoder.h"
-#include "fixtures.h"
-#include "frameindex.h"
+#include "decoder/decoder.h"
+#include "support/fixtures.h"
+#include "support/frameindex.h"
 
 #include <gtest/gtest.h>
 

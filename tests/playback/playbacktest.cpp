@@ -1,6 +1,6 @@
 #include "playbacktest.h"
 
-#include "frameindex.h"
+#include "support/frameindex.h"
 #include "platform/thread.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 // The preview in a real X server (Xvfb, started here on a free display): SDL draws into the panel's
 // native child window, and the window's pixels are read back with Xlib. Skipped, saying why, when
 // no X server can be started.
-#include "fixtures.h"
-#include "frameindex.h"
+#include "support/fixtures.h"
+#include "support/frameindex.h"
 #include "playback/playManager.h"
 #include "playbacktest.h"
 

@@ -1,6 +1,6 @@
 #include "playback/playManager.h"
 
-#include "fixtures.h"
+#include "support/fixtures.h"
 #include "platform/thread.h"
 #include "playbacktest.h"
 

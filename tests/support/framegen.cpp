@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "frameindexlayout.h"
+#include "support/frameindexlayout.h"
 
 namespace {
 

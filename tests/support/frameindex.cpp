@@ -1,10 +1,10 @@
-#include "frameindex.h"
+#include "support/frameindex.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
-#include "frameindexlayout.h"
+#include "support/frameindexlayout.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Prints what the decoder library knows of a DVD video file: a quick look through the same
 // binding the program uses.
-#include "decoder.h"
+#include "decoder/decoder.h"
 
 #include <cstdio>
 #include <string>

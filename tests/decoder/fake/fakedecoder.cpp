@@ -11,7 +11,7 @@
 // record current. fakeOpenCount tells apart two loaded copies of the library.
 //
 // Built once per variant; FAKE_WITHOUT_GETFRAME and FAKE_WITHOUT_CONVERT leave that export out.
-#include "decoderrecords.h"
+#include "decoder/decoderrecords.h"
 
 #include <algorithm>
 #include <cmath>

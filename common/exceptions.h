@@ -23,3 +23,7 @@ public:
 
 // Raises the error left in errno by the last failed system call.
 [[noreturn]] void RaiseLastOSError();
+
+// Throws std::system_error for an errno value, for code that reports the reason of a failed
+// file operation itself, beside the file's name.
+[[noreturn]] void ThrowSystemError(int code);

@@ -1,4 +1,4 @@
-#include "exceptions.h"
+#include "common/exceptions.h"
 
 #include <cerrno>
 #include <system_error>
@@ -24,4 +24,9 @@ void RaiseLastOSError()
     const int code = errno;
     // generic_category's text is strerror's, without strerror's shared buffer.
     throw EOSError(code, std::generic_category().message(code));
+}
+
+void ThrowSystemError(int code)
+{
+    throw std::system_error(code, std::generic_category());
 }
