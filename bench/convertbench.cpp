@@ -60,7 +60,7 @@ int Convert(bool whole, const std::string& video, const std::string& folder, int
     std::printf("total_seconds %d\n", totalSeconds);
     std::printf("pictures %lld\n", static_cast<long long>(written));
     std::printf("seconds %.3f\n", seconds);
-    std::printf("pictures_per_second %.2f\n", written / seconds);
+    std::printf("pictures_per_second %.2f\n", static_cast<double>(written) / seconds);
     return 0;
 }
 

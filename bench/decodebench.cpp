@@ -57,7 +57,7 @@ int main(int argc, char** argv)
                 ++frames;
             const double ms = MillisecondsSince(decodeStart);
             std::printf("frames %ld\n", frames);
-            std::printf("decode_fps %.1f\n", frames * 1000.0 / ms);
+            std::printf("decode_fps %.1f\n", static_cast<double>(frames) * 1000.0 / ms);
         }
 
         // Twelve seconds spread over the file, visited out of order so that each seek is a

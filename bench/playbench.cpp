@@ -94,7 +94,7 @@ int main(int argc, char** argv)
         std::printf("ended_early %d\n", ended ? 1 : 0);
         std::printf("frames %ld\n", frames);
         // Frames after the first, over the time from the first to the last.
-        std::printf("shown_fps %.3f\n", (frames - 1) / SecondsBetween(FirstHandOff, LastHandOff));
+        std::printf("shown_fps %.3f\n", static_cast<double>(frames - 1) / SecondsBetween(FirstHandOff, LastHandOff));
         if (!rates.empty()) {
             double sum = 0;
             for (double rate : rates)

@@ -31,7 +31,8 @@ void CatchInterrupt()
 {
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
-    action.sa_flags = SA_RESETHAND;
+    // SA_RESETHAND is 0x80000000, an int only by the C library's own cast.
+    action.sa_flags = static_cast<int>(SA_RESETHAND);
     sigaction(SIGINT, &action, nullptr);
 }
 

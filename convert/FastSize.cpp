@@ -81,8 +81,14 @@ void ForEachTargetRow(const TFastDIB& source, TFastDIB& target, MakeRow makeRow)
 // A target row as the blend of two source rows, byte by byte, the lower weighing fy: the same
 // value as (upper * (65536 - fy) + lower * fy + 32768) shr 16, with one product instead of two.
 // Built for AVX2 as well, used where the processor has it: at equal widths this is all the
-// scaling of a whole-video job.
-__attribute__((target_clones("avx2", "default"))) void BlendRows(std::uint8_t* __restrict out,
+// scaling of a whole-video job. Sanitizer builds take the plain version: the clone is chosen by an
+// ifunc resolver that runs, instrumented, before the sanitizer's runtime is up.
+#ifdef STILLREEL_SANITIZED
+#define STILLREEL_AVX2_CLONE
+#else
+#define STILLREEL_AVX2_CLONE __attribute__((target_clones("avx2", "default")))
+#endif
+STILLREEL_AVX2_CLONE void BlendRows(std::uint8_t* __restrict out,
                                                                  const std::uint8_t* __restrict upper,
                                                                  const std::uint8_t* __restrict lower,
                                                                  std::int32_t count, std::int32_t fy)

@@ -17,6 +17,14 @@ namespace {
     throw EOSError(ELIBACC, text ? text : "");
 }
 
+#ifdef STILLREEL_SANITIZED
+// A library stays mapped after it is let go of, so LeakSanitizer still sees the memory that its
+// globals (FFmpeg's among them) hold at exit instead of reporting it as lost.
+constexpr int KeepMapped = RTLD_NODELETE;
+#else
+constexpr int KeepMapped = 0;
+#endif
+
 } // namespace
 
 void TLibraryUnloader::operator()(void* handle) const noexcept
@@ -26,7 +34,7 @@ void TLibraryUnloader::operator()(void* handle) const noexcept
 
 TLibraryHandle LoadLibraryFile(const std::string& path)
 {
-    TLibraryHandle library(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
+    TLibraryHandle library(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | KeepMapped));
     if (!library)
         RaiseLoaderError();
     return library;

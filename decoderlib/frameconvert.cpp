@@ -4,7 +4,7 @@ namespace decoderlib {
 
 BgrxConverter::BgrxConverter(int width, int height)
     : width_(width), height_(height),
-      pixels_(static_cast<std::uint8_t*>(av_malloc(static_cast<std::size_t>(width) * height * 4)))
+      pixels_(static_cast<std::uint8_t*>(av_malloc(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4)))
 {
     if (!pixels_)
         throw DecodeError("out of memory for the frame buffer");

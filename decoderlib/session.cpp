@@ -79,7 +79,7 @@ void Session::AnalyseStart()
     }
     const AVRational rate = stream_.Codec().framerate;
     const double sequenceFps =
-        rate.num > 0 && rate.den > 0 ? av_q2d(rate) : double(kTicksPerSecond) / stream_.SequenceFrameTicks();
+        rate.num > 0 && rate.den > 0 ? av_q2d(rate) : double(kTicksPerSecond) / static_cast<double>(stream_.SequenceFrameTicks());
     double fps = sequenceFps;
     if (fields > 2 * frames) {
         // Repeated fields stretch some pictures: frames arrive slower than the sequence rate.

@@ -103,7 +103,7 @@ void TSDLPanel::ShowFrame(PDecodedFrame Frame)
     if (!frame || SDL_LockSurface(frame) < 0)
         return;
     // A 32-bit surface's rows are exactly 4 x width bytes, as the decoded frame's are.
-    std::memcpy(frame->pixels, Frame->Pixels, static_cast<std::size_t>(frame->w) * frame->h * 4);
+    std::memcpy(frame->pixels, Frame->Pixels, static_cast<std::size_t>(frame->w) * static_cast<std::size_t>(frame->h) * 4);
     SDL_UnlockSurface(frame);
 
     const std::lock_guard lock(FScreenLock);

@@ -52,7 +52,7 @@ void StretchLine(SDL_Surface* Source, SDL_Surface* Dest, int DestX1, int DestX2,
     const std::uint8_t* last = sourceRow + (SourceX2 - 1) * BytesPerPixel;
     auto* write = static_cast<std::uint8_t*>(Dest->pixels) + DestRow * Dest->pitch + DestX1 * BytesPerPixel;
     for (int i = 0; i < count; ++i) {
-        std::memcpy(write, std::min(read, last), BytesPerPixel);
+        std::memcpy(write, std::min(read, last), static_cast<std::size_t>(BytesPerPixel));
         while (error >= 0) {
             read += BytesPerPixel;
             error -= 2 * count;

@@ -30,7 +30,8 @@ install_missing_packages() {
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
+# build_stillreel [CMAKE_OPTION...]: configures and builds the whole tree in build/.
 build_stillreel() {
-  cmake -S "$STILLREEL_ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake -S "$STILLREEL_ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
   cmake --build "$BUILD_DIR" -j "$(nproc)"
 }
