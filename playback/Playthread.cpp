@@ -2,7 +2,7 @@
 
 #include "controls/Nearest.h"
 #include "platform/clock.h"
-#include "playback/SDLPanel.h"
+#include "playback/previewsurface.h"
 
 TPlayThread::TPlayThread(TDecoder& Decoder) : FFrequency(PerformanceFrequency()), FDecoder(Decoder) {}
 

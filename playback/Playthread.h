@@ -10,7 +10,7 @@
 #include <atomic>
 #include <cstdint>
 
-class TSDLPanel;
+class TPreviewSurface;
 
 class TPlayThread : public TThread {
 public:
@@ -21,7 +21,7 @@ public:
     ~TPlayThread() override;
 
     // Set by the owner before Start.
-    TSDLPanel* Panel = nullptr;
+    TPreviewSurface* Panel = nullptr;
     TStatusEvent OnStatus;
 
     // Frames per second shown over the last measuring window of at least one second; 0 before the

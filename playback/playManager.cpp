@@ -1,7 +1,7 @@
 #include "playback/playManager.h"
 
 #include "playback/Playthread.h"
-#include "playback/SDLPanel.h"
+#include "playback/previewsurface.h"
 
 namespace {
 

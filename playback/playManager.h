@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-class TSDLPanel;
+class TPreviewSurface;
 class TPlayThread;
 
 // Sender is always none. Info is none for the playback events and the conversion's
@@ -71,7 +71,7 @@ public:
     std::string ConvertError() const;
 
     // The preview surface; not owned.
-    TSDLPanel* Panel = nullptr;
+    TPreviewSurface* Panel = nullptr;
     // Position and Fps were refreshed during playback.
     TManagerEvent OnPosition;
     // Playback reached the end of the stream.
