@@ -121,19 +121,18 @@ int Convert(TDecoder& decoder, const thumbs::Options& options, const std::string
     }
     Progress progress(options.quiet);
     std::string failure;
-    TConvertThread thread(decoder, totalSeconds);
-    thread.Job = JobFor(options, file, decoder);
-    thread.OnStatus = [&](TStatusFlags status, void* info) {
-        const auto& p = *static_cast<const TConvertProgress*>(info);
-        if (g_interrupted)
-            thread.Terminate();
-        if (status.Has(TStatusFlag::stFrameSaved))
-            progress.Saved(p.Current + 1, p.Total, status.Has(TStatusFlag::stConvertRate));
-        if (status.Has(TStatusFlag::stConvertDone))
-            progress.Done(p.Current + 1, p.Total);
-        if (status.Has(TStatusFlag::stConvertError))
-            failure = thread.LastError().empty() ? file + ": the job failed" : thread.LastError();
-    };
+    // The handler runs only once the thread has started, so it may use the thread.
+    TConvertThread thread(decoder, totalSeconds, JobFor(options, file, decoder),
+                          [&](TStatusFlags status, const TConvertProgress* p) {
+                              if (g_interrupted)
+                                  thread.Terminate();
+                              if (status.Has(TStatusFlag::stFrameSaved))
+                                  progress.Saved(p->Current + 1, p->Total, status.Has(TStatusFlag::stConvertRate));
+                              if (status.Has(TStatusFlag::stConvertDone))
+                                  progress.Done(p->Current + 1, p->Total);
+                              if (status.Has(TStatusFlag::stConvertError))
+                                  failure = thread.LastError().empty() ? file + ": the job failed" : thread.LastError();
+                          });
     thread.Start();
     thread.WaitFor();
     if (!failure.empty()) {

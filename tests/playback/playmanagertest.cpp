@@ -75,7 +75,7 @@ void TPlayManagerFixture::SetUp()
 
 void TPlayManagerFixture::Record(TManagerEvent& Event, TEventKind Kind)
 {
-    Event = [this, Kind](void* Sender, bool FromConversion, void* Info) {
+    Event = [this, Kind](void* Sender, bool FromConversion, const TConvertProgress* Info) {
         TEvent event{Kind,
                      FromConversion,
                      Sender == nullptr,
@@ -88,7 +88,7 @@ void TPlayManagerFixture::Record(TManagerEvent& Event, TEventKind Kind)
                      Manager.ConvertError(),
                      std::chrono::steady_clock::now()};
         if (Info)
-            event.Progress = *static_cast<const TConvertProgress*>(Info);
+            event.Progress = *Info;
         Events.push_back(event);
     };
 }

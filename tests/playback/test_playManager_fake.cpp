@@ -56,10 +56,11 @@ TEST_F(PlayManagerFakeTest, AStreamEndingWithinASecondReportsARateOfZero)
 // What each report of a worker raises, made up here rather than waited for.
 TEST_F(PlayManagerFakeTest, ConversionReportsRaiseTheirEvents)
 {
-    std::vector<std::pair<char, void*>> raised;
-    Manager.OnProgress = [&](void*, bool, void* Info) { raised.emplace_back('P', Info); };
-    Manager.OnConvertDone = [&](void*, bool, void* Info) { raised.emplace_back('D', Info); };
-    Manager.OnConvertFailed = [&](void*, bool, void* Info) { raised.emplace_back('F', Info); };
+    using TRaised = std::vector<std::pair<char, const TConvertProgress*>>;
+    TRaised raised;
+    Manager.OnProgress = [&](void*, bool, const TConvertProgress* Info) { raised.emplace_back('P', Info); };
+    Manager.OnConvertDone = [&](void*, bool, const TConvertProgress* Info) { raised.emplace_back('D', Info); };
+    Manager.OnConvertFailed = [&](void*, bool, const TConvertProgress* Info) { raised.emplace_back('F', Info); };
     TConvertProgress block;
 
     // Without a conversion thread, the rate and end marks raise nothing.
@@ -84,10 +85,10 @@ TEST_F(PlayManagerFakeTest, ConversionReportsRaiseTheirEvents)
     raised.clear();
 
     Manager.ThreadStatus({TStatusFlag::stFrameSaved, TStatusFlag::stConvertRate}, &block);
-    EXPECT_EQ(raised, (std::vector<std::pair<char, void*>>{{'P', &block}, {'P', &block}}));
+    EXPECT_EQ(raised, (TRaised{{'P', &block}, {'P', &block}}));
     raised.clear();
     Manager.ThreadStatus({TStatusFlag::stConvertStopped, TStatusFlag::stConvertEnd}, &block);
-    EXPECT_EQ(raised, (std::vector<std::pair<char, void*>>{{'P', &block}}));
+    EXPECT_EQ(raised, (TRaised{{'P', &block}}));
     raised.clear();
     // The playback thread's failure and the conversion's stop mark alone raise nothing.
     Manager.ThreadStatus({TStatusFlag::stPlayError, TStatusFlag::stPlayStopped}, nullptr);
