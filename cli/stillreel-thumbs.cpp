@@ -86,10 +86,26 @@ std::string SaveFolderOf(const thumbs::Options& options)
     return folder;
 }
 
+// hh:mm:ss
+std::string Duration(const TDecoderFileInfo& info)
+{
+    char text[40];
+    std::snprintf(text, sizeof text, "%.2d:%.2d:%.2d", info.DurationHours, info.DurationMinutes,
+                  info.DurationSeconds);
+    return text;
+}
+
 void PrintInfo(const TDecoderFileInfo& info)
 {
-    std::printf("FPS: %.2f Size: %dx%d Duration: %.2d:%.2d:%.2d\n", info.Fps, info.Width, info.Height,
-                info.DurationHours, info.DurationMinutes, info.DurationSeconds);
+    std::printf("FPS: %.2f Size: %dx%d Duration: %s\n", info.Fps, info.Width, info.Height, Duration(info).c_str());
+}
+
+// Why a job wrote no picture: every mode asks for at least one.
+std::string NothingWritten(const thumbs::Options& options, const TDecoderFileInfo& info)
+{
+    if (options.mode == thumbs::Mode::Range && options.rangeStart >= info.TotalSeconds)
+        return "the video ends at " + Duration(info);
+    return "no frame of the video could be decoded";
 }
 
 TConvertRec JobFor(const thumbs::Options& options, const std::string& file, const TDecoder& decoder)
@@ -121,15 +137,18 @@ int Convert(TDecoder& decoder, const thumbs::Options& options, const std::string
     }
     Progress progress(options.quiet);
     std::string failure;
+    // The engine's Current is the index of the last picture, which stays 0 when none was written:
+    // the pictures on disk are counted here.
+    std::int64_t written = 0;
     // The handler runs only once the thread has started, so it may use the thread.
     TConvertThread thread(decoder, totalSeconds, JobFor(options, file, decoder),
                           [&](TStatusFlags status, const TConvertProgress* p) {
                               if (g_interrupted)
                                   thread.Terminate();
                               if (status.Has(TStatusFlag::stFrameSaved))
-                                  progress.Saved(p->Current + 1, p->Total, status.Has(TStatusFlag::stConvertRate));
-                              if (status.Has(TStatusFlag::stConvertDone))
-                                  progress.Done(p->Current + 1, p->Total);
+                                  progress.Saved(++written, p->Total, status.Has(TStatusFlag::stConvertRate));
+                              if (status.Has(TStatusFlag::stConvertDone) && written > 0)
+                                  progress.Done(written, p->Total);
                               if (status.Has(TStatusFlag::stConvertError))
                                   failure = thread.LastError().empty() ? file + ": the job failed" : thread.LastError();
                           });
@@ -144,6 +163,10 @@ int Convert(TDecoder& decoder, const thumbs::Options& options, const std::string
         progress.Break();
         PrintError(file + ": interrupted; the pictures written so far stay");
         return kInterrupted;
+    }
+    if (written == 0) {
+        PrintError(file + ": " + NothingWritten(options, *decoder.FileInfo()));
+        return kJobFailed;
     }
     return 0;
 }
