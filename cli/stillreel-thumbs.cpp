@@ -9,8 +9,11 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <string>
+#include <system_error>
+#include <vector>
 
 namespace {
 
@@ -78,9 +81,16 @@ void PrintError(const std::string& message)
     std::fprintf(stderr, "stillreel-thumbs: %s\n", message.c_str());
 }
 
+// The folder the pictures' folder is made in, ending in "/": the one asked for, or the current one.
 std::string SaveFolderOf(const thumbs::Options& options)
 {
-    std::string folder = options.saveFolder.empty() ? std::filesystem::current_path().string() : options.saveFolder;
+    std::string folder = options.saveFolder;
+    if (folder.empty()) {
+        std::error_code error;
+        folder = std::filesystem::current_path(error).string();
+        if (error)
+            throw Exception("Unable to find the current folder (" + error.message() + ")");
+    }
     if (folder.back() != '/')
         folder += '/';
     return folder;
@@ -171,9 +181,36 @@ int Convert(TDecoder& decoder, const thumbs::Options& options, const std::string
     return 0;
 }
 
-} // namespace
+// Every file in turn; answers the exit status. An error that concerns no single file, such as a
+// library that cannot be loaded, ends the run by an exception.
+int ConvertFiles(const thumbs::Options& options)
+{
+    int status = 0;
+    TDecoder decoder;
+    for (const std::string& file : options.files) {
+        if (options.files.size() > 1 && !options.quiet)
+            std::printf("%s\n", file.c_str());
+        try {
+            decoder.OpenFile(file, 0, 0);
+        } catch (const EMPEG2Error& e) {
+            PrintError(e.Message());
+            status = kJobFailed;
+            continue;
+        }
+        if (options.info) {
+            PrintInfo(*decoder.FileInfo());
+            continue;
+        }
+        const int result = Convert(decoder, options, file);
+        if (result == kInterrupted)
+            return kInterrupted;
+        if (result != 0)
+            status = result;
+    }
+    return status;
+}
 
-int main(int argc, char** argv)
+int Run(int argc, char** argv)
 {
     thumbs::Options options;
     try {
@@ -192,33 +229,22 @@ int main(int argc, char** argv)
         return 0;
     }
     CatchInterrupt();
+    return ConvertFiles(options);
+}
 
-    int status = 0;
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Nothing escapes: an uncaught exception would abort the program without a word of why.
     try {
-        TDecoder decoder;
-        for (const std::string& file : options.files) {
-            if (options.files.size() > 1 && !options.quiet)
-                std::printf("%s\n", file.c_str());
-            try {
-                decoder.OpenFile(file, 0, 0);
-            } catch (const EMPEG2Error& e) {
-                PrintError(e.Message());
-                status = kJobFailed;
-                continue;
-            }
-            if (options.info) {
-                PrintInfo(*decoder.FileInfo());
-                continue;
-            }
-            const int result = Convert(decoder, options, file);
-            if (result == kInterrupted)
-                return kInterrupted;
-            if (result != 0)
-                status = result;
-        }
-    } catch (const Exception& e) {
-        PrintError(e.Message());
-        return kJobFailed;
+        return Run(argc, argv);
+    } catch (const std::exception& e) {
+        std::fflush(stdout);
+        PrintError(e.what());
+    } catch (...) {
+        std::fflush(stdout);
+        PrintError("unexpected error");
     }
-    return status;
+    return kJobFailed;
 }

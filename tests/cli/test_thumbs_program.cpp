@@ -227,6 +227,19 @@ TEST_F(ThumbsProgram, AJobThatWritesNothingFailsSayingWhy)
     }
 }
 
+// Run from a working folder that has been deleted: one line says why, with the status of a failed
+// job, instead of an abort. Printing the information needs no folder.
+TEST_F(ThumbsProgram, ADeletedWorkingFolderIsReportedInOneLine)
+{
+    const std::string deleted = "mkdir gone && cd gone && rmdir ../gone && ";
+    Result r = Run({FixturePath("pal.vob")}, deleted);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "stillreel-thumbs: Unable to find the current folder (No such file or directory)\n");
+    r = Run({"--info", FixturePath("pal.vob")}, deleted);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "FPS: 25.00 Size: 720x576 Duration: 00:00:12\n");
+}
+
 TEST_F(ThumbsProgram, OneBadFileAmongSeveralFailsAloneAndTheOthersStillRun)
 {
     const Result r = Run({"--pieces", "2", FixturePath("text.vob"), FixturePath("pal5.vob"), FixturePath("ntsc.vob")});
