@@ -33,22 +33,21 @@ int Convert(bool whole, const std::string& video, const std::string& folder, int
     decoder.OpenFile(video, 0, 0);
     const std::int32_t totalSeconds = decoder.FileInfo()->TotalSeconds;
 
-    TConvertThread thread(decoder, totalSeconds);
-    thread.Job.Width = width;
-    thread.Job.Height = height;
-    thread.Job.Whole = whole;
-    thread.Job.Pieces = pieces;
-    thread.Job.VideoName = std::filesystem::path(video).stem().string();
-    thread.Job.SaveFolder = folder.back() == '/' ? folder : folder + "/";
+    TConvertRec job;
+    job.Width = width;
+    job.Height = height;
+    job.Whole = whole;
+    job.Pieces = pieces;
+    job.VideoName = std::filesystem::path(video).stem().string();
+    job.SaveFolder = folder.back() == '/' ? folder : folder + "/";
     std::int64_t written = 0;
     bool done = false;
-    thread.OnStatus = [&](TStatusFlags status, void* info) {
-        const auto& progress = *static_cast<const TConvertProgress*>(info);
+    TConvertThread thread(decoder, totalSeconds, job, [&](TStatusFlags status, const TConvertProgress* progress) {
         if (status.Has(TStatusFlag::stFrameSaved))
-            written = progress.Current + 1;
+            written = progress->Current + 1;
         if (status.Has(TStatusFlag::stConvertDone))
             done = true;
-    };
+    });
     thread.Start();
     thread.WaitFor();
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();

@@ -72,9 +72,9 @@ int main(int argc, char** argv)
         TPlayManager manager;
         manager.Panel = panel;
         std::vector<double> rates;
-        manager.OnPosition = [&](void*, bool, void*) { rates.push_back(manager.Fps()); };
+        manager.OnPosition = [&](void*, bool, const TConvertProgress*) { rates.push_back(manager.Fps()); };
         bool ended = false;
-        manager.OnPlayEnd = [&](void*, bool, void*) { ended = true; };
+        manager.OnPlayEnd = [&](void*, bool, const TConvertProgress*) { ended = true; };
         manager.OpenFile(file);
         std::printf("nominal_fps %.3f\n", manager.Fps());
 

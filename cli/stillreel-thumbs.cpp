@@ -9,8 +9,11 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <string>
+#include <system_error>
+#include <vector>
 
 namespace {
 
@@ -79,18 +82,41 @@ void PrintError(const std::string& message)
     std::fprintf(stderr, "stillreel-thumbs: %s\n", message.c_str());
 }
 
+// The folder the pictures' folder is made in, ending in "/": the one asked for, or the current one.
 std::string SaveFolderOf(const thumbs::Options& options)
 {
-    std::string folder = options.saveFolder.empty() ? std::filesystem::current_path().string() : options.saveFolder;
+    std::string folder = options.saveFolder;
+    if (folder.empty()) {
+        std::error_code error;
+        folder = std::filesystem::current_path(error).string();
+        if (error)
+            throw Exception("Unable to find the current folder (" + error.message() + ")");
+    }
     if (folder.back() != '/')
         folder += '/';
     return folder;
 }
 
+// hh:mm:ss
+std::string Duration(const TDecoderFileInfo& info)
+{
+    char text[40];
+    std::snprintf(text, sizeof text, "%.2d:%.2d:%.2d", info.DurationHours, info.DurationMinutes,
+                  info.DurationSeconds);
+    return text;
+}
+
 void PrintInfo(const TDecoderFileInfo& info)
 {
-    std::printf("FPS: %.2f Size: %dx%d Duration: %.2d:%.2d:%.2d\n", info.Fps, info.Width, info.Height,
-                info.DurationHours, info.DurationMinutes, info.DurationSeconds);
+    std::printf("FPS: %.2f Size: %dx%d Duration: %s\n", info.Fps, info.Width, info.Height, Duration(info).c_str());
+}
+
+// Why a job wrote no picture: every mode asks for at least one.
+std::string NothingWritten(const thumbs::Options& options, const TDecoderFileInfo& info)
+{
+    if (options.mode == thumbs::Mode::Range && options.rangeStart >= info.TotalSeconds)
+        return "the video ends at " + Duration(info);
+    return "no frame of the video could be decoded";
 }
 
 TConvertRec JobFor(const thumbs::Options& options, const std::string& file, const TDecoder& decoder)
@@ -122,19 +148,21 @@ int Convert(TDecoder& decoder, const thumbs::Options& options, const std::string
     }
     Progress progress(options.quiet);
     std::string failure;
-    TConvertThread thread(decoder, totalSeconds);
-    thread.Job = JobFor(options, file, decoder);
-    thread.OnStatus = [&](TStatusFlags status, void* info) {
-        const auto& p = *static_cast<const TConvertProgress*>(info);
-        if (g_interrupted)
-            thread.Terminate();
-        if (status.Has(TStatusFlag::stFrameSaved))
-            progress.Saved(p.Current + 1, p.Total, status.Has(TStatusFlag::stConvertRate));
-        if (status.Has(TStatusFlag::stConvertDone))
-            progress.Done(p.Current + 1, p.Total);
-        if (status.Has(TStatusFlag::stConvertError))
-            failure = thread.LastError().empty() ? file + ": the job failed" : thread.LastError();
-    };
+    // The engine's Current is the index of the last picture, which stays 0 when none was written:
+    // the pictures on disk are counted here.
+    std::int64_t written = 0;
+    // The handler runs only once the thread has started, so it may use the thread.
+    TConvertThread thread(decoder, totalSeconds, JobFor(options, file, decoder),
+                          [&](TStatusFlags status, const TConvertProgress* p) {
+                              if (g_interrupted)
+                                  thread.Terminate();
+                              if (status.Has(TStatusFlag::stFrameSaved))
+                                  progress.Saved(++written, p->Total, status.Has(TStatusFlag::stConvertRate));
+                              if (status.Has(TStatusFlag::stConvertDone) && written > 0)
+                                  progress.Done(written, p->Total);
+                              if (status.Has(TStatusFlag::stConvertError))
+                                  failure = thread.LastError().empty() ? file + ": the job failed" : thread.LastError();
+                          });
     thread.Start();
     thread.WaitFor();
     if (!failure.empty()) {
@@ -147,12 +175,43 @@ int Convert(TDecoder& decoder, const thumbs::Options& options, const std::string
         PrintError(file + ": interrupted; the pictures written so far stay");
         return kInterrupted;
     }
+    if (written == 0) {
+        PrintError(file + ": " + NothingWritten(options, *decoder.FileInfo()));
+        return kJobFailed;
+    }
     return 0;
 }
 
-} // namespace
+// Every file in turn; answers the exit status. An error that concerns no single file, such as a
+// library that cannot be loaded, ends the run by an exception.
+int ConvertFiles(const thumbs::Options& options)
+{
+    int status = 0;
+    TDecoder decoder;
+    for (const std::string& file : options.files) {
+        if (options.files.size() > 1 && !options.quiet)
+            std::printf("%s\n", file.c_str());
+        try {
+            decoder.OpenFile(file, 0, 0);
+        } catch (const EMPEG2Error& e) {
+            PrintError(e.Message());
+            status = kJobFailed;
+            continue;
+        }
+        if (options.info) {
+            PrintInfo(*decoder.FileInfo());
+            continue;
+        }
+        const int result = Convert(decoder, options, file);
+        if (result == kInterrupted)
+            return kInterrupted;
+        if (result != 0)
+            status = result;
+    }
+    return status;
+}
 
-int main(int argc, char** argv)
+int Run(int argc, char** argv)
 {
     thumbs::Options options;
     try {
@@ -171,33 +230,23 @@ int main(int argc, char** argv)
         return 0;
     }
     CatchInterrupt();
+    return ConvertFiles(options);
+}
 
-    int status = 0;
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Nothing escapes: an uncaught exception would abort the program (status 134) instead of saying
+    // in one line what went wrong.
     try {
-        TDecoder decoder;
-        for (const std::string& file : options.files) {
-            if (options.files.size() > 1 && !options.quiet)
-                std::printf("%s\n", file.c_str());
-            try {
-                decoder.OpenFile(file, 0, 0);
-            } catch (const EMPEG2Error& e) {
-                PrintError(e.Message());
-                status = kJobFailed;
-                continue;
-            }
-            if (options.info) {
-                PrintInfo(*decoder.FileInfo());
-                continue;
-            }
-            const int result = Convert(decoder, options, file);
-            if (result == kInterrupted)
-                return kInterrupted;
-            if (result != 0)
-                status = result;
-        }
-    } catch (const Exception& e) {
-        PrintError(e.Message());
-        return kJobFailed;
+        return Run(argc, argv);
+    } catch (const std::exception& e) {
+        std::fflush(stdout);
+        PrintError(e.what());
+    } catch (...) {
+        std::fflush(stdout);
+        PrintError("unexpected error");
     }
-    return status;
+    return kJobFailed;
 }

@@ -61,8 +61,8 @@ struct TConvertProgress {
 };
 
 // The workers' report to the play manager, run on the main thread; Info is the conversion's
-// TConvertProgress, or null from the playback thread.
-using TStatusEvent = std::function<void(TStatusFlags Status, void* Info)>;
+// progress block, valid during the call only, or null from the playback thread.
+using TStatusEvent = std::function<void(TStatusFlags Status, const TConvertProgress* Info)>;
 
 // Folder of the running executable, ending in "/"; set while the program initialises, before main().
 extern const std::string AppFolder;

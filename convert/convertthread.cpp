@@ -35,8 +35,10 @@ void MakeFolder(const std::string& Folder)
 
 }  // namespace
 
-TConvertThread::TConvertThread(TDecoder& Decoder, const std::int32_t& TotalSeconds)
-    : FDecoder(Decoder), FTotalSeconds(TotalSeconds), FFrequency(PerformanceFrequency())
+TConvertThread::TConvertThread(TDecoder& Decoder, std::int32_t TotalSeconds, TConvertRec Job,
+                               TStatusEvent OnStatus)
+    : Job(std::move(Job)), FOnStatus(std::move(OnStatus)), FDecoder(Decoder), FTotalSeconds(TotalSeconds),
+      FFrequency(PerformanceFrequency())
 {
     FSourceDib.SetSize(FDecoder.Width(), FDecoder.Height(), 32);
 }
@@ -50,13 +52,13 @@ TConvertThread::~TConvertThread()
 
 void TConvertThread::DoStatus()
 {
-    if (!FDetached && OnStatus)
-        OnStatus(FStatus, &FProgress);
+    if (!FDetached && FOnStatus)
+        FOnStatus(FStatus, &FProgress);
 }
 
 void TConvertThread::Notify()
 {
-    if (!FDetached && OnStatus)
+    if (!FDetached && FOnStatus)
         Synchronize([this] { DoStatus(); });
 }
 

@@ -17,16 +17,15 @@
 
 class TConvertThread : public TThread {
 public:
-    // Created suspended. TotalSeconds is the owner's video length in whole seconds, read when a
-    // whole-video or pieces job starts; both it and Decoder must outlive the thread.
-    TConvertThread(TDecoder& Decoder, const std::int32_t& TotalSeconds);
+    // Created suspended, with all it needs: TotalSeconds is the video's length in whole seconds (used
+    // by whole-video and pieces jobs), and OnStatus receives every report on the main thread.
+    // Decoder must outlive the thread.
+    TConvertThread(TDecoder& Decoder, std::int32_t TotalSeconds, TConvertRec Job, TStatusEvent OnStatus);
     // Stops the reports, asks the job to stop (only a whole-video job looks) and waits for its end
     // while serving its hand-offs.
     ~TConvertThread() override;
 
-    // Set by the owner before Start.
-    TConvertRec Job;
-    TStatusEvent OnStatus;
+    const TConvertRec Job;
 
     // Why the job failed: readable during the report [stConvertError, stConvertStopped] and after it.
     const std::string& LastError() const noexcept { return FLastError; }
@@ -54,8 +53,9 @@ private:
     void AnnounceWritten();
     static std::string WriteFailure(const std::string& FileName, const std::system_error& Error);
 
+    const TStatusEvent FOnStatus;
     TDecoder& FDecoder;
-    const std::int32_t& FTotalSeconds;
+    const std::int32_t FTotalSeconds;
     // Declared in this order so that they are freed as the writer, OutBitmap, ThumbDib, SourceDib.
     TFastDIB FSourceDib;
     TFastDIB FThumbDib;
@@ -70,7 +70,6 @@ private:
     std::int64_t FFrequency;
     std::int64_t FRateMark = 0;
     std::string FLastError;
-    // Stands for clearing OnStatus in the destructor: the worker may be reading OnStatus then, and
-    // writing it meanwhile would be a data race.
+    // Set by the destructor in place of clearing OnStatus, which the worker reads without a lock.
     std::atomic<bool> FDetached{false};
 };

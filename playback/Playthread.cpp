@@ -2,9 +2,14 @@
 
 #include "common/Nearest.h"
 #include "platform/clock.h"
-#include "playback/SDLPanel.h"
+#include "playback/previewsurface.h"
 
-TPlayThread::TPlayThread(TDecoder& Decoder) : FFrequency(PerformanceFrequency()), FDecoder(Decoder) {}
+#include <utility>
+
+TPlayThread::TPlayThread(TDecoder& Decoder, TPreviewSurface& Panel, TStatusEvent OnStatus)
+    : FFrequency(PerformanceFrequency()), FPanel(Panel), FDecoder(Decoder), FOnStatus(std::move(OnStatus))
+{
+}
 
 TPlayThread::~TPlayThread()
 {
@@ -15,13 +20,13 @@ TPlayThread::~TPlayThread()
 
 void TPlayThread::DoStatus()
 {
-    if (!FDetached && OnStatus)
-        OnStatus(FStatus, nullptr);
+    if (!FDetached && FOnStatus)
+        FOnStatus(FStatus, nullptr);
 }
 
 void TPlayThread::Report()
 {
-    if (!FDetached && OnStatus)
+    if (!FDetached && FOnStatus)
         Synchronize([this] { DoStatus(); });
 }
 
@@ -38,7 +43,7 @@ void TPlayThread::Execute()
                 Report();
                 return;
             }
-            Panel->ShowFrame(frame);
+            FPanel.ShowFrame(frame);
             FStatus = {TStatusFlag::stFrameShown};
             ++frames;
             const std::int64_t now = PerformanceCounter();

@@ -10,19 +10,16 @@
 #include <atomic>
 #include <cstdint>
 
-class TSDLPanel;
+class TPreviewSurface;
 
 class TPlayThread : public TThread {
 public:
-    // Created suspended; Decoder must outlive the thread.
-    explicit TPlayThread(TDecoder& Decoder);
+    // Created suspended: it will draw into Panel and report to OnStatus on the main thread. Decoder
+    // and Panel must outlive the thread.
+    TPlayThread(TDecoder& Decoder, TPreviewSurface& Panel, TStatusEvent OnStatus);
     // Stops the reports first, so one made while the thread is being stopped reaches nobody; then
     // asks the thread to stop and waits for it while serving its hand-offs.
     ~TPlayThread() override;
-
-    // Set by the owner before Start.
-    TSDLPanel* Panel = nullptr;
-    TStatusEvent OnStatus;
 
     // Frames per second shown over the last measuring window of at least one second; 0 before the
     // first. Read on the main thread during a report.
@@ -39,11 +36,12 @@ private:
     void Pace();
 
     std::int64_t FFrequency;
+    TPreviewSurface& FPanel;
     TStatusFlags FStatus;
     TDecoder& FDecoder;
+    const TStatusEvent FOnStatus;
     double FRate = 0;
     std::int64_t FFrameStart = 0;
-    // Stands for clearing OnStatus in the destructor: the worker may be reading OnStatus then, and
-    // writing it meanwhile would be a data race.
+    // Set by the destructor in place of clearing OnStatus, which the worker reads without a lock.
     std::atomic<bool> FDetached{false};
 };

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "decoder/decoderrecords.h"
+#include "playback/previewsurface.h"
 #include "playback/sdl.h"
 
 #include <QWidget>
@@ -12,7 +13,7 @@
 #include <cstdint>
 #include <mutex>
 
-class TSDLPanel : public QWidget {
+class TSDLPanel : public QWidget, public TPreviewSurface {
 public:
     explicit TSDLPanel(QWidget* Owner = nullptr);
     // Shuts SDL down for the whole process.
@@ -21,19 +22,16 @@ public:
     // Binds SDL to this widget's native window and sets the video mode at its size; called once.
     void InitSDL();
     // Replaces the frame surface by one of that size, 32 bits per pixel.
-    void SetFrameSize(std::int32_t Width, std::int32_t Height);
+    void SetFrameSize(std::int32_t Width, std::int32_t Height) override;
     // Copies, scales and draws the frame (FrameSurface's size) into Screen; nothing is presented.
     // Runs on the playback thread during playback.
-    void ShowFrame(PDecodedFrame Frame);
-    void Clear(std::uint32_t Color);
+    void ShowFrame(PDecodedFrame Frame) override;
+    void Clear(std::uint32_t Color) override;
     // Presents Screen in the window once a frame surface with pixels exists.
-    void Flip();
+    void Flip() override;
 
     // The SDL video surface bound to the window; SDL owns it. None before InitSDL.
     SDL_Surface* Screen() const noexcept { return FScreen; }
-
-    // Display width / height of the video; set while no frame is being drawn.
-    double AspectRatio = 1.0;
 
     // SDL draws into the window: Qt must neither paint over it nor buffer it.
     QPaintEngine* paintEngine() const override { return nullptr; }

@@ -1,11 +1,11 @@
 #include "playback/playManager.h"
 
 #include "playback/Playthread.h"
-#include "playback/SDLPanel.h"
+#include "playback/previewsurface.h"
 
 namespace {
 
-void Raise(const TManagerEvent& Event, bool FromConversion, void* Info)
+void Raise(const TManagerEvent& Event, bool FromConversion, const TConvertProgress* Info)
 {
     if (Event)
         Event(nullptr, FromConversion, Info);
@@ -58,9 +58,7 @@ void TPlayManager::Play()
         return;
     // The previous thread, if any, has already ended.
     FPlayThread.reset();
-    FPlayThread = std::make_unique<TPlayThread>(FDecoder);
-    FPlayThread->Panel = Panel;
-    FPlayThread->OnStatus = [this](TStatusFlags Status, void* Info) { ThreadStatus(Status, Info); };
+    FPlayThread = std::make_unique<TPlayThread>(FDecoder, *Panel, StatusHandler());
     FPlayThread->Start();
     FPlaying = true;
 }
@@ -100,9 +98,7 @@ void TPlayManager::Seek(std::int32_t Seconds)
 void TPlayManager::Convert(TConvertRec Job)
 {
     FConvertThread.reset();
-    FConvertThread = std::make_unique<TConvertThread>(FDecoder, FTotalSeconds);
-    FConvertThread->Job = std::move(Job);
-    FConvertThread->OnStatus = [this](TStatusFlags Status, void* Info) { ThreadStatus(Status, Info); };
+    FConvertThread = std::make_unique<TConvertThread>(FDecoder, FTotalSeconds, std::move(Job), StatusHandler());
     FConvertThread->Start();
     FConverting = true;
 }
@@ -118,7 +114,12 @@ void TPlayManager::EndConversion()
     FDecoder.Rewind();
 }
 
-void TPlayManager::ThreadStatus(TStatusFlags Status, void* Info)
+TStatusEvent TPlayManager::StatusHandler()
+{
+    return [this](TStatusFlags Status, const TConvertProgress* Info) { ThreadStatus(Status, Info); };
+}
+
+void TPlayManager::ThreadStatus(TStatusFlags Status, const TConvertProgress* Info)
 {
     if (Status.Has(TStatusFlag::stFrameShown))
         Panel->Flip();

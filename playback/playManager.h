@@ -13,12 +13,12 @@
 #include <memory>
 #include <string>
 
-class TSDLPanel;
+class TPreviewSurface;
 class TPlayThread;
 
-// Sender is always none. Info is none for the playback events and the conversion's
-// TConvertProgress for the conversion events, valid only during the call.
-using TManagerEvent = std::function<void(void* Sender, bool FromConversion, void* Info)>;
+// Sender is always none. Info is none for the playback events and the conversion's progress block
+// for the conversion events, valid only during the call.
+using TManagerEvent = std::function<void(void* Sender, bool FromConversion, const TConvertProgress* Info)>;
 
 class TPlayManager {
 public:
@@ -47,7 +47,7 @@ public:
     void Convert(TConvertRec Job);
 
     // The workers' report, run on the main thread while the reporting worker waits.
-    void ThreadStatus(TStatusFlags Status, void* Info);
+    void ThreadStatus(TStatusFlags Status, const TConvertProgress* Info);
     // Copies the decoder's information into the fields.
     void UpdateInfo();
 
@@ -71,7 +71,7 @@ public:
     std::string ConvertError() const;
 
     // The preview surface; not owned.
-    TSDLPanel* Panel = nullptr;
+    TPreviewSurface* Panel = nullptr;
     // Position and Fps were refreshed during playback.
     TManagerEvent OnPosition;
     // Playback reached the end of the stream.
@@ -86,6 +86,8 @@ private:
     void ShowFrame(PDecodedFrame Frame);
     // Leaves the converting state after the job's last event; the next Play starts at the beginning.
     void EndConversion();
+    // ThreadStatus, as both workers' OnStatus.
+    TStatusEvent StatusHandler();
 
     // Declared in this order so that they are freed as ConvertThread, PlayThread, Decoder.
     TDecoder FDecoder;

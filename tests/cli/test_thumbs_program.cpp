@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -51,11 +52,16 @@ protected:
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    Result Run(const std::vector<std::string>& args)
+    void TearDown() override
     {
-        std::string command = "cd " + Quote(dir_.string()) + " && " + Quote(STILLREEL_THUMBS);
+        unsetenv("STILLREEL_FAKE_DECODER");
+        fs::remove_all(dir_);
+    }
+
+    // Runs the program in the test's folder, after the shell commands of prelude (each ending in "&& ").
+    Result Run(const std::vector<std::string>& args, const std::string& prelude = "")
+    {
+        std::string command = "cd " + Quote(dir_.string()) + " && " + prelude + Quote(program_);
         for (const std::string& a : args)
             command += " " + Quote(a);
         command += " >" + Quote((dir_ / "out.txt").string()) + " 2>" + Quote((dir_ / "err.txt").string());
@@ -98,7 +104,18 @@ protected:
         return count;
     }
 
+    // A copy of the program beside the scripted fake decoder, which it then loads instead of the real one.
+    void UseFakeDecoder(const char* script)
+    {
+        fs::create_directories(dir_ / "fake");
+        fs::copy_file(STILLREEL_THUMBS, dir_ / "fake" / "stillreel-thumbs");
+        fs::copy_file(STILLREEL_FAKE_DECODER_LIB, dir_ / "fake" / "libdecoder.so");
+        program_ = (dir_ / "fake" / "stillreel-thumbs").string();
+        setenv("STILLREEL_FAKE_DECODER", script, 1);
+    }
+
     fs::path dir_;
+    std::string program_ = STILLREEL_THUMBS;
 };
 
 TEST_F(ThumbsProgram, PiecesAreTakenAtEvenlySpacedSecondsIntoTheCurrentFolder)
@@ -179,6 +196,48 @@ TEST_F(ThumbsProgram, AnUnwritableFolderFailsTheJobSayingWhy)
     EXPECT_NE(r.err.find("Unable to write thumbnail: " + (dir_ / "out" / "pal" / "pal_0.jpg").string()),
               std::string::npos)
         << r.err;
+}
+
+// The progress counts the pictures written, and a job that writes none fails, saying why.
+TEST_F(ThumbsProgram, AJobThatWritesNothingFailsSayingWhy)
+{
+    const std::string video = FixturePath("pal.vob");
+    Result r = Run({"--range", "50", "60", video});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "stillreel-thumbs: " + video + ": the video ends at 00:00:12\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(CountPictures(dir_ / "pal"), 0u);
+
+    // A range that runs past the end writes what there is.
+    r = Run({"--range", "11", "60", "--width", "64", video});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Done: 25/1250"), std::string::npos) << r.out;
+
+    // A video that opens but yields no frame, in the two other modes.
+    UseFakeDecoder("fps=25;seconds=10;frames=0");
+    for (const char* mode : {"--whole", "--pieces"}) {
+        std::vector<std::string> args{mode};
+        if (mode == std::string("--pieces"))
+            args.push_back("3");
+        args.push_back("clip.vob");
+        r = Run(args);
+        EXPECT_EQ(r.status, 1) << mode;
+        EXPECT_EQ(r.err, "stillreel-thumbs: clip.vob: no frame of the video could be decoded\n") << mode;
+        EXPECT_EQ(r.out, "") << mode;
+    }
+}
+
+// Run from a working folder that has been deleted: one line says why, with the status of a failed
+// job, instead of an abort. Printing the information needs no folder.
+TEST_F(ThumbsProgram, ADeletedWorkingFolderIsReportedInOneLine)
+{
+    const std::string deleted = "mkdir gone && cd gone && rmdir ../gone && ";
+    Result r = Run({FixturePath("pal.vob")}, deleted);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "stillreel-thumbs: Unable to find the current folder (No such file or directory)\n");
+    r = Run({"--info", FixturePath("pal.vob")}, deleted);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "FPS: 25.00 Size: 720x576 Duration: 00:00:12\n");
 }
 
 TEST_F(ThumbsProgram, OneBadFileAmongSeveralFailsAloneAndTheOthersStillRun)

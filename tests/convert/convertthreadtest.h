@@ -51,14 +51,13 @@ inline std::vector<std::uint16_t> Expected(int saved, std::initializer_list<TSta
     return bits;
 }
 
-// Starts the job and waits for it here, so the reports are handed to this thread.
-inline std::vector<TReport> RunJob(TConvertThread& thread, const TConvertRec& job)
+// Runs the job on a thread of its own and waits for it here, so the reports are handed to this thread.
+inline std::vector<TReport> RunJob(TDecoder& decoder, std::int32_t totalSeconds, const TConvertRec& job)
 {
     std::vector<TReport> reports;
-    thread.Job = job;
-    thread.OnStatus = [&](TStatusFlags status, void* info) {
-        reports.push_back({status, *static_cast<const TConvertProgress*>(info), thread.LastError()});
-    };
+    TConvertThread thread(decoder, totalSeconds, job, [&](TStatusFlags status, const TConvertProgress* info) {
+        reports.push_back({status, *info, thread.LastError()});
+    });
     thread.Start();
     thread.WaitFor();
     return reports;

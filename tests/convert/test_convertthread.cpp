@@ -19,8 +19,7 @@ protected:
     std::vector<TReport> Convert(const std::string& video, const TConvertRec& job)
     {
         Open(video);
-        TConvertThread thread(FDecoder, FTotalSeconds);
-        return RunJob(thread, job);
+        return RunJob(FDecoder, FTotalSeconds, job);
     }
 
     TPicture Picture(int index, const std::string& name = "clip") const
@@ -188,16 +187,14 @@ TEST_F(ConvertVideo, ASecondJobReplacesThePicturesOfTheSameNumbers)
 TEST_F(ConvertVideo, AStopRequestEndsAWholeVideoJobBeforeItsNextFrame)
 {
     Open("pal100.vob");
-    TConvertThread thread(FDecoder, FTotalSeconds);
     std::vector<TReport> reports;
-    thread.Job = Job(160, 128);
-    thread.Job.Whole = true;
-    thread.OnStatus = [&](TStatusFlags status, void* info) {
-        const auto& progress = *static_cast<const TConvertProgress*>(info);
-        reports.push_back({status, progress, {}});
-        if (status.Has(TStatusFlag::stFrameSaved) && progress.Current == 2)
+    TConvertRec job = Job(160, 128);
+    job.Whole = true;
+    TConvertThread thread(FDecoder, FTotalSeconds, job, [&](TStatusFlags status, const TConvertProgress* progress) {
+        reports.push_back({status, *progress, {}});
+        if (status.Has(TStatusFlag::stFrameSaved) && progress->Current == 2)
             thread.Terminate();
-    };
+    });
 
     thread.Start();
     thread.WaitFor();
@@ -210,11 +207,11 @@ TEST_F(ConvertVideo, AStopRequestEndsAWholeVideoJobBeforeItsNextFrame)
 TEST_F(ConvertVideo, DestroyingTheThreadEndsItsReportsAndWaitsForItsEnd)
 {
     Open("pal100.vob");
-    auto thread = std::make_unique<TConvertThread>(FDecoder, FTotalSeconds);
     int reports = 0;
-    thread->Job = Job(160, 128);
-    thread->Job.Whole = true;
-    thread->OnStatus = [&](TStatusFlags, void*) { ++reports; };
+    TConvertRec job = Job(160, 128);
+    job.Whole = true;
+    auto thread = std::make_unique<TConvertThread>(FDecoder, FTotalSeconds, job,
+                                                   [&](TStatusFlags, const TConvertProgress*) { ++reports; });
     thread->Start();
     while (reports < 2) {
         TThread::CheckSynchronize();

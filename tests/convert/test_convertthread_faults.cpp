@@ -19,8 +19,7 @@ protected:
 
     std::vector<TReport> Convert(const TConvertRec& job)
     {
-        TConvertThread thread(FDecoder, FTotalSeconds);
-        return RunJob(thread, job);
+        return RunJob(FDecoder, FTotalSeconds, job);
     }
 
     // Runs a job that must fail before writing anything, and answers its message.
@@ -84,19 +83,17 @@ TEST_F(ConvertFaults, AJobFolderThatCannotBeMadeStopsTheJobAtItsFirstPicture)
 
 TEST_F(ConvertFaults, APictureThatCannotBeWrittenEndsTheJobAndThoseBeforeItStay)
 {
-    TConvertThread thread(FDecoder, FTotalSeconds);
     std::vector<TReport> reports;
-    thread.Job = Job(160, 128);
-    thread.Job.Pieces = 4;
+    TConvertRec job = Job(160, 128);
+    job.Pieces = 4;
     // After the second picture the job folder moves away and a file takes its name.
-    thread.OnStatus = [&](TStatusFlags status, void* info) {
-        const auto& progress = *static_cast<const TConvertProgress*>(info);
-        reports.push_back({status, progress, thread.LastError()});
-        if (status.Has(TStatusFlag::stFrameSaved) && progress.Current == 1) {
+    TConvertThread thread(FDecoder, FTotalSeconds, job, [&](TStatusFlags status, const TConvertProgress* progress) {
+        reports.push_back({status, *progress, thread.LastError()});
+        if (status.Has(TStatusFlag::stFrameSaved) && progress->Current == 1) {
             fs::rename(FFolder / "clip", FFolder / "moved");
             std::ofstream(FFolder / "clip") << "not a folder";
         }
-    };
+    });
 
     thread.Start();
     thread.WaitFor();

@@ -16,9 +16,7 @@ protected:
         setenv("STILLREEL_FAKE_DECODER", script.c_str(), 1);
         FDecoder.emplace(STILLREEL_FAKE_DECODER_DIR);
         FDecoder->OpenFile("scripted.vob", 0, 0);
-        const std::int32_t totalSeconds = FDecoder->FileInfo()->TotalSeconds;
-        TConvertThread thread(*FDecoder, totalSeconds);
-        return RunJob(thread, job);
+        return RunJob(*FDecoder, FDecoder->FileInfo()->TotalSeconds, job);
     }
 
     std::optional<TDecoder> FDecoder;

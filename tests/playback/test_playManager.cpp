@@ -1,12 +1,9 @@
-#include "playback/playManager.h"
-
+// The play manager on the fixture videos with the real decoder library, drawing into a test surface.
 #include "support/fixtures.h"
-#include "platform/thread.h"
-#include "playbacktest.h"
+#include "playmanagertest.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -19,84 +16,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-enum class TEventKind { Position, PlayEnd, Progress, ConvertDone, ConvertFailed };
-
-// One event as its handler saw it.
-struct TEvent {
-    TEventKind Kind;
-    bool FromConversion;
-    bool SenderNone;
-    bool OnMainThread;
-    TConvertProgress Progress;  // a copy of the block, for the conversion events
-    std::int64_t Position;
-    double Fps;
-    bool Converting;
-    int ShownIndex;
-    std::string Error;
-    std::chrono::steady_clock::time_point Time;
-};
-
-class PlayManagerTest : public ::testing::Test {
+class PlayManagerTest : public TPlayManagerFixture {
 protected:
-    static void SetUpTestSuite() { StartApplication("offscreen"); }
-
-    void SetUp() override
-    {
-        Panel.resize(395, 193);
-        Panel.InitSDL();
-        Manager.Panel = &Panel;
-        Record(Manager.OnPosition, TEventKind::Position);
-        Record(Manager.OnPlayEnd, TEventKind::PlayEnd);
-        Record(Manager.OnProgress, TEventKind::Progress);
-        Record(Manager.OnConvertDone, TEventKind::ConvertDone);
-        Record(Manager.OnConvertFailed, TEventKind::ConvertFailed);
-    }
-
-    void Record(TManagerEvent& Event, TEventKind Kind)
-    {
-        Event = [this, Kind](void* Sender, bool FromConversion, void* Info) {
-            TEvent event{Kind,
-                         FromConversion,
-                         Sender == nullptr,
-                         TThread::IsMainThread(),
-                         {-1, -1},
-                         Manager.Position(),
-                         Manager.Fps(),
-                         Manager.Converting(),
-                         ShownIndex(Panel),
-                         Manager.ConvertError(),
-                         std::chrono::steady_clock::now()};
-            if (Info)
-                event.Progress = *static_cast<const TConvertProgress*>(Info);
-            Events.push_back(event);
-        };
-    }
-
-    int Count(TEventKind Kind) const
-    {
-        return static_cast<int>(
-            std::count_if(Events.begin(), Events.end(), [&](const TEvent& Event) { return Event.Kind == Kind; }));
-    }
-
     void Open(const char* Name = "pal.vob") { Manager.OpenFile(FixturePath(Name)); }
-
-    // Waits, without serving it, for the report of the next frame the playback thread draws after
-    // Asked hand-offs were asked for (count them before the thread can ask); answers that frame.
-    int DrawnFrameAfter(int Asked) { return WaitForHandOff(Asked) ? ShownIndex(Panel) : -2; }
-
-    // The first frame that a Play from here draws; playback is paused again afterwards.
-    int FirstFramePlayed()
-    {
-        const int asked = HandOffsAsked();
-        Manager.Play();
-        const int index = DrawnFrameAfter(asked);
-        Manager.Pause();
-        return index;
-    }
-
-    TSDLPanel Panel;
-    TPlayManager Manager;
-    std::vector<TEvent> Events;
 };
 
 TEST_F(PlayManagerTest, WithoutAFilePlayPauseAndStopDoNothing)
@@ -130,13 +52,14 @@ TEST_F(PlayManagerTest, OpenShowsTheFirstFrameAndTheFilesInformation)
     EXPECT_EQ(Manager.Position(), 0);
     EXPECT_DOUBLE_EQ(Manager.Fps(), 25.0);
     EXPECT_DOUBLE_EQ(Panel.AspectRatio, 4.0 / 3.0);
-    EXPECT_EQ(ShownIndex(Panel), 0);
+    EXPECT_EQ(Panel.ShownIndex(), 0);
 
-    // Opening another file in the paused state; 16:9 is letterboxed to its own shape.
+    // Opening another file in the paused state; the panel letterboxes it to its own 16:9 shape.
     Open("ntsc.vob");
     EXPECT_NEAR(Manager.Fps(), 29.97, 0.001);
     EXPECT_EQ(Manager.TotalSeconds(), 6);
-    EXPECT_EQ(ShownIndex(Panel, Picture169), 0);
+    EXPECT_DOUBLE_EQ(Panel.AspectRatio, 16.0 / 9.0);
+    EXPECT_EQ(Panel.ShownIndex(), 0);
     EXPECT_TRUE(Events.empty());
 }
 
@@ -158,7 +81,7 @@ TEST_F(PlayManagerTest, AFileTheLibraryRefusesChangesOnlyTheFileName)
     EXPECT_TRUE(Manager.Opened());
     EXPECT_EQ(Manager.TotalSeconds(), 12);
     EXPECT_EQ(Manager.Position(), 3);
-    EXPECT_EQ(ShownIndex(Panel), 75);
+    EXPECT_EQ(Panel.ShownIndex(), 75);
 }
 
 TEST_F(PlayManagerTest, PlayStartsWithTheSecondFrameAndPauseKeepsThePicture)
@@ -171,13 +94,13 @@ TEST_F(PlayManagerTest, PlayStartsWithTheSecondFrameAndPauseKeepsThePicture)
     RunFor(300);
     Manager.Pause();
     EXPECT_FALSE(Manager.Playing());
-    const int shown = ShownIndex(Panel);
+    const int shown = Panel.ShownIndex();
     EXPECT_GT(shown, 2);
 
     const int pausedAt = HandOffsAsked();
     RunFor(200);
     EXPECT_EQ(HandOffsAsked(), pausedAt);
-    EXPECT_EQ(ShownIndex(Panel), shown);
+    EXPECT_EQ(Panel.ShownIndex(), shown);
     // Playing again goes on with the next frame.
     EXPECT_EQ(FirstFramePlayed(), shown + 1);
 }
@@ -205,7 +128,7 @@ TEST_F(PlayManagerTest, StopGoesBackToTheFirstFrameAndTheNominalRate)
     ASSERT_TRUE(RunUntil([&] { return Count(TEventKind::Position) > 0; }));
     Manager.Stop();
     EXPECT_FALSE(Manager.Playing());
-    EXPECT_EQ(ShownIndex(Panel), 0);
+    EXPECT_EQ(Panel.ShownIndex(), 0);
     EXPECT_EQ(Manager.Position(), 0);
     EXPECT_DOUBLE_EQ(Manager.Fps(), 25.0);
     EXPECT_EQ(FirstFramePlayed(), 1);
@@ -216,7 +139,7 @@ TEST_F(PlayManagerTest, SeekWhilePausedShowsTheFrameAndStaysPaused)
     Open();
     Manager.Seek(5);
     EXPECT_FALSE(Manager.Playing());
-    EXPECT_EQ(ShownIndex(Panel), 125);
+    EXPECT_EQ(Panel.ShownIndex(), 125);
     EXPECT_EQ(Manager.Position(), 5);
     EXPECT_DOUBLE_EQ(Manager.Fps(), 25.0);
     const int asked = HandOffsAsked();
@@ -238,7 +161,7 @@ TEST_F(PlayManagerTest, SeekWhilePlayingPlaysOnFromTheNewSecond)
     EXPECT_EQ(Manager.Position(), 8);
     // The new thread starts with the frame after the one the seek showed (200).
     ASSERT_TRUE(WaitForHandOff(asked));
-    EXPECT_EQ(ShownIndex(Panel), 201);
+    EXPECT_EQ(Panel.ShownIndex(), 201);
     Manager.Pause();
 }
 
@@ -263,7 +186,7 @@ TEST_F(PlayManagerTest, TheEndOfTheStreamIsReportedAndPlayAfterItEndsAtOnce)
         EXPECT_EQ(event.Progress.Total, -1) << "Info was given";
     }
     EXPECT_EQ(position.Position, 11);
-    EXPECT_EQ(ShownIndex(Panel), 299);
+    EXPECT_EQ(Panel.ShownIndex(), 299);
 
     Events.clear();
     const int asked = HandOffsAsked();
@@ -273,7 +196,7 @@ TEST_F(PlayManagerTest, TheEndOfTheStreamIsReportedAndPlayAfterItEndsAtOnce)
     ASSERT_EQ(Events.size(), 2u);
     EXPECT_EQ(Events[0].Kind, TEventKind::Position);
     EXPECT_EQ(Events[0].Fps, 0.0);
-    EXPECT_EQ(ShownIndex(Panel), 299);
+    EXPECT_EQ(Panel.ShownIndex(), 299);
     EXPECT_FALSE(Manager.Playing());
 
     Manager.Stop();
@@ -313,7 +236,7 @@ TEST_F(PlayManagerTest, PauseWhileAReportWaitsDoesNotLockUp)
     ASSERT_EQ(DrawnFrameAfter(asked), 1);
     Manager.Pause();
     EXPECT_FALSE(Manager.Playing());
-    EXPECT_EQ(ShownIndex(Panel), 1);
+    EXPECT_EQ(Panel.ShownIndex(), 1);
     const int pausedAt = HandOffsAsked();
     RunFor(150);
     EXPECT_EQ(HandOffsAsked(), pausedAt);
@@ -375,7 +298,7 @@ TEST_F(PlayManagerConvertTest, AConversionReportsProgressThenDoneAndRewinds)
     for (int i = 0; i < 3; ++i)
         EXPECT_TRUE(fs::exists(Folder / "pal" / ("pal_" + std::to_string(i) + ".jpg"))) << i;
 
-    EXPECT_EQ(ShownIndex(Panel), 125);
+    EXPECT_EQ(Panel.ShownIndex(), 125);
     EXPECT_EQ(FirstFramePlayed(), 0);
 }
 

@@ -1,8 +1,6 @@
 // The play manager on the scripted fake decoder (found beside this program), which decodes
 // instantly: the playback rate comes from pacing alone, and streams can be as short as needed.
-#include "playback/playManager.h"
-
-#include "playbacktest.h"
+#include "playmanagertest.h"
 
 #include <gtest/gtest.h>
 
@@ -15,19 +13,8 @@
 
 namespace {
 
-class PlayManagerFakeTest : public ::testing::Test {
+class PlayManagerFakeTest : public TPlayManagerFixture {
 protected:
-    static void SetUpTestSuite() { StartApplication("offscreen"); }
-
-    void SetUp() override
-    {
-        Panel.resize(395, 193);
-        Panel.InitSDL();
-        Manager.Panel = &Panel;
-        Manager.OnPosition = [this](void*, bool, void*) { Rates.push_back(Manager.Fps()); };
-        Manager.OnPlayEnd = [this](void*, bool, void*) { ++Ends; };
-    }
-
     void Open(const char* Script)
     {
         setenv("STILLREEL_FAKE_DECODER", Script, 1);
@@ -35,18 +22,9 @@ protected:
     }
 
     // The fake's frame i has the value i in every pixel.
-    std::uint32_t ShownValue() const
-    {
-        const SDL_Surface* screen = Panel.Screen();
-        return reinterpret_cast<const std::uint32_t*>(static_cast<const std::uint8_t*>(screen->pixels) +
-                                                      screen->h / 2 * screen->pitch)[screen->w / 2] &
-               0x00FFFFFF;
-    }
+    std::uint32_t ShownValue() const { return Panel.MiddlePixel(); }
 
-    TSDLPanel Panel;
-    TPlayManager Manager;
-    std::vector<double> Rates;
-    int Ends = 0;
+    int Ends() const { return Count(TEventKind::PlayEnd); }
 };
 
 TEST_F(PlayManagerFakeTest, AFastStreamIsShownAtItsNominalRate)
@@ -54,12 +32,12 @@ TEST_F(PlayManagerFakeTest, AFastStreamIsShownAtItsNominalRate)
     Open("fps=50;seconds=10");
     EXPECT_DOUBLE_EQ(Manager.Fps(), 50.0);
     Manager.Play();
-    ASSERT_TRUE(RunUntil([&] { return Rates.size() == 3; }, 6000));
+    ASSERT_TRUE(RunUntil([&] { return Rates().size() == 3; }, 6000));
     Manager.Pause();
     // A loaded machine oversleeps a little; bench/play measures the rate closely.
-    for (double rate : Rates)
+    for (double rate : Rates())
         EXPECT_NEAR(rate, 50.0, 5.0);
-    EXPECT_EQ(Ends, 0);
+    EXPECT_EQ(Ends(), 0);
 }
 
 TEST_F(PlayManagerFakeTest, AStreamEndingWithinASecondReportsARateOfZero)
@@ -67,8 +45,8 @@ TEST_F(PlayManagerFakeTest, AStreamEndingWithinASecondReportsARateOfZero)
     Open("fps=25;seconds=1;frames=10");
     EXPECT_EQ(ShownValue(), 0u);
     Manager.Play();
-    ASSERT_TRUE(RunUntil([&] { return Ends == 1; }, 3000));
-    EXPECT_EQ(Rates, std::vector<double>{0.0});
+    ASSERT_TRUE(RunUntil([&] { return Ends() == 1; }, 3000));
+    EXPECT_EQ(Rates(), std::vector<double>{0.0});
     EXPECT_DOUBLE_EQ(Manager.Fps(), 0.0);
     EXPECT_EQ(Manager.Position(), 0);
     EXPECT_EQ(ShownValue(), 9u);
@@ -78,10 +56,11 @@ TEST_F(PlayManagerFakeTest, AStreamEndingWithinASecondReportsARateOfZero)
 // What each report of a worker raises, made up here rather than waited for.
 TEST_F(PlayManagerFakeTest, ConversionReportsRaiseTheirEvents)
 {
-    std::vector<std::pair<char, void*>> raised;
-    Manager.OnProgress = [&](void*, bool, void* Info) { raised.emplace_back('P', Info); };
-    Manager.OnConvertDone = [&](void*, bool, void* Info) { raised.emplace_back('D', Info); };
-    Manager.OnConvertFailed = [&](void*, bool, void* Info) { raised.emplace_back('F', Info); };
+    using TRaised = std::vector<std::pair<char, const TConvertProgress*>>;
+    TRaised raised;
+    Manager.OnProgress = [&](void*, bool, const TConvertProgress* Info) { raised.emplace_back('P', Info); };
+    Manager.OnConvertDone = [&](void*, bool, const TConvertProgress* Info) { raised.emplace_back('D', Info); };
+    Manager.OnConvertFailed = [&](void*, bool, const TConvertProgress* Info) { raised.emplace_back('F', Info); };
     TConvertProgress block;
 
     // Without a conversion thread, the rate and end marks raise nothing.
@@ -106,10 +85,10 @@ TEST_F(PlayManagerFakeTest, ConversionReportsRaiseTheirEvents)
     raised.clear();
 
     Manager.ThreadStatus({TStatusFlag::stFrameSaved, TStatusFlag::stConvertRate}, &block);
-    EXPECT_EQ(raised, (std::vector<std::pair<char, void*>>{{'P', &block}, {'P', &block}}));
+    EXPECT_EQ(raised, (TRaised{{'P', &block}, {'P', &block}}));
     raised.clear();
     Manager.ThreadStatus({TStatusFlag::stConvertStopped, TStatusFlag::stConvertEnd}, &block);
-    EXPECT_EQ(raised, (std::vector<std::pair<char, void*>>{{'P', &block}}));
+    EXPECT_EQ(raised, (TRaised{{'P', &block}}));
     raised.clear();
     // The playback thread's failure and the conversion's stop mark alone raise nothing.
     Manager.ThreadStatus({TStatusFlag::stPlayError, TStatusFlag::stPlayStopped}, nullptr);
