@@ -35,9 +35,9 @@ void MakeFolder(const std::string& Folder)
 
 }  // namespace
 
-TConvertThread::TConvertThread(TDecoder& Decoder, std::int32_t TotalSeconds, TConvertRec Job,
+TConvertThread::TConvertThread(TDecoder& Decoder, std::int32_t TotalSeconds, TConvertRec AJob,
                                TStatusEvent OnStatus)
-    : Job(std::move(Job)), FOnStatus(std::move(OnStatus)), FDecoder(Decoder), FTotalSeconds(TotalSeconds),
+    : Job(std::move(AJob)), FOnStatus(std::move(OnStatus)), FDecoder(Decoder), FTotalSeconds(TotalSeconds),
       FFrequency(PerformanceFrequency())
 {
     FSourceDib.SetSize(FDecoder.Width(), FDecoder.Height(), 32);

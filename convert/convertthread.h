@@ -20,7 +20,7 @@ public:
     // Created suspended, with all it needs: TotalSeconds is the video's length in whole seconds (used
     // by whole-video and pieces jobs), and OnStatus receives every report on the main thread.
     // Decoder must outlive the thread.
-    TConvertThread(TDecoder& Decoder, std::int32_t TotalSeconds, TConvertRec Job, TStatusEvent OnStatus);
+    TConvertThread(TDecoder& Decoder, std::int32_t TotalSeconds, TConvertRec AJob, TStatusEvent OnStatus);
     // Stops the reports, asks the job to stop (only a whole-video job looks) and waits for its end
     // while serving its hand-offs.
     ~TConvertThread() override;
