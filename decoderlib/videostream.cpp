@@ -1,8 +1,8 @@
 #include "videostream.h"
 
+#include "mpegps.h"
 #include "videofile.h"
 
-#include <cstring>
 
 namespace decoderlib {
 
@@ -13,33 +13,32 @@ constexpr int kIoBufferSize = 64 * 1024;
 constexpr std::int64_t kVideoSearchLimit = 16 * 1024 * 1024;
 const AVRational kTicks{1, 90000};
 
-// Offset of the first start code `code` in the packet, or -1.
-int FindStartCode(const AVPacket& pkt, std::uint8_t code, int tail)
+// The first header with start code `code` in the packet, when its first `bytes` bytes are there.
+const std::uint8_t* FindHeader(const AVPacket& pkt, std::uint8_t code, std::size_t bytes)
 {
-    for (int i = 0; i + 3 + tail < pkt.size; ++i)
-        if (pkt.data[i] == 0 && pkt.data[i + 1] == 0 && pkt.data[i + 2] == 1 && pkt.data[i + 3] == code)
-            return i;
-    return -1;
+    const std::size_t size = pkt.size > 0 ? static_cast<std::size_t>(pkt.size) : 0;
+    if (size < bytes)
+        return nullptr;
+    // Searching all but the header's tail leaves the whole header inside the packet.
+    const auto at = mpegps::FindStartCode(mpegps::Bytes(pkt.data, size - (bytes - mpegps::kStartCodeSize)), code);
+    return at ? pkt.data + *at : nullptr;
 }
 
 // Whether the B-pictures that follow this I-picture predict only from it: a closed GOP
 // whose link to the one before is not broken.
 bool SelfContainedGop(const AVPacket& pkt)
 {
-    int i = FindStartCode(pkt, 0xB8, 4);
-    if (i < 0)
-        return false;
-    const std::uint8_t flags = pkt.data[i + 7];
-    return (flags & 0x40) && !(flags & 0x20);
+    const std::uint8_t* gop = FindHeader(pkt, mpegps::kGroupStart, mpegps::kGopHeaderBytes);
+    return gop && mpegps::ClosedGop(gop) && !mpegps::BrokenLink(gop);
 }
 
 PictureType CodingType(const AVPacket& pkt)
 {
-    int i = FindStartCode(pkt, 0x00, 2);
-    if (i < 0)
+    const std::uint8_t* picture = FindHeader(pkt, mpegps::kPictureStart, mpegps::kPictureHeaderBytes);
+    if (!picture)
         return kUnknownPicture;
-    int type = (pkt.data[i + 5] >> 3) & 7;
-    return type >= 1 && type <= 3 ? static_cast<PictureType>(type) : kUnknownPicture;
+    const int type = mpegps::PictureCodingType(picture);
+    return type >= kIPicture && type <= kBPicture ? static_cast<PictureType>(type) : kUnknownPicture;
 }
 
 } // namespace
@@ -183,12 +182,13 @@ std::int64_t VideoStream::ToTicks(std::int64_t t) const
 
 void VideoStream::NoteSequenceHeader(const AVPacket& pkt)
 {
-    int i = FindStartCode(pkt, 0xB3, 4);
-    if (i < 0)
+    const std::uint8_t* sequence = FindHeader(pkt, mpegps::kSequenceHeader, mpegps::kSequenceHeaderBytes);
+    if (!sequence)
         return;
-    aspectCode_ = pkt.data[i + 7] >> 4;
+    aspectCode_ = mpegps::AspectRatioCode(sequence);
+    // 90 kHz ticks of one frame for each frame rate code: 23.976, 24, 25, 29.97, 30, 50, 59.94, 60.
     static constexpr std::int64_t kTicksPerRateCode[] = {0, 3754, 3750, 3600, 3003, 3000, 1800, 1502, 1500};
-    int rate = pkt.data[i + 7] & 15;
+    const int rate = mpegps::FrameRateCode(sequence);
     if (rate >= 1 && rate <= 8)
         frameTicks_ = kTicksPerRateCode[rate];
 }
