@@ -17,10 +17,19 @@ constexpr std::int64_t kBackJump = kTicksPerSecond / 2;
 constexpr std::int64_t kForwardJump = 3 * kTicksPerSecond;
 // Within one stretch the clock reference and the timestamps advance together.
 constexpr std::int64_t kClockSlack = 3 * kTicksPerSecond / 2;
+// Bisection stops, and a stretch's end is first decoded from, this close: about a second of DVD
+// video at its top rate, so more than a GOP, and only 512 packs to read through.
 constexpr std::int64_t kLinearSpan = 1 << 20;
+// One sample per this many bytes (within the bounds below): each costs a read, and a break between
+// two samples is still seen as long as their clocks or cells disagree.
 constexpr std::int64_t kSampleSpacing = 4 << 20;
+// Even a small file gets this many: an inserted stretch whose neighbours continue each other's
+// timestamps is seen only where a sample falls into it, and reads are cheap there.
 constexpr std::int64_t kMinSamples = 16;
+// A whole 1 GB VOB opens with at most this many sample reads: tens of milliseconds from the cache.
 constexpr std::int64_t kMaxSamples = 256;
+// A sample looks this far for a GOP start: two GOPs of DVD video at its top rate (a GOP lasts at
+// most 0.6 s, some 750 KB at 9.8 Mbit/s).
 constexpr std::int64_t kSampleScan = 2 << 20;
 // Decoding around a break or at the end looks at most this far for a clean picture.
 constexpr std::int64_t kMaxDecodeWindow = 64 << 20;

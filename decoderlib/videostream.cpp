@@ -8,6 +8,8 @@ namespace decoderlib {
 
 namespace {
 
+// FFmpeg reads the file in pieces of this size: 32 DVD packs a read, and little to throw away
+// after a seek.
 constexpr int kIoBufferSize = 64 * 1024;
 // How far into a file its video must have begun; DVD menus and titles start with it.
 constexpr std::int64_t kVideoSearchLimit = 16 * 1024 * 1024;
@@ -90,6 +92,8 @@ VideoStream::VideoStream(const VideoFile& file)
     ctx->flags |= AVFMT_FLAG_CUSTOM_IO;
     ctx->format_whitelist = av_strdup("mpeg");
     ctx->codec_whitelist = av_strdup("mpeg1video,mpeg2video");
+    // Opening reads at most this much to learn the streams' properties: a second of DVD video holds
+    // the first packets of every stream, and FFmpeg's default (5 MB) only makes opening slower.
     ctx->probesize = 1 << 20;
     // On failure avformat_open_input frees the context itself.
     CheckRc(avformat_open_input(&ctx, "", av_find_input_format("mpeg"), nullptr), "not an MPEG program stream");
