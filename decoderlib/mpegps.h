@@ -29,6 +29,7 @@ inline constexpr std::uint8_t kLastVideoStream = 0xEF;
 // Video start codes.
 inline constexpr std::uint8_t kPictureStart = 0x00;
 inline constexpr std::uint8_t kSequenceHeader = 0xB3;
+inline constexpr std::uint8_t kExtensionStart = 0xB5;
 inline constexpr std::uint8_t kGroupStart = 0xB8; // group of pictures (GOP)
 
 constexpr bool IsVideoStream(std::uint8_t id) { return id >= kFirstVideoStream && id <= kLastVideoStream; }
@@ -108,6 +109,13 @@ inline constexpr std::size_t kPictureHeaderBytes = 6;
 constexpr int AspectRatioCode(const std::uint8_t* sequence) { return sequence[7] >> 4; }
 constexpr int FrameRateCode(const std::uint8_t* sequence) { return sequence[7] & 15; }
 inline constexpr std::size_t kSequenceHeaderBytes = 8;
+// Picture coding extension, the extension right after an MPEG-2 picture header: extension id 8,
+// four f_codes, intra DC precision, picture structure, then eight flags, of which the seventh says
+// the first field is shown twice (the 3:2 pulldown of film).
+inline constexpr int kPictureCodingExtension = 8;
+constexpr int ExtensionId(const std::uint8_t* extension) { return extension[4] >> 4; }
+constexpr bool RepeatFirstField(const std::uint8_t* extension) { return extension[7] & 0x02; }
+inline constexpr std::size_t kPictureCodingExtensionBytes = 8;
 // GOP header: time code (25 bits), closed_gop, broken_link.
 constexpr bool ClosedGop(const std::uint8_t* gop) { return gop[7] & 0x40; }
 constexpr bool BrokenLink(const std::uint8_t* gop) { return gop[7] & 0x20; }

@@ -3,6 +3,8 @@
 #include "mpegps.h"
 #include "videofile.h"
 
+#include <algorithm>
+
 
 namespace decoderlib {
 
@@ -15,15 +17,24 @@ constexpr int kIoBufferSize = 64 * 1024;
 constexpr std::int64_t kVideoSearchLimit = 16 * 1024 * 1024;
 const AVRational kTicks{1, 90000};
 
-// The first header with start code `code` in the packet, when its first `bytes` bytes are there.
+mpegps::Bytes PacketBytes(const AVPacket& pkt)
+{
+    return {pkt.data, pkt.size > 0 ? static_cast<std::size_t>(pkt.size) : 0};
+}
+
+// The first header with start code `code` in `data`, when its first `bytes` bytes are there too.
+const std::uint8_t* FindHeader(mpegps::Bytes data, std::uint8_t code, std::size_t bytes)
+{
+    if (data.size() < bytes)
+        return nullptr;
+    // Searching all but the header's tail leaves the whole header inside the data.
+    const auto at = mpegps::FindStartCode(data.first(data.size() - (bytes - mpegps::kStartCodeSize)), code);
+    return at ? data.data() + *at : nullptr;
+}
+
 const std::uint8_t* FindHeader(const AVPacket& pkt, std::uint8_t code, std::size_t bytes)
 {
-    const std::size_t size = pkt.size > 0 ? static_cast<std::size_t>(pkt.size) : 0;
-    if (size < bytes)
-        return nullptr;
-    // Searching all but the header's tail leaves the whole header inside the packet.
-    const auto at = mpegps::FindStartCode(mpegps::Bytes(pkt.data, size - (bytes - mpegps::kStartCodeSize)), code);
-    return at ? pkt.data + *at : nullptr;
+    return FindHeader(PacketBytes(pkt), code, bytes);
 }
 
 // Whether the B-pictures that follow this I-picture predict only from it: a closed GOP
@@ -32,6 +43,19 @@ bool SelfContainedGop(const AVPacket& pkt)
 {
     const std::uint8_t* gop = FindHeader(pkt, mpegps::kGroupStart, mpegps::kGopHeaderBytes);
     return gop && mpegps::ClosedGop(gop) && !mpegps::BrokenLink(gop);
+}
+
+// Whether the picture is shown for three fields instead of two (film with 3:2 pulldown).
+bool RepeatsField(const AVPacket& pkt)
+{
+    const mpegps::Bytes data = PacketBytes(pkt);
+    const std::uint8_t* picture = FindHeader(data, mpegps::kPictureStart, mpegps::kPictureHeaderBytes);
+    if (!picture)
+        return false;
+    const std::uint8_t* extension = FindHeader(data.subspan(static_cast<std::size_t>(picture - data.data())),
+                                               mpegps::kExtensionStart, mpegps::kPictureCodingExtensionBytes);
+    return extension && mpegps::ExtensionId(extension) == mpegps::kPictureCodingExtension &&
+           mpegps::RepeatFirstField(extension);
 }
 
 PictureType CodingType(const AVPacket& pkt)
@@ -148,6 +172,7 @@ void VideoStream::SeekToByte(std::int64_t pos, std::int64_t readLimit)
     lastRefPts_ = AV_NOPTS_VALUE;
     lastDts_ = AV_NOPTS_VALUE;
     lastDuration_ = frameTicks_;
+    skippedEnd_ = AV_NOPTS_VALUE;
 }
 
 bool VideoStream::ReadVideoPacket()
@@ -242,8 +267,19 @@ bool VideoStream::WantPacket(const AVPacket& pkt)
         lastRefPts_ = pts;
         return true;
     }
-    if (type != kBPicture)
+    if (type != kBPicture || WantBPicture(pkt, pts))
         return true;
+    // Left out, it is still shown before the reference picture sent ahead of it, and so before
+    // that picture's time, when the decoder has to guess it.
+    if (pts != AV_NOPTS_VALUE) {
+        const std::int64_t end = pts + frameTicks_ * (RepeatsField(pkt) ? 3 : 2) / 2;
+        skippedEnd_ = skippedEnd_ == AV_NOPTS_VALUE ? end : std::max(skippedEnd_, end);
+    }
+    return false;
+}
+
+bool VideoStream::WantBPicture(const AVPacket& pkt, std::int64_t pts) const
+{
     if (skipB_ || leadingBroken_)
         return false;
     if (skipBefore_ >= 0 && pkt.pos < skipUntilPos_) {
@@ -254,6 +290,14 @@ bool VideoStream::WantPacket(const AVPacket& pkt)
             return false;
     }
     return true;
+}
+
+std::int64_t VideoStream::ShownNext() const
+{
+    const std::int64_t afterLast = lastPts_ == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : lastPts_ + lastDuration_;
+    if (skippedEnd_ == AV_NOPTS_VALUE)
+        return afterLast;
+    return afterLast == AV_NOPTS_VALUE ? skippedEnd_ : std::max(afterLast, skippedEnd_);
 }
 
 bool VideoStream::IsClean(const AVFrame& f) const
@@ -269,10 +313,16 @@ AVFrame* VideoStream::Next()
         if (rc == 0) {
             std::int64_t pts = ToTicks(frame_->best_effort_timestamp);
             // Pictures come out in display order: a time that does not move on is a guess gone
-            // wrong, unless an I-picture opens a new stretch of timestamps.
-            if (lastPts_ != AV_NOPTS_VALUE &&
-                (pts == AV_NOPTS_VALUE || (pts <= lastPts_ && frame_->pict_type != AV_PICTURE_TYPE_I)))
-                pts = lastPts_ + lastDuration_;
+            // wrong, unless an I-picture opens a new stretch of timestamps. A picture without a
+            // time of its own follows the one shown before it, decoded or left out; so does one
+            // that came out with the next stretch's time (a reference picture leaves the decoder
+            // only when the next one goes in).
+            const std::int64_t next = ShownNext();
+            if (next != AV_NOPTS_VALUE &&
+                (pts == AV_NOPTS_VALUE ||
+                 (lastPts_ != AV_NOPTS_VALUE && pts <= lastPts_ && frame_->pict_type != AV_PICTURE_TYPE_I)))
+                pts = next;
+            skippedEnd_ = AV_NOPTS_VALUE;
             if (pts != AV_NOPTS_VALUE && IsClean(*frame_)) {
                 frame_->pts = pts;
                 lastPts_ = pts;
