@@ -63,9 +63,10 @@ bool Jumps(const PesStamp& a, const PesStamp& b)
     return b.pts < a.pts - kBackJump || b.pts > a.pts + kForwardJump;
 }
 
-class Scan {
+// Break finding reads only pack and PES headers.
+class BreakFinder {
 public:
-    Scan(const VideoFile& file, VideoStream& stream) : file_(file), scanner_(file), stream_(stream) {}
+    explicit BreakFinder(const VideoFile& file) : file_(file), scanner_(file) {}
 
     std::vector<std::int64_t> Breaks()
     {
@@ -83,45 +84,6 @@ public:
         std::sort(breaks_.begin(), breaks_.end());
         breaks_.erase(std::unique(breaks_.begin(), breaks_.end()), breaks_.end());
         return breaks_;
-    }
-
-    // The largest PTS of the clean pictures carried by packets in [stretchStart, end).
-    std::int64_t LastPts(std::int64_t stretchStart, std::int64_t end)
-    {
-        stream_.SkipBPictures(true); // the last picture shown is never a B-picture
-        std::int64_t last = AV_NOPTS_VALUE;
-        std::int64_t from = end;
-        for (std::int64_t back = kLinearSpan; back <= kMaxDecodeWindow && from > stretchStart; back *= 4) {
-            from = std::max(stretchStart, end - back);
-            if (from > stretchStart) {
-                auto s = scanner_.FirstVideoStamp(from, end, end - from);
-                from = s ? s->packPos : stretchStart;
-            }
-            stream_.SeekToByte(from, end + kLinearSpan);
-            while (AVFrame* f = stream_.Next()) {
-                if (f->pkt_pos >= end)
-                    break;
-                last = std::max(last == AV_NOPTS_VALUE ? f->pts : last, f->pts);
-            }
-            if (last != AV_NOPTS_VALUE)
-                break;
-        }
-        stream_.SkipBPictures(false);
-        if (last == AV_NOPTS_VALUE) {
-            // Nothing decodes there: the timestamps in the headers are the best left to go by.
-            scanner_.VisitVideoStamps(from, end, [&](const PesStamp& s) {
-                last = std::max(last == AV_NOPTS_VALUE ? s.pts : last, s.pts);
-                return true;
-            });
-        }
-        return last;
-    }
-
-    std::int64_t FirstPts(std::int64_t start)
-    {
-        stream_.SeekToByte(start, start + kMaxDecodeWindow);
-        AVFrame* f = stream_.Next();
-        return f && f->pkt_pos >= start ? f->pts : AV_NOPTS_VALUE;
     }
 
 private:
@@ -160,25 +122,79 @@ private:
 
     const VideoFile& file_;
     PsScanner scanner_;
-    VideoStream& stream_;
     std::vector<std::int64_t> breaks_;
+};
+
+// The times of the pictures around each break come from decoding them.
+class StretchDecoder {
+public:
+    StretchDecoder(const VideoFile& file, VideoStream& stream) : scanner_(file), stream_(stream) {}
+
+    // The largest PTS of the clean pictures carried by packets in [stretchStart, end).
+    std::int64_t LastPts(std::int64_t stretchStart, std::int64_t end)
+    {
+        // The last picture shown is never a B-picture; those left out still time the one after them.
+        stream_.SkipBPictures(true);
+        std::int64_t last = AV_NOPTS_VALUE;
+        std::int64_t from = end;
+        for (std::int64_t back = kLinearSpan; back <= kMaxDecodeWindow && from > stretchStart; back *= 4) {
+            from = std::max(stretchStart, end - back);
+            if (from > stretchStart) {
+                auto s = scanner_.FirstVideoStamp(from, end, end - from);
+                from = s ? s->packPos : stretchStart;
+            }
+            stream_.SeekToByte(from, end + kLinearSpan);
+            while (AVFrame* f = stream_.Next()) {
+                if (f->pkt_pos >= end)
+                    break;
+                last = std::max(last == AV_NOPTS_VALUE ? f->pts : last, f->pts);
+            }
+            if (last != AV_NOPTS_VALUE)
+                break;
+        }
+        stream_.SkipBPictures(false);
+        if (last == AV_NOPTS_VALUE) {
+            // Nothing decodes there: the timestamps in the headers are the best left to go by.
+            scanner_.VisitVideoStamps(from, end, [&](const PesStamp& s) {
+                last = std::max(last == AV_NOPTS_VALUE ? s.pts : last, s.pts);
+                return true;
+            });
+        }
+        return last;
+    }
+
+    std::int64_t FirstPts(std::int64_t start)
+    {
+        stream_.SeekToByte(start, start + kMaxDecodeWindow);
+        AVFrame* f = stream_.Next();
+        return f && f->pkt_pos >= start ? f->pts : AV_NOPTS_VALUE;
+    }
+
+private:
+    PsScanner scanner_;
+    VideoStream& stream_;
 };
 
 } // namespace
 
+std::vector<std::int64_t> FindBreaks(const VideoFile& file)
+{
+    return BreakFinder(file).Breaks();
+}
+
 Timeline ScanTimeline(const VideoFile& file, VideoStream& stream, std::int64_t firstPts, std::int64_t frameTicks)
 {
-    Scan scan(file, stream);
-    const std::vector<std::int64_t> breaks = scan.Breaks();
+    StretchDecoder decoder(file, stream);
+    const std::vector<std::int64_t> breaks = FindBreaks(file);
     std::vector<Stretch> stretches{Stretch{0, firstPts, firstPts, 0}};
     for (std::int64_t pos : breaks) {
-        const std::int64_t first = scan.FirstPts(pos);
+        const std::int64_t first = decoder.FirstPts(pos);
         if (first != AV_NOPTS_VALUE)
             stretches.push_back(Stretch{pos, first, first, 0});
     }
     for (std::size_t k = 0; k < stretches.size(); ++k) {
         const std::int64_t end = k + 1 < stretches.size() ? stretches[k + 1].startPos : file.Size();
-        const std::int64_t last = scan.LastPts(stretches[k].startPos, end);
+        const std::int64_t last = decoder.LastPts(stretches[k].startPos, end);
         if (last != AV_NOPTS_VALUE)
             stretches[k].lastPts = std::max(last, stretches[k].firstPts);
     }
