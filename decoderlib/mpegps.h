@@ -65,9 +65,6 @@ constexpr std::int64_t ReadTimestamp(const std::uint8_t* b)
            (std::int64_t(b[3]) << 7) | (b[4] >> 1);
 }
 
-// Timestamps count 90 kHz ticks in 33 bits and start again from zero every 26.5 hours.
-inline constexpr std::int64_t kTimestampWrap = std::int64_t{1} << 33;
-
 // --- Packet header: 00 00 01 stream-id, a 16-bit length of what follows it -------------------
 inline constexpr std::size_t kPacketHeaderSize = 6;
 constexpr std::size_t PacketLength(const std::uint8_t* p) // header included

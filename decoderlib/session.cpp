@@ -238,7 +238,7 @@ std::int64_t Session::StartPosition(std::size_t stretch, std::int64_t wantPts, s
     while (hi - lo > kBisectGranularity) {
         const std::int64_t mid = lo + (hi - lo) / 2;
         auto s = scanner.FirstVideoStamp(mid, hi, hi - mid);
-        if (s && s->pts <= wantPts)
+        if (s && TicksBetween(s->pts, wantPts) >= 0)
             lo = s->packPos;
         else
             hi = mid;

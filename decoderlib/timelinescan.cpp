@@ -37,7 +37,7 @@ constexpr std::int64_t kMaxDecodeWindow = 64 << 20;
 // I-pictures are shown in the order they are sent, so each one's time is later than the last.
 bool KeyGoesBack(const PesStamp& a, const PesStamp& b)
 {
-    return a.key && b.key && b.pts <= a.pts;
+    return a.key && b.key && TicksBetween(a.pts, b.pts) <= 0;
 }
 
 // Whether something between two distant samples may have broken the timestamps.
@@ -45,12 +45,14 @@ bool MayBreak(const PesStamp& a, const PesStamp& b)
 {
     if (a.cell >= 0 && b.cell >= 0 && a.cell != b.cell)
         return true;
-    if (b.pts < a.pts - kBackJump || KeyGoesBack(a, b))
+    const std::int64_t ptsAhead = TicksBetween(a.pts, b.pts);
+    if (ptsAhead < -kBackJump || KeyGoesBack(a, b))
         return true;
     if (a.scr >= 0 && b.scr >= 0) {
-        if (b.scr < a.scr)
+        const std::int64_t scrAhead = TicksBetween(a.scr, b.scr);
+        if (scrAhead < 0)
             return true;
-        const std::int64_t drift = (b.pts - a.pts) - (b.scr - a.scr);
+        const std::int64_t drift = ptsAhead - scrAhead;
         if (drift > kClockSlack || drift < -kClockSlack)
             return true;
     }
@@ -60,7 +62,8 @@ bool MayBreak(const PesStamp& a, const PesStamp& b)
 // Whether the timestamps break between two neighbouring video PES.
 bool Jumps(const PesStamp& a, const PesStamp& b)
 {
-    return b.pts < a.pts - kBackJump || b.pts > a.pts + kForwardJump;
+    const std::int64_t ahead = TicksBetween(a.pts, b.pts);
+    return ahead < -kBackJump || ahead > kForwardJump;
 }
 
 // Break finding reads only pack and PES headers.
@@ -156,7 +159,8 @@ public:
         if (last == AV_NOPTS_VALUE) {
             // Nothing decodes there: the timestamps in the headers are the best left to go by.
             scanner_.VisitVideoStamps(from, end, [&](const PesStamp& s) {
-                last = std::max(last == AV_NOPTS_VALUE ? s.pts : last, s.pts);
+                if (last == AV_NOPTS_VALUE || TicksBetween(last, s.pts) > 0)
+                    last = s.pts;
                 return true;
             });
         }
@@ -195,8 +199,8 @@ Timeline ScanTimeline(const VideoFile& file, VideoStream& stream, std::int64_t f
     for (std::size_t k = 0; k < stretches.size(); ++k) {
         const std::int64_t end = k + 1 < stretches.size() ? stretches[k + 1].startPos : file.Size();
         const std::int64_t last = decoder.LastPts(stretches[k].startPos, end);
-        if (last != AV_NOPTS_VALUE)
-            stretches[k].lastPts = std::max(last, stretches[k].firstPts);
+        if (last != AV_NOPTS_VALUE && TicksBetween(stretches[k].firstPts, last) > 0)
+            stretches[k].lastPts = last;
     }
     return Timeline(std::move(stretches), frameTicks);
 }
