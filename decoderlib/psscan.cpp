@@ -197,7 +197,9 @@ std::optional<PesStamp> PsScanner::FirstVideoStamp(std::int64_t from, std::int64
                                                    bool keyOnly) const
 {
     std::optional<PesStamp> found;
-    VisitVideoStamps(from, std::min(end, from + maxScan), [&](const PesStamp& s) {
+    from = std::max<std::int64_t>(from, 0);
+    const std::int64_t scanEnd = maxScan < end - from ? from + maxScan : end; // no overflow
+    VisitVideoStamps(from, scanEnd, [&](const PesStamp& s) {
         if (keyOnly && !s.key)
             return true;
         found = s;
