@@ -1,6 +1,6 @@
 // The library's seven entry points. One video is open at a time; a failed open keeps the
 // previous one, so records handed out before stay valid.
-#include "session.h"
+#include "decoderlib/session.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "frameconvert.h"
+#include "decoderlib/frameconvert.h"
 
 namespace decoderlib {
 
@@ -13,6 +13,7 @@ BgrxConverter::BgrxConverter(int width, int height)
 std::uint8_t* BgrxConverter::Convert(const AVFrame& frame)
 {
     SwsContext* previous = sws_.get();
+    // Same size in and out: the filter only upsamples the chroma.
     SwsContext* ctx = sws_getCachedContext(sws_.release(), frame.width, frame.height,
                                            static_cast<AVPixelFormat>(frame.format), width_, height_,
                                            AV_PIX_FMT_BGRA, SWS_BICUBIC, nullptr, nullptr, nullptr);
@@ -20,6 +21,8 @@ std::uint8_t* BgrxConverter::Convert(const AVFrame& frame)
     if (!ctx)
         throw DecodeError("unsupported picture format");
     if (ctx != previous) {
+        // DVD video is BT.601 in limited range (0 below), the pixels full range (1); brightness,
+        // contrast and saturation neutral (16.16 fixed point).
         const int* bt601 = sws_getCoefficients(SWS_CS_ITU601);
         sws_setColorspaceDetails(ctx, bt601, 0, bt601, 1, 0, 1 << 16, 1 << 16);
     }

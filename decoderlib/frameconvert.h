@@ -2,7 +2,7 @@
 // byte, rows top-down without padding, from limited-range BT.601 video.
 #pragma once
 
-#include "avhandles.h"
+#include "decoderlib/avhandles.h"
 
 #include <cstdint>
 

@@ -1,24 +1,28 @@
-#include "psscan.h"
+#include "decoderlib/psscan.h"
 
-#include "videofile.h"
+#include "decoderlib/mpegps.h"
+#include "decoderlib/videofile.h"
 
 #include <algorithm>
-#include <array>
 #include <vector>
 
 namespace decoderlib {
 
 namespace {
 
-constexpr std::uint8_t kPackStart = 0xBA;
-constexpr std::uint8_t kSystemHeader = 0xBB;
-constexpr std::uint8_t kPrivateStream2 = 0xBF; // DVD navigation data
-constexpr std::uint8_t kProgramEnd = 0xB9;
-constexpr std::size_t kWindow = 64 * 1024;
-// Further than this from its pack header, data is not taken to belong to that pack.
-constexpr std::int64_t kPackSlack = 64 * 1024;
+using namespace mpegps;
 
-// A sliding read window over the file, so header parsing needs no syscall per pack.
+// The read window: many packs per read, so header parsing needs no syscall per pack.
+constexpr std::size_t kWindow = 64 * 1024;
+// Further than this from its pack header, data is not taken to belong to that pack: a DVD pack is
+// 2048 bytes, and no program stream muxer writes packs near 64 KiB.
+constexpr std::int64_t kPackSlack = 64 * 1024;
+// Headers are parsed from at most this many bytes of a packet, payloads skipped by length: enough
+// for a usual PES header (9 bytes, 10 for PTS and DTS, a little stuffing) and the start code after
+// it, and for the DSI's cell fields. A longer header only hides whether its PES opens a GOP.
+constexpr std::size_t kHeader = 64;
+
+// A sliding read window over the file.
 class Window {
 public:
     explicit Window(const VideoFile& file) : file_(file), buf_(kWindow) {}
@@ -38,19 +42,16 @@ public:
     // Offset of the next pack start code at or after `pos` and before `end`, or -1.
     std::int64_t FindPack(std::int64_t pos, std::int64_t end)
     {
-        while (pos + 4 <= end) {
-            const std::uint8_t* p = At(pos, 4);
-            if (!p)
+        while (pos + static_cast<std::int64_t>(kStartCodeSize) <= end) {
+            if (!At(pos, kStartCodeSize))
                 return -1;
-            std::size_t avail = len_ - static_cast<std::size_t>(pos - start_);
-            const std::uint8_t* base = buf_.data() + (pos - start_);
-            for (std::size_t i = 0; i + 4 <= avail; ++i) {
-                if (base[i] == 0 && base[i + 1] == 0 && base[i + 2] == 1 && base[i + 3] == kPackStart) {
-                    std::int64_t at = pos + static_cast<std::int64_t>(i);
-                    return at < end ? at : -1;
-                }
+            const Bytes window(buf_.data() + (pos - start_), len_ - static_cast<std::size_t>(pos - start_));
+            if (auto at = FindStartCode(window, kPackStart)) {
+                const std::int64_t found = pos + static_cast<std::int64_t>(*at);
+                return found < end ? found : -1;
             }
-            pos += static_cast<std::int64_t>(avail) - 3;
+            // A start code may straddle the window's end: the next window starts at its first byte.
+            pos += static_cast<std::int64_t>(window.size() - (kStartCodeSize - 1));
             start_ = 0;
             len_ = 0; // force a refill at the new position
         }
@@ -64,20 +65,6 @@ private:
     std::size_t len_ = 0;
 };
 
-std::int64_t ReadTimestamp(const std::uint8_t* b)
-{
-    return (static_cast<std::int64_t>((b[0] >> 1) & 7) << 30) | (static_cast<std::int64_t>(b[1]) << 22) |
-           (static_cast<std::int64_t>(b[2] >> 1) << 15) | (static_cast<std::int64_t>(b[3]) << 7) |
-           (b[4] >> 1);
-}
-
-std::int64_t ReadMpeg2Scr(const std::uint8_t* b)
-{
-    return (static_cast<std::int64_t>((b[0] >> 3) & 7) << 30) | (static_cast<std::int64_t>(b[0] & 3) << 28) |
-           (static_cast<std::int64_t>(b[1]) << 20) | (static_cast<std::int64_t>(b[2] >> 3) << 15) |
-           (static_cast<std::int64_t>(b[2] & 3) << 13) | (static_cast<std::int64_t>(b[3]) << 5) | (b[4] >> 3);
-}
-
 struct VideoPes {
     std::optional<std::int64_t> pts;
     std::size_t payload = 0; // offset of the elementary stream data
@@ -87,41 +74,53 @@ struct VideoPes {
 VideoPes ParseVideoPes(const std::uint8_t* p, std::size_t len)
 {
     VideoPes pes;
-    if (len < 9)
+    if (len < kMpeg2PesHeaderSize)
         return pes;
-    if ((p[6] & 0xC0) == 0x80) { // MPEG-2 PES header
-        pes.payload = 9 + p[8];
-        if ((p[7] & 0x80) && len >= 14)
-            pes.pts = ReadTimestamp(p + 9);
+    if (IsMpeg2Pes(p)) {
+        pes.payload = Mpeg2PesPayload(p);
+        if (Mpeg2PesHasPts(p) && len >= kMpeg2PesHeaderSize + kTimestampSize)
+            pes.pts = ReadTimestamp(p + kMpeg2PesHeaderSize);
         return pes;
     }
-    // MPEG-1: stuffing, an optional buffer size field, then the timestamps.
-    std::size_t i = 6;
-    while (i < len && i < 6 + 16 && p[i] == 0xFF)
+    std::size_t i = kPacketHeaderSize;
+    while (i < len && i < kPacketHeaderSize + kMpeg1MaxStuffing && p[i] == kMpeg1Stuffing)
         ++i;
-    if (i + 1 < len && (p[i] & 0xC0) == 0x40)
+    if (i + 1 < len && IsMpeg1StdBuffer(p[i]))
         i += 2;
-    if (i < len && (p[i] & 0xF0) == 0x20) {
-        if (i + 5 <= len)
+    if (i < len && (IsMpeg1PtsOnly(p[i]) || IsMpeg1PtsAndDts(p[i]))) {
+        if (i + kTimestampSize <= len)
             pes.pts = ReadTimestamp(p + i);
-        pes.payload = i + 5;
-    } else if (i < len && (p[i] & 0xF0) == 0x30) {
-        if (i + 5 <= len)
-            pes.pts = ReadTimestamp(p + i);
-        pes.payload = i + 10;
+        pes.payload = i + (IsMpeg1PtsOnly(p[i]) ? kTimestampSize : 2 * kTimestampSize);
     } else {
-        pes.payload = i + 1;
+        pes.payload = i + 1; // the 0F that says no timestamps follow
     }
     return pes;
 }
 
-// Whether video data opens with a sequence header or a GOP header.
-bool OpensGop(const std::uint8_t* p, std::size_t len)
+// Whether video data opens with a sequence header or a GOP header, after at most a few zero
+// bytes of stuffing.
+bool OpensGop(Bytes video)
 {
-    std::size_t i = 0;
-    while (i < len && i < 4 && p[i] == 0 && !(i + 2 < len && p[i + 1] == 0 && p[i + 2] == 1))
-        ++i;
-    return i + 3 < len && p[i] == 0 && p[i + 1] == 0 && p[i + 2] == 1 && (p[i + 3] == 0xB3 || p[i + 3] == 0xB8);
+    constexpr std::size_t kMaxLeadingZeros = 4;
+    const auto at = FindStartCode(video.first(std::min(video.size(), kMaxLeadingZeros + kStartCodeSize)));
+    if (!at)
+        return false;
+    for (std::size_t i = 0; i < *at; ++i)
+        if (video[i] != 0)
+            return false;
+    const std::uint8_t code = video[*at + 3];
+    return code == kSequenceHeader || code == kGroupStart;
+}
+
+// The VOB and cell number of a DSI packet as one id, -1 when it names none.
+std::optional<int> DsiCell(const std::uint8_t* p, std::size_t len)
+{
+    if (len < kPacketHeaderSize + 1 + kDsiCellFieldsEnd || p[kPacketHeaderSize] != kDsiSubstream)
+        return std::nullopt;
+    const std::uint8_t* dsi = p + kPacketHeaderSize + 1;
+    const int vob = (dsi[kDsiVobNumber] << 8) | dsi[kDsiVobNumber + 1];
+    const int cell = dsi[kDsiCellNumber];
+    return (vob || cell) ? (vob << 8) | cell : -1;
 }
 
 } // namespace
@@ -135,11 +134,9 @@ void PsScanner::VisitVideoStamps(std::int64_t from, std::int64_t end,
     std::int64_t packPos = pos;
     std::int64_t scr = -1;
     int cell = -1;
-    // Headers are parsed from at most this many bytes; payloads are skipped by length.
-    constexpr std::size_t kHeader = 64;
     // Packets are visited while their pack began before `end`.
     while (pos >= 0 && pos < end + kPackSlack) {
-        const std::uint8_t* p = w.At(pos, 6);
+        const std::uint8_t* p = w.At(pos, kPacketHeaderSize);
         if (!p)
             return;
         if (p[0] != 0 || p[1] != 0 || p[2] != 1) {
@@ -151,16 +148,16 @@ void PsScanner::VisitVideoStamps(std::int64_t from, std::int64_t end,
         if (id == kPackStart) {
             if (pos >= end)
                 return;
-            p = w.At(pos, 14);
+            p = w.At(pos, kMpeg2PackHeaderSize);
             if (!p)
                 return;
             packPos = pos;
-            if ((p[4] & 0xC0) == 0x40) {
+            if (IsMpeg2Pack(p)) {
                 scr = ReadMpeg2Scr(p + 4);
-                pos += 14 + (p[13] & 7);
-            } else if ((p[4] & 0xF0) == 0x20) {
+                pos += static_cast<std::int64_t>(kMpeg2PackHeaderSize + Mpeg2PackStuffing(p));
+            } else if (IsMpeg1Pack(p)) {
                 scr = ReadTimestamp(p + 4);
-                pos += 12;
+                pos += static_cast<std::int64_t>(kMpeg1PackHeaderSize);
             } else {
                 pos = w.FindPack(pos + 4, end);
                 packPos = pos;
@@ -168,33 +165,29 @@ void PsScanner::VisitVideoStamps(std::int64_t from, std::int64_t end,
             continue;
         }
         if (id == kProgramEnd) {
-            pos += 4;
+            pos += static_cast<std::int64_t>(kStartCodeSize);
             continue;
         }
-        if (id < kSystemHeader) { // not a packet start: lost sync
+        if (id < kFirstPacket) { // not a packet start: lost sync
             pos = w.FindPack(pos + 1, end);
             packPos = pos;
             continue;
         }
-        const std::size_t length = 6 + ((static_cast<std::size_t>(p[4]) << 8) | p[5]);
+        const std::size_t length = PacketLength(p);
         const std::size_t have = std::min(length, kHeader);
         p = w.At(pos, have);
         if (!p)
             return;
-        if (id >= 0xE0 && id <= 0xEF) {
+        if (IsVideoStream(id)) {
             const VideoPes pes = ParseVideoPes(p, have);
             if (pes.pts) {
-                const bool key = pes.payload < have && OpensGop(p + pes.payload, have - pes.payload);
+                const bool key = pes.payload < have && OpensGop(Bytes(p + pes.payload, have - pes.payload));
                 if (!visit(PesStamp{packPos, *pes.pts, scr, cell, key}))
                     return;
             }
-        } else if (id == kPrivateStream2 && have >= 6 + 1 + 28 && p[6] == 0x01) {
-            // Data search information: VOB number (2 bytes) and cell number follow the
-            // clock reference, block address and four end addresses.
-            const std::uint8_t* dsi = p + 7;
-            int vob = (dsi[24] << 8) | dsi[25];
-            int c = dsi[27];
-            cell = (vob || c) ? (vob << 8) | c : -1;
+        } else if (id == kPrivateStream2) {
+            if (auto c = DsiCell(p, have))
+                cell = *c;
         }
         pos += static_cast<std::int64_t>(length);
     }
@@ -204,7 +197,9 @@ std::optional<PesStamp> PsScanner::FirstVideoStamp(std::int64_t from, std::int64
                                                    bool keyOnly) const
 {
     std::optional<PesStamp> found;
-    VisitVideoStamps(from, std::min(end, from + maxScan), [&](const PesStamp& s) {
+    from = std::max<std::int64_t>(from, 0);
+    const std::int64_t scanEnd = maxScan < end - from ? from + maxScan : end; // no overflow
+    VisitVideoStamps(from, scanEnd, [&](const PesStamp& s) {
         if (keyOnly && !s.key)
             return true;
         found = s;

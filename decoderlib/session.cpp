@@ -1,7 +1,7 @@
-#include "session.h"
+#include "decoderlib/session.h"
 
-#include "psscan.h"
-#include "timelinescan.h"
+#include "decoderlib/psscan.h"
+#include "decoderlib/timelinescan.h"
 
 #include <algorithm>
 #include <climits>
@@ -11,16 +11,21 @@ namespace decoderlib {
 
 namespace {
 
-// Enough pictures to see the repeat-field cadence of film material (2:3 pulldown).
+// Enough pictures to see the repeat-field cadence of film material (2:3 pulldown): two whole
+// cycles of its four frames.
 constexpr int kCadenceFrames = 8;
 constexpr double kFilmRate = 24000.0 / 1001.0;
 // An exact seek starts decoding this far before its target, and further back when the
 // GOP found there began too late.
 constexpr std::int64_t kSeekLeadIn = kTicksPerSecond;
+// The bisection for a seek's start stops this close: 32 packs, a few frames of DVD video, so a
+// narrower search would save less decoding than its reads cost.
 constexpr std::int64_t kBisectGranularity = 64 * 1024;
-// A video must show a clean picture this early on.
+// A video must show a clean picture this early on: half a minute of DVD video leaves room for a
+// damaged start, and bounds the work on a file that holds no video at all.
 constexpr std::int64_t kFirstPictureLimit = 32 << 20;
-// Pictures decoded ahead of the caller.
+// Pictures decoded ahead of the caller: enough to ride out a slow frame of the caller's work (a
+// JPEG write takes longer than a decode), few enough to keep memory small (0.6 MB each at PAL).
 constexpr std::size_t kDecodeAhead = 4;
 
 double DisplayAspect(const AVCodecContext& c, int aspectCode, int width, int height)
@@ -233,7 +238,7 @@ std::int64_t Session::StartPosition(std::size_t stretch, std::int64_t wantPts, s
     while (hi - lo > kBisectGranularity) {
         const std::int64_t mid = lo + (hi - lo) / 2;
         auto s = scanner.FirstVideoStamp(mid, hi, hi - mid);
-        if (s && s->pts <= wantPts)
+        if (s && TicksBetween(s->pts, wantPts) >= 0)
             lo = s->packPos;
         else
             hi = mid;

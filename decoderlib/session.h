@@ -1,10 +1,10 @@
 // One open video: what the library's entry points answer about it, and the frames it delivers.
 #pragma once
 
-#include "frameconvert.h"
-#include "timeline.h"
-#include "videofile.h"
-#include "videostream.h"
+#include "decoderlib/frameconvert.h"
+#include "decoderlib/timeline.h"
+#include "decoderlib/videofile.h"
+#include "decoderlib/videostream.h"
 
 #include "decoder/decoderrecords.h"
 

@@ -1,4 +1,4 @@
-#include "timeline.h"
+#include "decoderlib/timeline.h"
 
 #include <algorithm>
 
@@ -9,7 +9,7 @@ Timeline::Timeline(std::vector<Stretch> stretches, std::int64_t frameTicks) : st
     std::int64_t t = 0;
     for (Stretch& s : stretches_) {
         s.timelineStart = t;
-        t += std::max<std::int64_t>(s.lastPts - s.firstPts, 0) + frameTicks;
+        t += std::max<std::int64_t>(TicksBetween(s.firstPts, s.lastPts), 0) + frameTicks;
     }
     duration_ = t;
 }
@@ -33,7 +33,7 @@ std::int64_t Timeline::TimeOf(std::int64_t pts, std::int64_t pos) const
     if (stretches_.empty())
         return 0;
     const Stretch& s = stretches_[StretchAtPos(pos)];
-    return s.timelineStart + (pts - s.firstPts);
+    return s.timelineStart + TicksBetween(s.firstPts, pts);
 }
 
 std::int64_t Timeline::PtsAt(std::size_t k, std::int64_t ticks) const

@@ -10,6 +10,18 @@ namespace decoderlib {
 
 constexpr std::int64_t kTicksPerSecond = 90000;
 
+// Timestamps count in 33 bits and start again from zero every 26.5 hours. FFmpeg carries them on
+// across such a wrap, the pack scanner reads them as the stream has them: compared through
+// TicksBetween, both agree, and a wrap is no break (a stretch runs on across it).
+constexpr std::int64_t kClockWrap = std::int64_t{1} << 33;
+
+// Ticks from `from` to `to` on the wrapping clock: the difference modulo 2^33, in [-2^32, 2^32).
+constexpr std::int64_t TicksBetween(std::int64_t from, std::int64_t to)
+{
+    const std::int64_t ahead = (to - from) & (kClockWrap - 1);
+    return ahead >= kClockWrap / 2 ? ahead - kClockWrap : ahead;
+}
+
 struct Stretch {
     std::int64_t startPos = 0;      // first byte of the stretch in the file
     std::int64_t firstPts = 0;      // PTS of its first picture

@@ -1,8 +1,8 @@
-#include "timelinescan.h"
+#include "decoderlib/timelinescan.h"
 
-#include "psscan.h"
-#include "videofile.h"
-#include "videostream.h"
+#include "decoderlib/psscan.h"
+#include "decoderlib/videofile.h"
+#include "decoderlib/videostream.h"
 
 #include <algorithm>
 
@@ -17,10 +17,19 @@ constexpr std::int64_t kBackJump = kTicksPerSecond / 2;
 constexpr std::int64_t kForwardJump = 3 * kTicksPerSecond;
 // Within one stretch the clock reference and the timestamps advance together.
 constexpr std::int64_t kClockSlack = 3 * kTicksPerSecond / 2;
+// Bisection stops, and a stretch's end is first decoded from, this close: about a second of DVD
+// video at its top rate, so more than a GOP, and only 512 packs to read through.
 constexpr std::int64_t kLinearSpan = 1 << 20;
+// One sample per this many bytes (within the bounds below): each costs a read, and a break between
+// two samples is still seen as long as their clocks or cells disagree.
 constexpr std::int64_t kSampleSpacing = 4 << 20;
+// Even a small file gets this many: an inserted stretch whose neighbours continue each other's
+// timestamps is seen only where a sample falls into it, and reads are cheap there.
 constexpr std::int64_t kMinSamples = 16;
+// A whole 1 GB VOB opens with at most this many sample reads: tens of milliseconds from the cache.
 constexpr std::int64_t kMaxSamples = 256;
+// A sample looks this far for a GOP start: two GOPs of DVD video at its top rate (a GOP lasts at
+// most 0.6 s, some 750 KB at 9.8 Mbit/s).
 constexpr std::int64_t kSampleScan = 2 << 20;
 // Decoding around a break or at the end looks at most this far for a clean picture.
 constexpr std::int64_t kMaxDecodeWindow = 64 << 20;
@@ -28,7 +37,7 @@ constexpr std::int64_t kMaxDecodeWindow = 64 << 20;
 // I-pictures are shown in the order they are sent, so each one's time is later than the last.
 bool KeyGoesBack(const PesStamp& a, const PesStamp& b)
 {
-    return a.key && b.key && b.pts <= a.pts;
+    return a.key && b.key && TicksBetween(a.pts, b.pts) <= 0;
 }
 
 // Whether something between two distant samples may have broken the timestamps.
@@ -36,12 +45,14 @@ bool MayBreak(const PesStamp& a, const PesStamp& b)
 {
     if (a.cell >= 0 && b.cell >= 0 && a.cell != b.cell)
         return true;
-    if (b.pts < a.pts - kBackJump || KeyGoesBack(a, b))
+    const std::int64_t ptsAhead = TicksBetween(a.pts, b.pts);
+    if (ptsAhead < -kBackJump || KeyGoesBack(a, b))
         return true;
     if (a.scr >= 0 && b.scr >= 0) {
-        if (b.scr < a.scr)
+        const std::int64_t scrAhead = TicksBetween(a.scr, b.scr);
+        if (scrAhead < 0)
             return true;
-        const std::int64_t drift = (b.pts - a.pts) - (b.scr - a.scr);
+        const std::int64_t drift = ptsAhead - scrAhead;
         if (drift > kClockSlack || drift < -kClockSlack)
             return true;
     }
@@ -51,12 +62,14 @@ bool MayBreak(const PesStamp& a, const PesStamp& b)
 // Whether the timestamps break between two neighbouring video PES.
 bool Jumps(const PesStamp& a, const PesStamp& b)
 {
-    return b.pts < a.pts - kBackJump || b.pts > a.pts + kForwardJump;
+    const std::int64_t ahead = TicksBetween(a.pts, b.pts);
+    return ahead < -kBackJump || ahead > kForwardJump;
 }
 
-class Scan {
+// Break finding reads only pack and PES headers.
+class BreakFinder {
 public:
-    Scan(const VideoFile& file, VideoStream& stream) : file_(file), scanner_(file), stream_(stream) {}
+    explicit BreakFinder(const VideoFile& file) : file_(file), scanner_(file) {}
 
     std::vector<std::int64_t> Breaks()
     {
@@ -74,45 +87,6 @@ public:
         std::sort(breaks_.begin(), breaks_.end());
         breaks_.erase(std::unique(breaks_.begin(), breaks_.end()), breaks_.end());
         return breaks_;
-    }
-
-    // The largest PTS of the clean pictures carried by packets in [stretchStart, end).
-    std::int64_t LastPts(std::int64_t stretchStart, std::int64_t end)
-    {
-        stream_.SkipBPictures(true); // the last picture shown is never a B-picture
-        std::int64_t last = AV_NOPTS_VALUE;
-        std::int64_t from = end;
-        for (std::int64_t back = kLinearSpan; back <= kMaxDecodeWindow && from > stretchStart; back *= 4) {
-            from = std::max(stretchStart, end - back);
-            if (from > stretchStart) {
-                auto s = scanner_.FirstVideoStamp(from, end, end - from);
-                from = s ? s->packPos : stretchStart;
-            }
-            stream_.SeekToByte(from, end + kLinearSpan);
-            while (AVFrame* f = stream_.Next()) {
-                if (f->pkt_pos >= end)
-                    break;
-                last = std::max(last == AV_NOPTS_VALUE ? f->pts : last, f->pts);
-            }
-            if (last != AV_NOPTS_VALUE)
-                break;
-        }
-        stream_.SkipBPictures(false);
-        if (last == AV_NOPTS_VALUE) {
-            // Nothing decodes there: the timestamps in the headers are the best left to go by.
-            scanner_.VisitVideoStamps(from, end, [&](const PesStamp& s) {
-                last = std::max(last == AV_NOPTS_VALUE ? s.pts : last, s.pts);
-                return true;
-            });
-        }
-        return last;
-    }
-
-    std::int64_t FirstPts(std::int64_t start)
-    {
-        stream_.SeekToByte(start, start + kMaxDecodeWindow);
-        AVFrame* f = stream_.Next();
-        return f && f->pkt_pos >= start ? f->pts : AV_NOPTS_VALUE;
     }
 
 private:
@@ -151,27 +125,82 @@ private:
 
     const VideoFile& file_;
     PsScanner scanner_;
-    VideoStream& stream_;
     std::vector<std::int64_t> breaks_;
+};
+
+// The times of the pictures around each break come from decoding them.
+class StretchDecoder {
+public:
+    StretchDecoder(const VideoFile& file, VideoStream& stream) : scanner_(file), stream_(stream) {}
+
+    // The largest PTS of the clean pictures carried by packets in [stretchStart, end).
+    std::int64_t LastPts(std::int64_t stretchStart, std::int64_t end)
+    {
+        // The last picture shown is never a B-picture; those left out still time the one after them.
+        stream_.SkipBPictures(true);
+        std::int64_t last = AV_NOPTS_VALUE;
+        std::int64_t from = end;
+        for (std::int64_t back = kLinearSpan; back <= kMaxDecodeWindow && from > stretchStart; back *= 4) {
+            from = std::max(stretchStart, end - back);
+            if (from > stretchStart) {
+                auto s = scanner_.FirstVideoStamp(from, end, end - from);
+                from = s ? s->packPos : stretchStart;
+            }
+            stream_.SeekToByte(from, end + kLinearSpan);
+            while (AVFrame* f = stream_.Next()) {
+                if (f->pkt_pos >= end)
+                    break;
+                last = std::max(last == AV_NOPTS_VALUE ? f->pts : last, f->pts);
+            }
+            if (last != AV_NOPTS_VALUE)
+                break;
+        }
+        stream_.SkipBPictures(false);
+        if (last == AV_NOPTS_VALUE) {
+            // Nothing decodes there: the timestamps in the headers are the best left to go by.
+            scanner_.VisitVideoStamps(from, end, [&](const PesStamp& s) {
+                if (last == AV_NOPTS_VALUE || TicksBetween(last, s.pts) > 0)
+                    last = s.pts;
+                return true;
+            });
+        }
+        return last;
+    }
+
+    std::int64_t FirstPts(std::int64_t start)
+    {
+        stream_.SeekToByte(start, start + kMaxDecodeWindow);
+        AVFrame* f = stream_.Next();
+        return f && f->pkt_pos >= start ? f->pts : AV_NOPTS_VALUE;
+    }
+
+private:
+    PsScanner scanner_;
+    VideoStream& stream_;
 };
 
 } // namespace
 
+std::vector<std::int64_t> FindBreaks(const VideoFile& file)
+{
+    return BreakFinder(file).Breaks();
+}
+
 Timeline ScanTimeline(const VideoFile& file, VideoStream& stream, std::int64_t firstPts, std::int64_t frameTicks)
 {
-    Scan scan(file, stream);
-    const std::vector<std::int64_t> breaks = scan.Breaks();
+    StretchDecoder decoder(file, stream);
+    const std::vector<std::int64_t> breaks = FindBreaks(file);
     std::vector<Stretch> stretches{Stretch{0, firstPts, firstPts, 0}};
     for (std::int64_t pos : breaks) {
-        const std::int64_t first = scan.FirstPts(pos);
+        const std::int64_t first = decoder.FirstPts(pos);
         if (first != AV_NOPTS_VALUE)
             stretches.push_back(Stretch{pos, first, first, 0});
     }
     for (std::size_t k = 0; k < stretches.size(); ++k) {
         const std::int64_t end = k + 1 < stretches.size() ? stretches[k + 1].startPos : file.Size();
-        const std::int64_t last = scan.LastPts(stretches[k].startPos, end);
-        if (last != AV_NOPTS_VALUE)
-            stretches[k].lastPts = std::max(last, stretches[k].firstPts);
+        const std::int64_t last = decoder.LastPts(stretches[k].startPos, end);
+        if (last != AV_NOPTS_VALUE && TicksBetween(stretches[k].firstPts, last) > 0)
+            stretches[k].lastPts = last;
     }
     return Timeline(std::move(stretches), frameTicks);
 }

@@ -3,12 +3,18 @@
 // by bisection, and only the pictures around each break are decoded.
 #pragma once
 
-#include "timeline.h"
+#include "decoderlib/timeline.h"
+
+#include <vector>
 
 namespace decoderlib {
 
 class VideoFile;
 class VideoStream;
+
+// Where the timestamps break, in file order: the offsets of the packs whose video PES carry the
+// first timestamp of a new stretch. Reads headers only.
+std::vector<std::int64_t> FindBreaks(const VideoFile& file);
 
 // `firstPts` is the PTS of the file's first clean picture; `frameTicks` one frame's duration.
 // Leaves `stream` at an arbitrary position.

@@ -1,6 +1,6 @@
-#include "videofile.h"
+#include "decoderlib/videofile.h"
 
-#include "avhandles.h"
+#include "decoderlib/avhandles.h"
 
 #include <cerrno>
 #include <cstring>

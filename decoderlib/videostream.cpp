@@ -1,45 +1,70 @@
-#include "videostream.h"
+#include "decoderlib/videostream.h"
 
-#include "videofile.h"
+#include "decoderlib/mpegps.h"
+#include "decoderlib/videofile.h"
 
-#include <cstring>
+#include <algorithm>
+
 
 namespace decoderlib {
 
 namespace {
 
+// FFmpeg reads the file in pieces of this size: 32 DVD packs a read, and little to throw away
+// after a seek.
 constexpr int kIoBufferSize = 64 * 1024;
 // How far into a file its video must have begun; DVD menus and titles start with it.
 constexpr std::int64_t kVideoSearchLimit = 16 * 1024 * 1024;
 const AVRational kTicks{1, 90000};
 
-// Offset of the first start code `code` in the packet, or -1.
-int FindStartCode(const AVPacket& pkt, std::uint8_t code, int tail)
+mpegps::Bytes PacketBytes(const AVPacket& pkt)
 {
-    for (int i = 0; i + 3 + tail < pkt.size; ++i)
-        if (pkt.data[i] == 0 && pkt.data[i + 1] == 0 && pkt.data[i + 2] == 1 && pkt.data[i + 3] == code)
-            return i;
-    return -1;
+    return {pkt.data, pkt.size > 0 ? static_cast<std::size_t>(pkt.size) : 0};
+}
+
+// The first header with start code `code` in `data`, when its first `bytes` bytes are there too.
+const std::uint8_t* FindHeader(mpegps::Bytes data, std::uint8_t code, std::size_t bytes)
+{
+    if (data.size() < bytes)
+        return nullptr;
+    // Searching all but the header's tail leaves the whole header inside the data.
+    const auto at = mpegps::FindStartCode(data.first(data.size() - (bytes - mpegps::kStartCodeSize)), code);
+    return at ? data.data() + *at : nullptr;
+}
+
+const std::uint8_t* FindHeader(const AVPacket& pkt, std::uint8_t code, std::size_t bytes)
+{
+    return FindHeader(PacketBytes(pkt), code, bytes);
 }
 
 // Whether the B-pictures that follow this I-picture predict only from it: a closed GOP
 // whose link to the one before is not broken.
 bool SelfContainedGop(const AVPacket& pkt)
 {
-    int i = FindStartCode(pkt, 0xB8, 4);
-    if (i < 0)
+    const std::uint8_t* gop = FindHeader(pkt, mpegps::kGroupStart, mpegps::kGopHeaderBytes);
+    return gop && mpegps::ClosedGop(gop) && !mpegps::BrokenLink(gop);
+}
+
+// Whether the picture is shown for three fields instead of two (film with 3:2 pulldown).
+bool RepeatsField(const AVPacket& pkt)
+{
+    const mpegps::Bytes data = PacketBytes(pkt);
+    const std::uint8_t* picture = FindHeader(data, mpegps::kPictureStart, mpegps::kPictureHeaderBytes);
+    if (!picture)
         return false;
-    const std::uint8_t flags = pkt.data[i + 7];
-    return (flags & 0x40) && !(flags & 0x20);
+    const std::uint8_t* extension = FindHeader(data.subspan(static_cast<std::size_t>(picture - data.data())),
+                                               mpegps::kExtensionStart, mpegps::kPictureCodingExtensionBytes);
+    return extension && mpegps::ExtensionId(extension) == mpegps::kPictureCodingExtension &&
+           mpegps::RepeatFirstField(extension);
 }
 
 PictureType CodingType(const AVPacket& pkt)
 {
-    int i = FindStartCode(pkt, 0x00, 2);
-    if (i < 0)
+    const std::uint8_t* picture = FindHeader(pkt, mpegps::kPictureStart, mpegps::kPictureHeaderBytes);
+    if (!picture)
         return kUnknownPicture;
-    int type = (pkt.data[i + 5] >> 3) & 7;
-    return type >= 1 && type <= 3 ? static_cast<PictureType>(type) : kUnknownPicture;
+    const int type = mpegps::PictureCodingType(picture);
+    return type >= kIPicture && type <= kBPicture ? static_cast<PictureType>(type) : kUnknownPicture;
 }
 
 } // namespace
@@ -91,6 +116,8 @@ VideoStream::VideoStream(const VideoFile& file)
     ctx->flags |= AVFMT_FLAG_CUSTOM_IO;
     ctx->format_whitelist = av_strdup("mpeg");
     ctx->codec_whitelist = av_strdup("mpeg1video,mpeg2video");
+    // Opening reads at most this much to learn the streams' properties: a second of DVD video holds
+    // the first packets of every stream, and FFmpeg's default (5 MB) only makes opening slower.
     ctx->probesize = 1 << 20;
     // On failure avformat_open_input frees the context itself.
     CheckRc(avformat_open_input(&ctx, "", av_find_input_format("mpeg"), nullptr), "not an MPEG program stream");
@@ -145,6 +172,7 @@ void VideoStream::SeekToByte(std::int64_t pos, std::int64_t readLimit)
     lastRefPts_ = AV_NOPTS_VALUE;
     lastDts_ = AV_NOPTS_VALUE;
     lastDuration_ = frameTicks_;
+    skippedEnd_ = AV_NOPTS_VALUE;
 }
 
 bool VideoStream::ReadVideoPacket()
@@ -183,12 +211,13 @@ std::int64_t VideoStream::ToTicks(std::int64_t t) const
 
 void VideoStream::NoteSequenceHeader(const AVPacket& pkt)
 {
-    int i = FindStartCode(pkt, 0xB3, 4);
-    if (i < 0)
+    const std::uint8_t* sequence = FindHeader(pkt, mpegps::kSequenceHeader, mpegps::kSequenceHeaderBytes);
+    if (!sequence)
         return;
-    aspectCode_ = pkt.data[i + 7] >> 4;
+    aspectCode_ = mpegps::AspectRatioCode(sequence);
+    // 90 kHz ticks of one frame for each frame rate code: 23.976, 24, 25, 29.97, 30, 50, 59.94, 60.
     static constexpr std::int64_t kTicksPerRateCode[] = {0, 3754, 3750, 3600, 3003, 3000, 1800, 1502, 1500};
-    int rate = pkt.data[i + 7] & 15;
+    const int rate = mpegps::FrameRateCode(sequence);
     if (rate >= 1 && rate <= 8)
         frameTicks_ = kTicksPerRateCode[rate];
 }
@@ -238,8 +267,19 @@ bool VideoStream::WantPacket(const AVPacket& pkt)
         lastRefPts_ = pts;
         return true;
     }
-    if (type != kBPicture)
+    if (type != kBPicture || WantBPicture(pkt, pts))
         return true;
+    // Left out, it is still shown before the reference picture sent ahead of it, and so before
+    // that picture's time, when the decoder has to guess it.
+    if (pts != AV_NOPTS_VALUE) {
+        const std::int64_t end = pts + frameTicks_ * (RepeatsField(pkt) ? 3 : 2) / 2;
+        skippedEnd_ = skippedEnd_ == AV_NOPTS_VALUE ? end : std::max(skippedEnd_, end);
+    }
+    return false;
+}
+
+bool VideoStream::WantBPicture(const AVPacket& pkt, std::int64_t pts) const
+{
     if (skipB_ || leadingBroken_)
         return false;
     if (skipBefore_ >= 0 && pkt.pos < skipUntilPos_) {
@@ -250,6 +290,14 @@ bool VideoStream::WantPacket(const AVPacket& pkt)
             return false;
     }
     return true;
+}
+
+std::int64_t VideoStream::ShownNext() const
+{
+    const std::int64_t afterLast = lastPts_ == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : lastPts_ + lastDuration_;
+    if (skippedEnd_ == AV_NOPTS_VALUE)
+        return afterLast;
+    return afterLast == AV_NOPTS_VALUE ? skippedEnd_ : std::max(afterLast, skippedEnd_);
 }
 
 bool VideoStream::IsClean(const AVFrame& f) const
@@ -265,10 +313,16 @@ AVFrame* VideoStream::Next()
         if (rc == 0) {
             std::int64_t pts = ToTicks(frame_->best_effort_timestamp);
             // Pictures come out in display order: a time that does not move on is a guess gone
-            // wrong, unless an I-picture opens a new stretch of timestamps.
-            if (lastPts_ != AV_NOPTS_VALUE &&
-                (pts == AV_NOPTS_VALUE || (pts <= lastPts_ && frame_->pict_type != AV_PICTURE_TYPE_I)))
-                pts = lastPts_ + lastDuration_;
+            // wrong, unless an I-picture opens a new stretch of timestamps. A picture without a
+            // time of its own follows the one shown before it, decoded or left out; so does one
+            // that came out with the next stretch's time (a reference picture leaves the decoder
+            // only when the next one goes in).
+            const std::int64_t next = ShownNext();
+            if (next != AV_NOPTS_VALUE &&
+                (pts == AV_NOPTS_VALUE ||
+                 (lastPts_ != AV_NOPTS_VALUE && pts <= lastPts_ && frame_->pict_type != AV_PICTURE_TYPE_I)))
+                pts = next;
+            skippedEnd_ = AV_NOPTS_VALUE;
             if (pts != AV_NOPTS_VALUE && IsClean(*frame_)) {
                 frame_->pts = pts;
                 lastPts_ = pts;

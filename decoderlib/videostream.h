@@ -2,7 +2,7 @@
 // to exactly those, delivering only pictures that decoded cleanly, in display order.
 #pragma once
 
-#include "avhandles.h"
+#include "decoderlib/avhandles.h"
 
 #include <cstdint>
 
@@ -54,6 +54,9 @@ public:
 private:
     bool ReadVideoPacket();
     bool WantPacket(const AVPacket& pkt);
+    bool WantBPicture(const AVPacket& pkt, std::int64_t pts) const;
+    // The time the next picture shown gets when it has none of its own.
+    std::int64_t ShownNext() const;
     bool LostPictures(PictureType type, std::int64_t pts, std::int64_t dts);
     bool IsClean(const AVFrame& f) const;
     std::int64_t ToTicks(std::int64_t t) const;
@@ -78,6 +81,9 @@ private:
     std::int64_t lastRefPts_ = AV_NOPTS_VALUE;
     std::int64_t lastDts_ = AV_NOPTS_VALUE;
     std::int64_t lastDuration_ = 0;
+    // Where the B-pictures left undecoded since the last picture out of the decoder end: shown
+    // before the reference picture coming out next, they count for its time.
+    std::int64_t skippedEnd_ = AV_NOPTS_VALUE;
     std::int64_t skipBefore_ = -1;
     std::int64_t skipUntilPos_ = INT64_MAX;
     bool skipB_ = false;

@@ -30,6 +30,9 @@ const Video kVideos[] = {
     {"title/VIDEO_TS/VTS_01_1.VOB", 720, 576, kPal, 4.0 / 3.0, 10, 250, 0},
     // Cut mid-GOP at a pack boundary: starts with the first cleanly decodable frame.
     {"cut.vob", 720, 576, kPal, 4.0 / 3.0, 7, 175, 75},
+    // Most pictures without a timestamp, the last one of each stretch too.
+    {"untimed.vob", 720, 576, kPal, 4.0 / 3.0, 2, 51, 0},
+    {"untimedjoined.vob", 720, 576, kPal, 4.0 / 3.0, 6, 151, 0},
 };
 
 class FixtureVideo : public testing::TestWithParam<Video> {
@@ -89,6 +92,26 @@ TEST_P(FixtureVideo, EveryWholeSecondSeekLandsOnThatSecondsFirstFrame)
         frame = decoder.GetNextFrame();
         ASSERT_NE(frame, nullptr);
         EXPECT_EQ(IndexOf(decoder, frame), v.firstIndex + v.rate.FirstFrameAt(s) + 1) << "second " << s;
+    }
+}
+
+// Up to the last frame, even where the video ends less than a second after its last whole second.
+TEST_P(FixtureVideo, EveryDeliveredFrameIsReachedBySeekingToItsSecond)
+{
+    std::vector<int> firstOfSecond; // index of the first frame delivered in each second
+    while (PDecodedFrame frame = decoder.GetNextFrame()) {
+        const std::int64_t second = decoder.FrameInfo()->Timestamp;
+        ASSERT_LE(second, static_cast<std::int64_t>(firstOfSecond.size())) << "a second without frames";
+        if (second == static_cast<std::int64_t>(firstOfSecond.size()))
+            firstOfSecond.push_back(IndexOf(decoder, frame));
+    }
+    ASSERT_FALSE(firstOfSecond.empty());
+    for (int s = 0; s < static_cast<int>(firstOfSecond.size()); ++s) {
+        decoder.Seek(s);
+        PDecodedFrame frame = decoder.GetNextFrame();
+        ASSERT_NE(frame, nullptr) << "second " << s;
+        EXPECT_EQ(IndexOf(decoder, frame), firstOfSecond[s]) << "second " << s;
+        EXPECT_EQ(decoder.FrameInfo()->Timestamp, s);
     }
 }
 

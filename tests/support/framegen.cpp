@@ -3,6 +3,9 @@
 //   framegen WIDTH HEIGHT FIRST COUNT   writes COUNT raw yuv420p frames (limited range) to stdout;
 //                                       frame n carries index FIRST + n in its code blocks
 //                                       (frameindexlayout.h)
+//   framegen --still WIDTH HEIGHT FIRST COUNT
+//                                       the same on a flat, still background: only the code blocks
+//                                       change, so P- and B-pictures encode to a few hundred bytes
 //   framegen --random BYTES SEED        writes BYTES deterministic pseudo-random bytes to stdout
 //
 // Around the code blocks each frame shows a textured scene that pans, a moving disc and a little
@@ -98,6 +101,14 @@ public:
         }
         DrawDisc(t);
         AddNoise(n);
+        DrawCode(index);
+    }
+
+    // Fills Y, U, V with a flat background carrying `index`: nothing moves but the code.
+    void RenderStill(int index) {
+        std::fill(Y.begin(), Y.end(), std::uint8_t{150});
+        std::fill(U.begin(), U.end(), std::uint8_t{110});
+        std::fill(V.begin(), V.end(), std::uint8_t{140});
         DrawCode(index);
     }
 
@@ -200,8 +211,8 @@ private:
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: framegen WIDTH HEIGHT FIRST COUNT    (raw yuv420p frames to stdout)\n"
-                 "       framegen --random BYTES SEED         (pseudo-random bytes to stdout)\n");
+                 "usage: framegen [--still] WIDTH HEIGHT FIRST COUNT    (raw yuv420p frames to stdout)\n"
+                 "       framegen --random BYTES SEED                   (pseudo-random bytes to stdout)\n");
     return 2;
 }
 
@@ -213,6 +224,11 @@ int main(int argc, char** argv) {
         long long seed = 0;
         if (!ParseInt(argv[2], 0, 1ll << 40, bytes) || !ParseInt(argv[3], 0, 1ll << 62, seed)) return Usage();
         return WriteRandom(bytes, static_cast<std::uint64_t>(seed));
+    }
+    const bool still = argc == 6 && std::string(argv[1]) == "--still";
+    if (still) {
+        --argc;
+        ++argv;
     }
     if (argc != 5) return Usage();
     long long width = 0;
@@ -226,7 +242,10 @@ int main(int argc, char** argv) {
     }
     TSceneGenerator scene(static_cast<int>(width), static_cast<int>(height));
     for (long long n = 0; n < count; ++n) {
-        scene.Render(first + n, static_cast<int>(first + n));
+        if (still)
+            scene.RenderStill(static_cast<int>(first + n));
+        else
+            scene.Render(first + n, static_cast<int>(first + n));
         if (!scene.Write()) return 1;  // the reader went away (a broken pipe)
     }
     return std::fflush(stdout) == 0 ? 0 : 1;

@@ -1,0 +1,179 @@
+// The timeline: stretches of steady timestamps laid end to end, and the finding of the breaks
+// between them from pack and PES headers alone, on program streams made in the test.
+#include "psbytes.h"
+
+#include "decoderlib/timeline.h"
+#include "decoderlib/timelinescan.h"
+#include "decoderlib/videofile.h"
+
+namespace {
+
+using namespace psbytes;
+using decoderlib::kClockWrap;
+using decoderlib::Stretch;
+using decoderlib::Timeline;
+
+// 10 s from PTS 0.5 s, then 5 s whose timestamps restart at 0.5 s, from byte 1 MiB.
+constexpr std::int64_t kSecondStart = 1 << 20;
+Timeline TwoStretches()
+{
+    return Timeline({Stretch{0, kSecond / 2, kSecond / 2 + 10 * kSecond - kFrame},
+                     Stretch{kSecondStart, kSecond / 2, kSecond / 2 + 5 * kSecond - kFrame}},
+                    kFrame);
+}
+
+TEST(Timeline, EachStretchStartsWhereThePreviousEnds)
+{
+    const Timeline timeline = TwoStretches();
+    EXPECT_EQ(timeline.Stretches()[1].timelineStart, 10 * kSecond);
+    EXPECT_EQ(timeline.Duration(), 15 * kSecond);
+}
+
+TEST(Timeline, APictureIsTimedByTheStretchItsBytesLieIn)
+{
+    const Timeline timeline = TwoStretches();
+    const std::int64_t pts = kSecond / 2 + 2 * kSecond;
+    EXPECT_EQ(timeline.TimeOf(pts, kSecondStart - 1), 2 * kSecond);
+    EXPECT_EQ(timeline.TimeOf(pts, kSecondStart), 12 * kSecond);
+}
+
+TEST(Timeline, ATimeLeadsToItsStretchAndBackToItself)
+{
+    const Timeline timeline = TwoStretches();
+    for (std::int64_t ticks : {std::int64_t{0}, 10 * kSecond - kFrame, 10 * kSecond, 15 * kSecond - kFrame}) {
+        const std::size_t k = timeline.StretchAtTime(ticks);
+        EXPECT_EQ(k, ticks < 10 * kSecond ? 0u : 1u) << ticks;
+        EXPECT_EQ(timeline.TimeOf(timeline.PtsAt(k, ticks), timeline.Stretches()[k].startPos), ticks);
+    }
+}
+
+// The decoder's timestamps run on past 2^33, the stream's start again from zero: both give the
+// same time.
+TEST(Timeline, TimeRunsOnAcrossAWrapOfTheClock)
+{
+    const Timeline timeline({Stretch{0, kClockWrap - 2 * kSecond, 3 * kSecond - kFrame}}, kFrame);
+    EXPECT_EQ(timeline.Duration(), 5 * kSecond);
+    EXPECT_EQ(timeline.TimeOf(kClockWrap - kSecond, 0), kSecond);
+    EXPECT_EQ(timeline.TimeOf(kSecond, 0), 3 * kSecond);
+    EXPECT_EQ(timeline.TimeOf(kClockWrap + kSecond, 0), 3 * kSecond);
+}
+
+// A part of a stream: its length, its first PTS, the clock at its start (running on from the
+// part before when not given) and the cell its navigation packs name (none when -1).
+struct Part {
+    int gops;
+    std::int64_t firstPts;
+    std::optional<std::int64_t> firstScr;
+    int cell = -1;
+};
+
+struct Stream {
+    Bytes bytes;
+    std::vector<std::int64_t> starts; // offset of each part's first picture
+};
+
+constexpr int kGop = 12;
+// The pictures of a closed GOP in the order they are sent, by their place in display order.
+constexpr int kCodedOrder[kGop] = {0, 3, 1, 2, 6, 4, 5, 9, 7, 8, 11, 10};
+constexpr std::int64_t kGopTicks = kGop * kFrame;
+
+// One pack per picture with its PES and PTS, then five packs of its data without timestamps
+// (12 KB a picture: 5 s of video make 16 samples' spacing in the files below).
+Stream MakeStream(std::initializer_list<Part> parts)
+{
+    Stream stream;
+    std::int64_t scr = 0;
+    for (const Part& part : parts) {
+        scr = part.firstScr.value_or(scr);
+        for (int gop = 0; gop < part.gops; ++gop) {
+            if (part.cell >= 0)
+                Append(stream.bytes, NavigationPack(scr % kClockWrap, 1, part.cell));
+            if (gop == 0)
+                stream.starts.push_back(static_cast<std::int64_t>(stream.bytes.size()));
+            for (int i = 0; i < kGop; ++i) {
+                const std::int64_t pts = (part.firstPts + gop * kGopTicks + kCodedOrder[i] * kFrame) % kClockWrap;
+                Append(stream.bytes, Pack(scr % kClockWrap, {VideoPes(pts, i == 0 ? SequenceStart() : PPicture())}));
+                for (int k = 0; k < 5; ++k)
+                    Append(stream.bytes, Pack(scr % kClockWrap, {VideoPes(std::nullopt, Bytes(2000, 0x55))}));
+                scr += kFrame;
+            }
+        }
+    }
+    return stream;
+}
+
+std::vector<std::int64_t> Breaks(const Stream& stream)
+{
+    TempFile file(stream.bytes);
+    return decoderlib::FindBreaks(decoderlib::VideoFile(file.Path()));
+}
+
+// Parts of about 40 s; the second of a different length, so no sample falls on its start.
+constexpr int kFirstGops = 80;
+constexpr int kSecondGops = 90;
+constexpr std::int64_t kFirstEnd = kFirstGops * kGopTicks; // ticks after the first part's start
+
+TEST(FindBreaks, SteadyTimestampsWithBPicturesHaveNone)
+{
+    EXPECT_EQ(Breaks(MakeStream({{kFirstGops + kSecondGops, kSecond / 2, 0}})), std::vector<std::int64_t>{});
+}
+
+TEST(FindBreaks, FindsARestartOfTimestampsAndClockAtZero)
+{
+    const Stream stream = MakeStream({{kFirstGops, 20 * kSecond, 19 * kSecond}, {kSecondGops, 0, 0}});
+    EXPECT_EQ(Breaks(stream), std::vector<std::int64_t>{stream.starts[1]});
+}
+
+TEST(FindBreaks, FindsAJumpBackwards)
+{
+    const Stream stream =
+        MakeStream({{kFirstGops, 100 * kSecond, 99 * kSecond}, {kSecondGops, 60 * kSecond, 59 * kSecond}});
+    EXPECT_EQ(Breaks(stream), std::vector<std::int64_t>{stream.starts[1]});
+}
+
+TEST(FindBreaks, FindsAJumpForwardThatTheClockDoesNotMake)
+{
+    const Stream stream = MakeStream({{kFirstGops, kSecond, 0}, {kSecondGops, 500 * kSecond, std::nullopt}});
+    EXPECT_EQ(Breaks(stream), std::vector<std::int64_t>{stream.starts[1]});
+}
+
+// Back by 3 s: samples 5 s apart on either side still see the timestamps go forward, but not
+// as far as the clock.
+TEST(FindBreaks, FindsAJumpBackThatOnlyTheClockReveals)
+{
+    const Stream stream =
+        MakeStream({{kFirstGops, 10 * kSecond, 9 * kSecond}, {kSecondGops, 7 * kSecond + kFirstEnd, std::nullopt}});
+    EXPECT_EQ(Breaks(stream), std::vector<std::int64_t>{stream.starts[1]});
+}
+
+// Timestamps and clock go back 3 s together, as where a DVD title's second cell was encoded on its own.
+TEST(FindBreaks, FindsARestartThatOnlyTheCellNumberReveals)
+{
+    const Stream stream = MakeStream({{kFirstGops, 10 * kSecond, 9 * kSecond, 1},
+                                      {kSecondGops, 7 * kSecond + kFirstEnd, 6 * kSecond + kFirstEnd, 2}});
+    EXPECT_EQ(Breaks(stream), std::vector<std::int64_t>{stream.starts[1]});
+}
+
+TEST(FindBreaks, ANewCellWithTimestampsRunningOnIsNoBreak)
+{
+    const Stream stream = MakeStream(
+        {{kFirstGops, 10 * kSecond, 9 * kSecond, 1}, {kSecondGops, 10 * kSecond + kFirstEnd, std::nullopt, 2}});
+    EXPECT_EQ(Breaks(stream), std::vector<std::int64_t>{});
+}
+
+TEST(FindBreaks, AClockRestartUnderSteadyTimestampsIsNoBreak)
+{
+    const Stream stream =
+        MakeStream({{kFirstGops, 10 * kSecond, 9 * kSecond}, {kSecondGops, 10 * kSecond + kFirstEnd, 0}});
+    EXPECT_EQ(Breaks(stream), std::vector<std::int64_t>{});
+}
+
+// Timestamps and clock pass 2^33 and start again from zero, 40 s in: one stretch runs on.
+TEST(FindBreaks, AWrapOfTheClockIsNoBreak)
+{
+    const Stream stream =
+        MakeStream({{kFirstGops + kSecondGops, kClockWrap - kFirstEnd, kClockWrap - kFirstEnd - kSecond}});
+    EXPECT_EQ(Breaks(stream), std::vector<std::int64_t>{});
+}
+
+} // namespace
