@@ -1,0 +1,46 @@
+#include "app/completeForm.h"
+
+#include "app/dialogparts.h"
+#include "app/shellopen.h"
+
+#include <QKeyEvent>
+#include <QPushButton>
+
+TcompleteDlg::TcompleteDlg(QWidget* Owner) : QDialog(Owner)
+{
+    SetupDialogFrame(*this, 692, 166, QStringLiteral("Congratulations"));
+
+    Label1 = AddLabel(*this, QStringLiteral("The thumbnails are saved successfully in"), 16, 16, 230, 18, true);
+
+    lbPath = new TLinkLabel(this, QColor(0, 0, 128), false);
+    lbPath->setGeometry(16, 48, 657, 18);
+
+    Label2 = AddLabel(*this, QStringLiteral("click the link to open the folder in explorer."), 16, 88, 257, 18, true);
+
+    btnOK = new QPushButton(QStringLiteral("&OK"), this);
+    btnOK->setGeometry(16, 128, 100, 26);
+    btnOK->setFocus();
+
+    connect(lbPath, &TLinkLabel::Clicked, this, &TcompleteDlg::lbPathClick);
+    connect(btnOK, &QPushButton::clicked, this, &TcompleteDlg::btnOKClick);
+}
+
+void TcompleteDlg::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+// The whole path, however much of it the label shows.
+void TcompleteDlg::lbPathClick()
+{
+    ShellOpen(lbPath->text().toStdString());
+}
+
+void TcompleteDlg::btnOKClick()
+{
+    accept();
+}

@@ -1,0 +1,30 @@
+// TcompleteDlg: shown when a thumbnail job has finished; the folder that received the pictures is a
+// link that opens it in the file manager.
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+class TLinkLabel;
+
+class TcompleteDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TcompleteDlg(QWidget* Owner = nullptr);
+
+    QLabel* Label1;
+    // Its text is the folder, set by the window; a long one is cut off at the right edge.
+    TLinkLabel* lbPath;
+    QLabel* Label2;
+    QPushButton* btnOK;
+
+protected:
+    // Escape does not close this dialog.
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void lbPathClick();
+    void btnOKClick();
+};

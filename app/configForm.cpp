@@ -1,0 +1,175 @@
+#include "app/configForm.h"
+
+#include "app/appinfo.h"
+#include "app/configManager.h"
+#include "app/dialogparts.h"
+#include "controls/FlatEditUnit.h"
+
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QPushButton>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+constexpr int FieldMaxLength = 5;
+constexpr int FieldWidth = 121;
+constexpr int FieldHeight = 24;
+
+// Writes a number into a field in full. The limit of 5 characters is for typing: a computed value
+// can be longer (a height of 99999 at 4:3 is a width of 133332), and Qt would cut it to its first 5
+// digits, so the limit widens to fit until the next value written.
+void ShowNumber(TMyFlatEdit& Field, std::int32_t Value)
+{
+    const QString text = QString::number(Value);
+    const int limit = std::max<int>(FieldMaxLength, static_cast<int>(text.size()));
+    // Widening before and narrowing after the text changes, so the limit never cuts what is shown.
+    if (limit > Field.maxLength())
+        Field.setMaxLength(limit);
+    Field.setText(text);
+    if (limit < Field.maxLength())
+        Field.setMaxLength(limit);
+}
+
+TMyFlatEdit* CreateField(QWidget& Owner, const QLabel& Label)
+{
+    auto* field = new TMyFlatEdit(&Owner);
+    field->SetColorBorder(QColor(172, 168, 153));
+    QPalette text = field->palette();
+    text.setColor(QPalette::Text, QColor(102, 102, 102));
+    field->setPalette(text);
+    field->setMaxLength(FieldMaxLength);
+    field->setText(QStringLiteral("0"));
+    // Vertically centred on its label, 16 pixels after the "Width" label.
+    field->setGeometry(Label.x() + Label.width() + 16, Label.y() - (FieldHeight - Label.height()) / 2, FieldWidth,
+                       FieldHeight);
+    return field;
+}
+
+}  // namespace
+
+TconfigDlg::TconfigDlg(QWidget* Owner) : QDialog(Owner)
+{
+    SetupDialogFrame(*this, 442, 270, QStringLiteral("Config %1").arg(QLatin1String(ApplicationTitle)));
+
+    lbWidth = AddLabel(*this, QStringLiteral("Width"), 16, 16, 34, 18, false);
+    lbHeight = AddLabel(*this, QStringLiteral("Height"), 16, 48, 37, 18, false);
+
+    ckbConstrain = new QCheckBox(QStringLiteral("CONSTRAIN"), this);
+    ckbConstrain->setGeometry(16, 240, 97, 17);
+    ckbConstrain->setChecked(true);
+
+    Panel1 = new QWidget(this);
+    Panel1->setGeometry(16, 80, 409, 137);
+    QPalette grey = Panel1->palette();
+    grey.setColor(QPalette::Window, QColor(128, 128, 128));
+    Panel1->setPalette(grey);
+    Panel1->setAutoFillBackground(true);
+
+    btnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    btnCancel->setGeometry(216, 232, 100, 26);
+    btnOk = new QPushButton(QStringLiteral("&OK"), this);
+    btnOk->setGeometry(325, 232, 100, 26);
+    // Neither button is the dialog's default: Return in a field does nothing, and on a focused button
+    // it presses that button (see eventFilter).
+    for (QPushButton* button : {btnCancel, btnOk}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+
+    WidthEdit = CreateField(*this, *lbWidth);
+    HeightEdit = CreateField(*this, *lbHeight);
+
+    // The fields were created last, so they come last in the tab order.
+    setTabOrder(ckbConstrain, btnCancel);
+    setTabOrder(btnCancel, btnOk);
+    setTabOrder(btnOk, WidthEdit);
+    setTabOrder(WidthEdit, HeightEdit);
+    ckbConstrain->setFocus();
+
+    for (QWidget* control : std::initializer_list<QWidget*>{ckbConstrain, btnCancel, btnOk, WidthEdit, HeightEdit})
+        control->installEventFilter(this);
+
+    connect(WidthEdit, &QLineEdit::textChanged, this, &TconfigDlg::WidthChanged);
+    connect(HeightEdit, &QLineEdit::textChanged, this, &TconfigDlg::HeightChanged);
+    // toggled, not clicked: setting the box in code runs the handler too, as the design's OnClick does.
+    connect(ckbConstrain, &QCheckBox::toggled, this, &TconfigDlg::ckbConstrainClick);
+    connect(btnOk, &QPushButton::clicked, this, &TconfigDlg::btnOkClick);
+    connect(btnCancel, &QPushButton::clicked, this, &TconfigDlg::btnCancelClick);
+}
+
+void TconfigDlg::showEvent(QShowEvent* event)
+{
+    // Neither field has the focus yet, so this recomputes nothing.
+    ShowNumber(*WidthEdit, WidthValue);
+    ShowNumber(*HeightEdit, HeightValue);
+    QDialog::showEvent(event);
+}
+
+bool TconfigDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
+            reject();
+            return true;
+        }
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+            if (auto* button = qobject_cast<QPushButton*>(watched)) {
+                button->click();
+                return true;
+            }
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// The focus test keeps the two handlers from driving each other: the field written here does not
+// have the focus, so its own handler does nothing.
+void TconfigDlg::WidthChanged()
+{
+    if (ckbConstrain->isChecked() && WidthEdit->hasFocus())
+        ShowNumber(*HeightEdit, HeightForWidth(WidthEdit->asInteger(), AspectRatio));
+}
+
+void TconfigDlg::HeightChanged()
+{
+    if (ckbConstrain->isChecked() && HeightEdit->hasFocus())
+        ShowNumber(*WidthEdit, WidthForHeight(HeightEdit->asInteger(), AspectRatio));
+}
+
+// Switching CONSTRAIN on makes the width lead; switching it off changes nothing.
+void TconfigDlg::ckbConstrainClick()
+{
+    if (ckbConstrain->isChecked())
+        ShowNumber(*HeightEdit, HeightForWidth(WidthEdit->asInteger(), AspectRatio));
+}
+
+void TconfigDlg::btnOkClick()
+{
+    Accepted = true;
+    accept();
+}
+
+void TconfigDlg::btnCancelClick()
+{
+    reject();
+}
+
+void RunConfigDialog(QWidget* Owner, TConfigManager& Settings, bool Opened, double AspectRatio)
+{
+    const auto dialog = std::make_unique<TconfigDlg>(Owner);
+    dialog->WidthValue = Settings.Width;
+    dialog->HeightValue = Settings.Height;
+    if (Opened)
+        dialog->AspectRatio = AspectRatio;
+    dialog->ckbConstrain->setChecked(Settings.Constrain);
+    dialog->exec();
+    if (!dialog->Accepted)
+        return;
+    Settings.Width = dialog->WidthEdit->asInteger();
+    Settings.Height = dialog->HeightEdit->asInteger();
+    Settings.Constrain = dialog->ckbConstrain->isChecked();
+}
