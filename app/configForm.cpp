@@ -33,7 +33,7 @@ void ShowNumber(TMyFlatEdit& Field, std::int32_t Value)
         Field.setMaxLength(limit);
 }
 
-TMyFlatEdit* CreateField(QWidget& Owner, const QLabel& Label)
+TMyFlatEdit* CreateField(QWidget& Owner, int Left, const QLabel& Label)
 {
     auto* field = new TMyFlatEdit(&Owner);
     field->SetColorBorder(QColor(172, 168, 153));
@@ -42,9 +42,8 @@ TMyFlatEdit* CreateField(QWidget& Owner, const QLabel& Label)
     field->setPalette(text);
     field->setMaxLength(FieldMaxLength);
     field->setText(QStringLiteral("0"));
-    // Vertically centred on its label, 16 pixels after the "Width" label.
-    field->setGeometry(Label.x() + Label.width() + 16, Label.y() - (FieldHeight - Label.height()) / 2, FieldWidth,
-                       FieldHeight);
+    // Vertically centred on its label.
+    field->setGeometry(Left, Label.y() - (FieldHeight - Label.height()) / 2, FieldWidth, FieldHeight);
     return field;
 }
 
@@ -79,8 +78,13 @@ TconfigDlg::TconfigDlg(QWidget* Owner) : QDialog(Owner)
         button->setDefault(false);
     }
 
-    WidthEdit = CreateField(*this, *lbWidth);
-    HeightEdit = CreateField(*this, *lbHeight);
+    // Both fields start 16 pixels after the "Width" label as designed; only then do the labels grow
+    // to their text, since the substitute font runs wider than the design's.
+    const int fieldLeft = lbWidth->x() + lbWidth->width() + 16;
+    WidthEdit = CreateField(*this, fieldLeft, *lbWidth);
+    HeightEdit = CreateField(*this, fieldLeft, *lbHeight);
+    for (QLabel* label : {lbWidth, lbHeight})
+        label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
 
     // The fields were created last, so they come last in the tab order.
     setTabOrder(ckbConstrain, btnCancel);

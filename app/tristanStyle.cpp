@@ -290,6 +290,21 @@ void TTristanStyle::drawControl(ControlElement element, const QStyleOption* opti
     QProxyStyle::drawControl(element, option, painter, widget);
 }
 
+QSize TTristanStyle::sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                                      const QWidget* widget) const
+{
+    QSize result = QProxyStyle::sizeFromContents(type, option, size, widget);
+    // Room around the entries for their highlight.
+    if (type == CT_MenuBarItem)
+        result.rwidth() += 8;
+    if (type == CT_MenuItem) {
+        const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+        if (item && item->menuItemType != QStyleOptionMenuItem::Separator)
+            result.setHeight(std::max(result.height(), 24));
+    }
+    return result;
+}
+
 int TTristanStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const
 {
     switch (metric) {

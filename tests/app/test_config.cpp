@@ -105,6 +105,9 @@ private slots:
     void typingIntoAFocusedFieldUpdatesTheOther()
     {
         TShownDialog shown(720, 405, 16.0 / 9.0);
+        // Both fields line up after the "Width" label, each centred on its own label.
+        QCOMPARE(shown.dialog.WidthEdit->pos(), QPoint(66, 13));
+        QCOMPARE(shown.dialog.HeightEdit->pos(), QPoint(66, 45));
         QCOMPARE(shown.WidthText(), QStringLiteral("720"));
         QCOMPARE(shown.HeightText(), QStringLiteral("405"));
         TypeInto(*shown.dialog.WidthEdit, QStringLiteral("640"));
