@@ -56,8 +56,8 @@ struct TFieldsFixture {
 
 void Wheel(QWidget& widget, int delta, int sideways = 0, Qt::ScrollPhase phase = Qt::NoScrollPhase)
 {
-    QWheelEvent event(QPointF(5, 5), widget.mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(sideways, delta),
-                      Qt::NoButton, Qt::NoModifier, phase, false);
+    QWheelEvent event(QPointF(5, 5), widget.mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(sideways, delta), Qt::NoButton,
+                      Qt::NoModifier, phase, false);
     QApplication::sendEvent(&widget, &event);
 }
 
