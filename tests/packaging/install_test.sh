@@ -23,12 +23,14 @@ version=$("$thumbs" --version) || fail "stillreel-thumbs --version exits $?"
 info=$("$thumbs" --info "$video" 2>&1) || fail "stillreel-thumbs --info exits $?: $info"
 [[ $info == *"FPS: 25.00 Size: 720x576 Duration: 00:00:12"* ]] || fail "stillreel-thumbs --info printed '$info'"
 
-# The library stays private, and every program looks for it beside itself only.
-[ -f "$prefix/lib/stillreel/libdecoder.so" ] || fail "lib/stillreel/libdecoder.so is missing"
-public=$(find "$prefix/lib" "$prefix/bin" -maxdepth 1 -name 'lib*.so*')
-[ -z "$public" ] || fail "a library in a public folder: $public"
+# The library stays in the programs' private folder, and every program looks for it beside itself only.
+private=$(dirname "$(readlink -f "$thumbs")")
+[[ $private == "$prefix"/lib/*stillreel ]] || fail "the programs are in $private"
+[ -f "$private/libdecoder.so" ] || fail "libdecoder.so is not beside the programs"
+public=$(find "$prefix" -name 'lib*.so*' -not -path "$private/*")
+[ -z "$public" ] || fail "a library outside the private folder: $public"
 for program in stillreel-thumbs stillreel; do
-  binary=$prefix/lib/stillreel/$program
+  binary=$private/$program
   if [ "$program" = stillreel ] && [ ! -e "$binary" ]; then
     echo "note: no window program in this build"
     continue
