@@ -202,7 +202,8 @@ void TMyCustomFlatEdit::wheelEvent(QWheelEvent* event)
         return;
     }
     const QPoint delta = event->angleDelta();
-    // A sideways scroll is no step; a wheel event without any delta still steps down.
+    // A sideways scroll steps nothing, nor do the empty events that open and close a touchpad
+    // gesture; a plain wheel event without any delta still steps down.
     if (delta.y() == 0 && (delta.x() != 0 || event->phase() != Qt::NoScrollPhase)) {
         QLineEdit::wheelEvent(event);
         return;
