@@ -1,8 +1,13 @@
 #include "controls/FlatEditUnit.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QScopedValueRollback>
+#include <QValidator>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <charconv>
 #include <optional>
 
@@ -40,7 +45,51 @@ std::optional<QChar> TypedCharacter(const QKeyEvent& event)
 
 }  // namespace
 
-TMyCustomFlatEdit::TMyCustomFlatEdit(QWidget* parent) : TFlatEditFrame(parent) {}
+// The limit on the length of what the user enters. As a validator it meets every way in (keys,
+// input methods, pasting, dropping); Qt validates the program's own setText as well, so it binds only
+// while the user edits. It refuses only an edit that makes the text longer than the limit and longer
+// than it was, so a longer number the program set can still be shortened.
+class TTypingLimit : public QValidator {
+public:
+    explicit TTypingLimit(QLineEdit* field) : QValidator(field)
+    {
+        connect(field, &QLineEdit::textChanged, this, [this](const QString& value) { FShown = value; });
+    }
+
+    State validate(QString& input, int&) const override
+    {
+        const bool tooLong = input.size() > Limit && input.size() > FShown.size();
+        return UserEdits && tooLong ? Invalid : Acceptable;
+    }
+
+    int Limit = 32767;
+    bool UserEdits = false;
+
+private:
+    // The text before the edit being validated.
+    QString FShown;
+};
+
+TMyCustomFlatEdit::TMyCustomFlatEdit(QWidget* parent) : TFlatEditFrame(parent), FTypingLimit(new TTypingLimit(this))
+{
+    setValidator(FTypingLimit);
+}
+
+int TMyCustomFlatEdit::maxLength() const noexcept
+{
+    return FTypingLimit->Limit;
+}
+
+void TMyCustomFlatEdit::setMaxLength(int value)
+{
+    FTypingLimit->Limit = std::max(value, 0);
+}
+
+void TMyCustomFlatEdit::SetTextUnlimited(const QString& value)
+{
+    const QScopedValueRollback program(FTypingLimit->UserEdits, false);
+    setText(value);
+}
 
 bool TMyCustomFlatEdit::IsSameKind(const QWidget* widget) const
 {
@@ -78,7 +127,7 @@ void TMyCustomFlatEdit::StepUp()
         return;
     const std::int32_t value = asInteger();
     if (FMaxValue == 0 || value < FMaxValue)
-        setText(QString::number(static_cast<std::int64_t>(value) + 1));
+        SetTextUnlimited(QString::number(static_cast<std::int64_t>(value) + 1));
 }
 
 void TMyCustomFlatEdit::StepDown()
@@ -87,7 +136,7 @@ void TMyCustomFlatEdit::StepDown()
         return;
     const std::int32_t value = asInteger();
     if (value > FMinValue)
-        setText(QString::number(static_cast<std::int64_t>(value) - 1));
+        SetTextUnlimited(QString::number(static_cast<std::int64_t>(value) - 1));
 }
 
 bool TMyCustomFlatEdit::AcceptTyped(QChar c)
@@ -106,6 +155,22 @@ bool TMyCustomFlatEdit::AcceptTyped(QChar c)
     const int selStart = hasSelectedText() ? selectionStart() : cursorPosition();
     // No leading zeros.
     return !(c == u'0' && !text().isEmpty() && selStart == 0);
+}
+
+bool TMyCustomFlatEdit::event(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::InputMethod:
+    case QEvent::Drop:
+    case QEvent::MouseButtonRelease:  // pastes the selection on X11
+    {
+        const QScopedValueRollback user(FTypingLimit->UserEdits, true);
+        return TFlatEditFrame::event(event);
+    }
+    default:
+        return TFlatEditFrame::event(event);
+    }
 }
 
 void TMyCustomFlatEdit::keyPressEvent(QKeyEvent* event)
@@ -136,11 +201,28 @@ void TMyCustomFlatEdit::wheelEvent(QWheelEvent* event)
         QLineEdit::wheelEvent(event);
         return;
     }
-    if (event->angleDelta().y() > 0)
+    const QPoint delta = event->angleDelta();
+    // A sideways scroll steps nothing, nor do the empty events that open and close a touchpad
+    // gesture; a plain wheel event without any delta still steps down.
+    if (delta.y() == 0 && (delta.x() != 0 || event->phase() != Qt::NoScrollPhase)) {
+        QLineEdit::wheelEvent(event);
+        return;
+    }
+    if (delta.y() > 0)
         StepUp();
     else
         StepDown();
     event->accept();
+}
+
+void TMyCustomFlatEdit::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu* menu = createStandardContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    // Its paste runs after this handler has returned, when the menu's action fires.
+    FTypingLimit->UserEdits = true;
+    connect(menu, &QObject::destroyed, FTypingLimit, [limit = FTypingLimit] { limit->UserEdits = false; });
+    menu->popup(event->globalPos());
 }
 
 void TMyCustomFlatEdit::focusOutEvent(QFocusEvent* event)

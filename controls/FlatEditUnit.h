@@ -16,6 +16,8 @@ public:
 
 enum class TEditValueType { evtInteger, evtFloat };
 
+class TTypingLimit;
+
 class TMyCustomFlatEdit : public TFlatEditFrame {
     Q_OBJECT
 
@@ -36,21 +38,31 @@ public:
     void StepUp();
     void StepDown();
 
+    // These hide QLineEdit's own: its limit also cuts the text the program sets, so a step up from
+    // "99999" in a 5-digit field would read "10000". This limit binds only what the user enters.
+    int maxLength() const noexcept;
+    void setMaxLength(int value);
+
 protected:
     virtual bool IsValidChar(QChar c) const;
     bool IsSameKind(const QWidget* widget) const override;
 
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
     // The typing filter: whether a typed character may reach the edit.
     bool AcceptTyped(QChar c);
+    // Sets a text past the typing limit.
+    void SetTextUnlimited(const QString& value);
 
     TEditValueType FValueType = TEditValueType::evtInteger;
     std::int32_t FMinValue = 0;
     std::int32_t FMaxValue = 0;
+    TTypingLimit* FTypingLimit;  // a child object
 };
 
 class TMyFlatEdit : public TMyCustomFlatEdit {

@@ -90,7 +90,7 @@ private:
         FShowTimer.setSingleShot(true);
         FHideTimer.setSingleShot(true);
         connect(&FShowTimer, &QTimer::timeout, this, &THintFilter::ShowHint);
-        connect(&FHideTimer, &QTimer::timeout, this, &THintFilter::CancelHint);
+        connect(&FHideTimer, &QTimer::timeout, this, &THintFilter::HintExpired);
     }
 
     // The widget under the mouse, or the nearest of its parents in the same window, that has a hint.
@@ -107,11 +107,13 @@ private:
         if (under && FWindow && under->window() == FWindow.get())
             return;
         QWidget* control = HintControlOf(under);
+        if (control != FExpiredControl)
+            FExpiredControl = nullptr;
         if (!control) {
             CancelHint();
             return;
         }
-        if (control == FHintControl)
+        if (control == FHintControl || control == FExpiredControl)
             return;
         FHintControl = control;
         // A hint that is already showing hands over to the next control almost at once.
@@ -135,6 +137,13 @@ private:
         FHideTimer.start(info.HideTimeout);
     }
 
+    // A hint that has hidden by itself stays hidden until the pointer leaves its control.
+    void HintExpired()
+    {
+        FExpiredControl = FHintControl;
+        CancelHint();
+    }
+
     void CancelHint()
     {
         FShowTimer.stop();
@@ -147,6 +156,7 @@ private:
     std::unique_ptr<TMyFlatHintWindow> FWindow;
     QPointer<TMyFlatHint> FRoute;
     QPointer<QWidget> FHintControl;
+    QPointer<QWidget> FExpiredControl;
     QTimer FShowTimer;
     QTimer FHideTimer;
 };

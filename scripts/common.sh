@@ -13,6 +13,7 @@ STILLREEL_PACKAGES=(
   qt6-base-dev fonts-open-sans
   libsdl1.2-dev libx11-dev xvfb
   ffmpeg dvdauthor mjpegtools
+  dpkg-dev desktop-file-utils
 )
 
 install_missing_packages() {

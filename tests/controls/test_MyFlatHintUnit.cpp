@@ -300,6 +300,33 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!ShownHintWindow(), 4000);
     }
 
+    void anExpiredHintWaitsUntilThePointerLeaves()
+    {
+        THintForm f;
+        // A short life keeps the test quick; the rule does not depend on it.
+        QStringList shown;
+        QObject::connect(&f.hint, &TMyFlatHint::OnShowHint, [&shown](QString& text, bool&, THintInfo& info) {
+            shown << text;
+            info.HideTimeout = 200;
+        });
+        f.PointAt(f.play);
+        QTRY_VERIFY_WITH_TIMEOUT(ShownHintWindow(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(!ShownHintWindow(), 3000);
+        for (int step = 0; step < 4; ++step) {
+            MoveTo(f.play.mapToGlobal(QPoint(21 + step, 20)));
+            QTest::qWait(300);
+        }
+        QCOMPARE(shown, QStringList{"play"});
+
+        // Another control's hint shows as usual, and so does this one's once the pointer has left.
+        f.PointAt(f.pause);
+        QTRY_COMPARE_WITH_TIMEOUT(shown.size(), 2, 3000);
+        f.PointAt(f.plain);
+        f.PointAt(f.play);
+        QTRY_COMPARE_WITH_TIMEOUT(shown.size(), 3, 3000);
+        QCOMPARE(shown, (QStringList{"play", "pause", "play"}));
+    }
+
     void pressHidesTheHint()
     {
         THintForm f;

@@ -54,10 +54,10 @@ struct TFieldsFixture {
     TFlatEdit otherText{&window};
 };
 
-void Wheel(QWidget& widget, int delta)
+void Wheel(QWidget& widget, int delta, int sideways = 0, Qt::ScrollPhase phase = Qt::NoScrollPhase)
 {
-    QWheelEvent event(QPointF(5, 5), widget.mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, delta), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent event(QPointF(5, 5), widget.mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(sideways, delta), Qt::NoButton,
+                      Qt::NoModifier, phase, false);
     QApplication::sendEvent(&widget, &event);
 }
 
@@ -197,6 +197,63 @@ private slots:
         QCOMPARE(f.numeric.text(), QStringLiteral("11"));
         Wheel(f.numeric, 0);
         QCOMPARE(f.numeric.text(), QStringLiteral("10"));
+    }
+
+    void stepsPassTheTypingLimit()
+    {
+        TFieldsFixture f;
+        f.numeric.setMaxLength(5);
+        f.Type("99999", -1, Qt::Key_Up);
+        QCOMPARE(f.numeric.text(), QStringLiteral("100000"));
+        // Typing still stops at five digits, but the longer number can be shortened.
+        QTest::keyClick(&f.numeric, Qt::Key_1);
+        QCOMPARE(f.numeric.text(), QStringLiteral("100000"));
+        QTest::keyClick(&f.numeric, Qt::Key_Backspace);
+        QCOMPARE(f.numeric.text(), QStringLiteral("10000"));
+        QTest::keyClick(&f.numeric, Qt::Key_7);
+        QCOMPARE(f.numeric.text(), QStringLiteral("10000"));
+        f.Type("1234", -1, Qt::Key_5);
+        QCOMPARE(f.numeric.text(), QStringLiteral("12345"));
+        QTest::keyClick(&f.numeric, Qt::Key_6);
+        QCOMPARE(f.numeric.text(), QStringLiteral("12345"));
+        f.numeric.selectAll();
+        QTest::keyClick(&f.numeric, Qt::Key_6);
+        QCOMPARE(f.numeric.text(), QStringLiteral("6"));
+        // Pasting is held to the limit too.
+        QApplication::clipboard()->setText(QStringLiteral("777777"));
+        f.Type("", -1, Qt::Key_Insert, Qt::ShiftModifier);
+        QCOMPARE(f.numeric.text(), QString());
+        QApplication::clipboard()->setText(QStringLiteral("7777"));
+        f.Type("1", -1, Qt::Key_Insert, Qt::ShiftModifier);
+        QCOMPARE(f.numeric.text(), QStringLiteral("17777"));
+
+        f.numeric.setFocus();
+        f.numeric.setText(QStringLiteral("99999"));
+        Wheel(f.numeric, 120);
+        QCOMPARE(f.numeric.text(), QStringLiteral("100000"));
+        f.numeric.setMaxLength(8);
+        f.numeric.setText(QStringLiteral("99999999"));
+        QTest::keyClick(&f.numeric, Qt::Key_Up);
+        QCOMPARE(f.numeric.text(), QStringLiteral("100000000"));
+        QTest::keyClick(&f.numeric, Qt::Key_Down);
+        QCOMPARE(f.numeric.text(), QStringLiteral("99999999"));
+        QCOMPARE(f.numeric.asInteger(), 99999999);
+    }
+
+    void sidewaysScrollDoesNotStep()
+    {
+        TFieldsFixture f;
+        f.numeric.setFocus();
+        f.numeric.setText(QStringLiteral("12"));
+        Wheel(f.numeric, 0, 120);
+        Wheel(f.numeric, 0, -120);
+        QCOMPARE(f.numeric.text(), QStringLiteral("12"));
+        // A touchpad's gesture starts and ends with empty events.
+        Wheel(f.numeric, 0, 0, Qt::ScrollBegin);
+        Wheel(f.numeric, 0, 0, Qt::ScrollEnd);
+        QCOMPARE(f.numeric.text(), QStringLiteral("12"));
+        Wheel(f.numeric, 120, 30);
+        QCOMPARE(f.numeric.text(), QStringLiteral("13"));
     }
 
     void asIntegerReadsSignedDecimals()

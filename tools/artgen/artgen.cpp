@@ -1,5 +1,6 @@
 // artgen FOLDER: draws every picture of the program into FOLDER at its fixed size. The build runs it
 // and embeds the results as resources, so changing the look means changing this file.
+// artgen --icons FOLDER: draws the desktop icon, stillreel_<n>.png at each size the package installs.
 //
 // One look throughout: a white window, blue accents, a film strip and a disc.
 
@@ -368,6 +369,22 @@ QImage Splash()
     return image;
 }
 
+// The desktop icon: the emblem on a light rounded tile, drawn on a 256-unit grid scaled to size.
+QImage Icon(int size)
+{
+    QImage image = Canvas(size, size, true);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / 256.0, size / 256.0);
+    painter.setPen(QPen(Palette::Line, 4));
+    painter.setBrush(Vertical(10, 246, QColor(250, 252, 255), Palette::Haze));
+    painter.drawRoundedRect(QRectF(10, 10, 236, 236), 44, 44);
+    DrawEmblem(painter, QPointF(140, 124), 80);
+    return image;
+}
+
+constexpr int IconSizes[] = {16, 24, 32, 48, 64, 128, 256};
+
 bool Save(const QDir& folder, const QString& name, const QImage& image)
 {
     const QString path = folder.filePath(name);
@@ -382,19 +399,26 @@ bool Save(const QDir& folder, const QString& name, const QImage& image)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: artgen FOLDER\n");
+    const bool icons = argc == 3 && std::string(argv[1]) == "--icons";
+    if (argc != 2 && !icons) {
+        std::fprintf(stderr, "usage: artgen FOLDER | artgen --icons FOLDER\n");
         return 2;
     }
     // Drawing needs fonts but never a display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
-    const QDir folder(QString::fromLocal8Bit(argv[1]));
+    const char* const target = argv[argc - 1];
+    const QDir folder(QString::fromLocal8Bit(target));
     if (!folder.mkpath(QStringLiteral("."))) {
-        std::fprintf(stderr, "artgen: cannot make %s\n", argv[1]);
+        std::fprintf(stderr, "artgen: cannot make %s\n", target);
         return 1;
     }
     bool saved = true;
+    if (icons) {
+        for (const int size : IconSizes)
+            saved &= Save(folder, QStringLiteral("stillreel_%1.png").arg(size), Icon(size));
+        return saved ? 0 : 1;
+    }
     saved &= Save(folder, "slider_bar_left.png", SliderCap());
     saved &= Save(folder, "slider_bar_right.png", SliderCap());
     saved &= Save(folder, "slider_bar.png", SliderBar());
