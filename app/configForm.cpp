@@ -18,19 +18,11 @@ constexpr int FieldMaxLength = 5;
 constexpr int FieldWidth = 121;
 constexpr int FieldHeight = 24;
 
-// Writes a number into a field in full. The limit of 5 characters is for typing: a computed value
-// can be longer (a height of 99999 at 4:3 is a width of 133332), and Qt would cut it to its first 5
-// digits, so the limit widens to fit until the next value written.
+// A computed value may be longer than typing may make it (a height of 99999 at 4:3 is a width of
+// 133332); the field's limit is for typing only, so it is shown in full.
 void ShowNumber(TMyFlatEdit& Field, std::int32_t Value)
 {
-    const QString text = QString::number(Value);
-    const int limit = std::max<int>(FieldMaxLength, static_cast<int>(text.size()));
-    // Widening before and narrowing after the text changes, so the limit never cuts what is shown.
-    if (limit > Field.maxLength())
-        Field.setMaxLength(limit);
-    Field.setText(text);
-    if (limit < Field.maxLength())
-        Field.setMaxLength(limit);
+    Field.setText(QString::number(Value));
 }
 
 TMyFlatEdit* CreateField(QWidget& Owner, int Left, const QLabel& Label)
