@@ -14,12 +14,17 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QScreen>
+#include <QSocketNotifier>
 
 #include <cstdio>
 #include <exception>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -33,6 +38,40 @@ std::string SocketPath()
 std::string AbsolutePath(const char* FileName)
 {
     return QFileInfo(QString::fromLocal8Bit(FileName)).absoluteFilePath().toStdString();
+}
+
+// The write end of the pipe that turns SIGTERM and SIGINT into a quit of the event loop.
+int g_signalPipe = -1;
+// Set once a quit signal has been served: one that comes before the event loop runs ends the start.
+bool g_quitRequested = false;
+
+void OnQuitSignal(int)
+{
+    const char byte = 0;
+    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe, &byte, 1);
+}
+
+// SDL 1.2 claims SIGTERM and SIGINT for its own event queue when they are still at their defaults,
+// and that queue is never read here: the program would then ignore a logout or a kill. Catching them
+// first ends the event loop instead, so the window closes and the workers are stopped in order.
+std::unique_ptr<QSocketNotifier> QuitOnSignals()
+{
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0)
+        return nullptr;
+    g_signalPipe = fds[1];
+    auto notifier = std::make_unique<QSocketNotifier>(fds[0], QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, [] {
+        g_quitRequested = true;
+        QCoreApplication::quit();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnQuitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+    return notifier;
 }
 
 // Opens a file handed over on the command line or by another copy, as the open command does; a
@@ -68,6 +107,7 @@ int main(int argc, char** argv)
     }
 
     TStillreelApplication app(argc, argv);
+    const std::unique_ptr<QSocketNotifier> quitNotifier = QuitOnSignals();
     TmainDlg* window = nullptr;
     std::vector<std::string> pending;
     const TInstanceServer server(SocketPath(), [&](const std::string& FileName) {
@@ -113,6 +153,8 @@ int main(int argc, char** argv)
         OpenHandedFile(app, *window, handed);
     pending.clear();
 
+    if (g_quitRequested)
+        return 0;
     const int status = QApplication::exec();
     window = nullptr;
     mainDlg.reset();
