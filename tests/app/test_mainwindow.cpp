@@ -138,7 +138,10 @@ TEST_F(MainWindow, OpeningAFixtureFillsTheInformationLineSliderAndSettings)
 TEST_F(MainWindow, GenerateRefusesWithoutAVideoAndWithoutARange)
 {
     Manager().GenerateClick();
-    Open("pal5.vob");
+    // The extension is compared without regard to case.
+    Open("title/VIDEO_TS/VTS_01_1.VOB");
+    ASSERT_TRUE(Player().Opened());
+    EXPECT_EQ(Manager().Job().VideoName, "VTS_01_1");
     form_->rbStartEnd->setChecked(true);
     Manager().GenerateClick();
     ASSERT_EQ(rec_.Messages.size(), 2u);
@@ -214,6 +217,10 @@ TEST_F(MainWindow, DraggingThePointerToTheEndStopsPlayback)
 {
     Open("pal5.vob");
     Manager().PlayClick();
+    // Cancelling the file dialog resumes the playback that opening paused.
+    rec_.VideoFile.clear();
+    form_->btnOpen->click();
+    EXPECT_TRUE(Player().Playing());
     ASSERT_TRUE(QTest::qWaitFor([this] { return Player().Position() >= 1; }, 10000));
     TSliderBar& slider = *form_->SliderBar;
     const QPoint grab = slider.PointerRect().center();
@@ -230,6 +237,13 @@ TEST_F(MainWindow, DraggingThePointerToTheEndStopsPlayback)
     EXPECT_EQ(slider.Position(), 0);
     EXPECT_EQ(Player().Position(), 0);
     EXPECT_TRUE(form_->lbInfo->text().endsWith("Timestamp: 00:00:00")) << form_->lbInfo->text().toStdString();
+}
+
+TEST_F(MainWindow, AMoveBeyondTheScreensLeftEdgeSnapsBack)
+{
+    form_->move(-50, 30);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form_->frameGeometry().topLeft(), QPoint(0, 30));
 }
 
 TEST_F(MainWindow, AnExceptionFromAnEventHandlerReachesTheErrorDisplay)
