@@ -4,6 +4,7 @@
 #include "app/browseFolder.h"
 #include "app/completeForm.h"
 #include "app/configForm.h"
+#include "app/dialogparts.h"
 #include "app/stillreelapp.h"
 #include "app/uiManager.h"
 
