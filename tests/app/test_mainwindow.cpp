@@ -2,6 +2,7 @@
 // disk, a failing job, the close refused while converting, and a drag of the slider to its end. Every
 // modal thing is answered by a recording stand-in for the real dialogs.
 #include "app/mainForm.h"
+#include "app/shellopen.h"
 #include "app/stillreelapp.h"
 #include "app/uiManager.h"
 #include "playback/SDLPanel.h"
@@ -32,6 +33,13 @@ struct TRecorded {
     std::vector<QString> ProgressAtComplete;
     // Whether closing the window was refused while the completion dialog is up.
     std::vector<bool> CloseRefusedAtComplete;
+    struct TConfigRun {
+        std::int32_t Width;
+        bool Opened;
+        double AspectRatio;
+    };
+    std::vector<TConfigRun> Configs;
+    int Abouts = 0;
 };
 
 class TRecordingChoosers : public TUIChoosers {
@@ -44,7 +52,10 @@ public:
         FRecorded.Messages.emplace_back(Text, Information);
     }
     void ShowError(QWidget*, const std::string& Text) override { FRecorded.Errors.push_back(Text); }
-    void RunConfig(QWidget*, TConfigManager&, bool, double) override {}
+    void RunConfig(QWidget*, TConfigManager& Settings, bool Opened, double AspectRatio) override
+    {
+        FRecorded.Configs.push_back({Settings.Width, Opened, AspectRatio});
+    }
     void ShowComplete(QWidget* Owner, const std::string& Folder) override
     {
         FRecorded.Completed.push_back(Folder);
@@ -52,7 +63,7 @@ public:
         FRecorded.ProgressAtComplete.push_back(form->lbConvertInfo->text());
         FRecorded.CloseRefusedAtComplete.push_back(!form->close() && form->isVisible());
     }
-    void ShowAbout(QWidget*) override {}
+    void ShowAbout(QWidget*) override { ++FRecorded.Abouts; }
 
 private:
     TRecorded& FRecorded;
@@ -237,6 +248,31 @@ TEST_F(MainWindow, DraggingThePointerToTheEndStopsPlayback)
     EXPECT_EQ(slider.Position(), 0);
     EXPECT_EQ(Player().Position(), 0);
     EXPECT_TRUE(form_->lbInfo->text().endsWith("Timestamp: 00:00:00")) << form_->lbInfo->text().toStdString();
+}
+
+TEST_F(MainWindow, TheMenuCommandsReachTheShellTheDialogsAndTheClose)
+{
+    std::vector<std::string> opened;
+    SetShellOpenHandler([&](const std::string& Target) { opened.push_back(Target); });
+    form_->tmiHelp->trigger();
+    form_->tmiSupport->trigger();
+    SetShellOpenHandler(nullptr);
+    EXPECT_EQ(opened,
+              (std::vector<std::string>{"https://stillreel.example/help", "https://stillreel.example/support"}));
+
+    form_->tmiAbout->trigger();
+    EXPECT_EQ(rec_.Abouts, 1);
+    EXPECT_FALSE(form_->tmiConfig->isEnabled());
+    Open("ntsc.vob");
+    EXPECT_EQ(Manager().Settings().Height, 405);
+    form_->tmiConfig->trigger();
+    ASSERT_EQ(rec_.Configs.size(), 1u);
+    EXPECT_EQ(rec_.Configs[0].Width, 720);
+    EXPECT_TRUE(rec_.Configs[0].Opened);
+    EXPECT_NEAR(rec_.Configs[0].AspectRatio, 16.0 / 9.0, 1e-9);
+
+    form_->tmiExit->trigger();
+    EXPECT_FALSE(form_->isVisible());
 }
 
 TEST_F(MainWindow, AMoveBeyondTheScreensLeftEdgeSnapsBack)
