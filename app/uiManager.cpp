@@ -1,0 +1,461 @@
+#include "app/uiManager.h"
+
+#include "app/appinfo.h"
+#include "app/mainForm.h"
+#include "app/shellopen.h"
+#include "app/stillreelapp.h"
+#include "app/tristanStyle.h"
+#include "convert/_consts.h"
+#include "playback/SDLPanel.h"
+#include "playback/playManager.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEvent>
+#include <QLocale>
+#include <QScreen>
+#include <QStandardPaths>
+
+#include <cinttypes>
+#include <cstdio>
+#include <exception>
+
+#include <unistd.h>
+
+namespace {
+
+std::string FormatInfoParts(double Fps, std::int32_t Width, std::int32_t Height, std::int32_t Hours,
+                            std::int32_t Minutes, std::int32_t Seconds, std::int64_t StampHours,
+                            std::int64_t StampMinutes, std::int64_t StampSeconds)
+{
+    QString fps = QString::number(Fps, 'f', 2);
+    fps.replace(QLatin1Char('.'), QLocale().decimalPoint());
+    char line[256];
+    std::snprintf(line, sizeof line,
+                  "FPS: %s Size: %" PRId32 "x%" PRId32 " Duration: %.2" PRId32 ":%.2" PRId32 ":%.2" PRId32
+                  " Timestamp: %.2" PRId64 ":%.2" PRId64 ":%.2" PRId64,
+                  fps.toUtf8().constData(), Width, Height, Hours, Minutes, Seconds, StampHours, StampMinutes,
+                  StampSeconds);
+    return line;
+}
+
+// The extension, from the last "." of the file's name, as the open command compares it.
+bool HasVobExtension(const std::string& FileName)
+{
+    const std::size_t slash = FileName.find_last_of('/');
+    const std::size_t dot = FileName.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return false;
+    std::string extension = FileName.substr(dot);
+    for (char& c : extension)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return extension == ".vob";
+}
+
+// The file's name without its folder and its extension.
+std::string VideoNameOf(const std::string& FileName)
+{
+    const std::size_t slash = FileName.find_last_of('/');
+    std::string name = slash == std::string::npos ? FileName : FileName.substr(slash + 1);
+    const std::size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos)
+        name.erase(dot);
+    return name;
+}
+
+QString ProgressText(const char* Format, const TConvertProgress* Info)
+{
+    if (Info == nullptr)
+        return {};
+    char text[96];
+    std::snprintf(text, sizeof text, Format, Info->Current + 1, Info->Total);
+    return QString::fromLatin1(text);
+}
+
+}  // namespace
+
+std::string FormatTimestamp(std::int64_t Seconds)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2" PRId64 ":%.2" PRId64 ":%.2" PRId64, Seconds / 3600, Seconds / 60 % 60,
+                  Seconds % 60);
+    return text;
+}
+
+std::string FormatInfoLine(double Fps, std::int32_t Width, std::int32_t Height, std::int32_t Hours,
+                           std::int32_t Minutes, std::int32_t Seconds, std::int64_t Timestamp)
+{
+    return FormatInfoParts(Fps, Width, Height, Hours, Minutes, Seconds, Timestamp / 3600, Timestamp / 60 % 60,
+                           Timestamp % 60);
+}
+
+std::string DefaultSaveRoot()
+{
+    if (::access(AppFolder.c_str(), W_OK) == 0)
+        return AppFolder;
+    const QString root =
+        QStandardPaths::writableLocation(QStandardPaths::PicturesLocation) + QStringLiteral("/Stillreel/");
+    QDir().mkpath(root);
+    return root.toStdString();
+}
+
+TUIManager::TUIManager(TmainDlg& Form, std::unique_ptr<TUIChoosers> Choosers)
+    : FForm(Form), FChoosers(std::move(Choosers)), FSettings(std::make_unique<TConfigManager>())
+{
+}
+
+TUIManager::~TUIManager()
+{
+    FForm.removeEventFilter(this);
+    FForm.OnCloseQuery = nullptr;
+    FSettings.reset();
+    FPlayManager.reset();
+    FPanel.reset();
+}
+
+void TUIManager::BuildWindow()
+{
+    // The window's move notifications come here first, as the hooked window procedure did.
+    FForm.installEventFilter(this);
+    FForm.setWindowTitle(QString::fromLatin1(ApplicationTitle));
+    QApplication::setStyle(new TTristanStyle);
+    FForm.lbVersion->setText(QStringLiteral("v%1").arg(QString::fromLatin1(ApplicationVersion)));
+
+    FPanel = std::make_unique<TSDLPanel>(&FForm);
+    FPanel->setGeometry(FForm.blView->geometry());
+    FPanel->InitSDL();
+    FPanel->hide();
+
+    connect(FForm.SliderBar, &TSliderBar::OnMouseDown, this, [this] { SliderMouseDown(); });
+    connect(FForm.SliderBar, &TSliderBar::OnMouseUp, this, [this] { SliderMouseUp(); });
+
+    FPlayManager = std::make_unique<TPlayManager>();
+    FPlayManager->Panel = FPanel.get();
+    FPlayManager->OnPosition = [this](void*, bool FromConversion, const TConvertProgress*) {
+        PositionChanged(FromConversion);
+    };
+    FPlayManager->OnPlayEnd = [this](void*, bool FromConversion, const TConvertProgress*) {
+        PlaybackEnded(FromConversion);
+    };
+    FPlayManager->OnProgress = [this](void*, bool FromConversion, const TConvertProgress* Info) {
+        ConvertProgress(FromConversion, Info);
+    };
+    FPlayManager->OnConvertDone = [this](void*, bool FromConversion, const TConvertProgress* Info) {
+        ConvertDone(FromConversion, Info);
+    };
+    FPlayManager->OnConvertFailed = [this](void*, bool FromConversion, const TConvertProgress*) {
+        ConvertFailed(FromConversion);
+    };
+    WireCommands();
+}
+
+void TUIManager::WireCommands()
+{
+    FForm.OnCloseQuery = [this] { return MainClose(); };
+    // An exception that escapes a command reaches the default error display, as one that escapes
+    // any other event handler does.
+    const auto guarded = [this](void (TUIManager::*Handler)()) {
+        return [this, Handler] {
+            try {
+                (this->*Handler)();
+            } catch (const std::exception& e) {
+                FChoosers->ShowError(&FForm, WithFullStop(e.what()));
+            }
+        };
+    };
+    connect(FForm.btnOpen, &QPushButton::clicked, this, guarded(&TUIManager::OpenClick));
+    connect(FForm.tmiOpen, &QAction::triggered, this, guarded(&TUIManager::OpenClick));
+    connect(FForm.btnPlay, &TImageButton::OnClick, this, guarded(&TUIManager::PlayClick));
+    connect(FForm.tmiPlay, &QAction::triggered, this, guarded(&TUIManager::PlayClick));
+    connect(FForm.btnPause, &TImageButton::OnClick, this, guarded(&TUIManager::PauseClick));
+    connect(FForm.tmiPause, &QAction::triggered, this, guarded(&TUIManager::PauseClick));
+    connect(FForm.btnStop, &TImageButton::OnClick, this, guarded(&TUIManager::StopClick));
+    connect(FForm.tmiStop, &QAction::triggered, this, guarded(&TUIManager::StopClick));
+    connect(FForm.btnStartPoint, &TImageButton::OnClick, this, guarded(&TUIManager::StartPointClick));
+    connect(FForm.btnEndPoint, &TImageButton::OnClick, this, guarded(&TUIManager::EndPointClick));
+    connect(FForm.btnSaveFolder, &QPushButton::clicked, this, guarded(&TUIManager::SaveFolderClick));
+    connect(FForm.btnGenerate, &QPushButton::clicked, this, guarded(&TUIManager::GenerateClick));
+    connect(FForm.rbWhole, &QRadioButton::toggled, this, guarded(&TUIManager::ModeChange));
+    connect(FForm.rbPieces, &QRadioButton::toggled, this, guarded(&TUIManager::ModeChange));
+    connect(FForm.rbStartEnd, &QRadioButton::toggled, this, guarded(&TUIManager::ModeChange));
+    connect(FForm.tmiConfig, &QAction::triggered, this, guarded(&TUIManager::ConfigClick));
+    connect(FForm.tmiExit, &QAction::triggered, this, guarded(&TUIManager::ExitClick));
+    connect(FForm.tmiHelp, &QAction::triggered, this, guarded(&TUIManager::HelpClick));
+    connect(FForm.tmiSupport, &QAction::triggered, this, guarded(&TUIManager::SupportClick));
+    connect(FForm.tmiAbout, &QAction::triggered, this, guarded(&TUIManager::AboutClick));
+}
+
+bool TUIManager::eventFilter(QObject* Watched, QEvent* Event)
+{
+    if (Watched == &FForm && Event->type() == QEvent::Move && FForm.isVisible())
+        KeepInWorkArea();
+    return QObject::eventFilter(Watched, Event);
+}
+
+void TUIManager::KeepInWorkArea()
+{
+    // X11 tells of a move only after it happened, so the window is put back rather than held.
+    if (FFiltering)
+        return;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return;
+    const QRect frame = FForm.frameGeometry();
+    TScreenRect rect{frame.left(), frame.top(), frame.left() + frame.width(), frame.top() + frame.height()};
+    const TScreenRect proposed = rect;
+    ClampMoving(rect);
+    if (rect == proposed)
+        return;
+    FFiltering = true;
+    FForm.move(rect.Left, rect.Top);
+    FFiltering = false;
+}
+
+void TUIManager::ClampMoving(TScreenRect& Rect)
+{
+    const QSize work = QGuiApplication::primaryScreen()->availableGeometry().size();
+    const QRect frame = FForm.frameGeometry();
+    ::ClampMoving(Rect, work.width(), work.height(), frame.width(), frame.height());
+}
+
+void TUIManager::ClampSizing(TScreenRect& Rect)
+{
+    const QSize work = QGuiApplication::primaryScreen()->availableGeometry().size();
+    ::ClampSizing(Rect, work.width(), work.height());
+}
+
+void TUIManager::WriteInfo(std::int64_t Timestamp)
+{
+    const TPlayManager& pm = *FPlayManager;
+    FForm.lbInfo->setText(QString::fromStdString(FormatInfoLine(
+        pm.Fps(), pm.Width(), pm.Height(), pm.DurationHours(), pm.DurationMinutes(), pm.DurationSeconds(), Timestamp)));
+}
+
+void TUIManager::WriteInfoAtStart()
+{
+    WriteInfo(0);
+}
+
+void TUIManager::OpenClick()
+{
+    if (FPlayManager->Converting())
+        return;
+    const bool wasPlaying = FPlayManager->Playing();
+    if (wasPlaying)
+        FPlayManager->Pause();
+    const std::string fileName = FChoosers->ChooseVideoFile(&FForm);
+    const bool accepted = !fileName.empty() && HasVobExtension(fileName);
+    FForm.repaint();
+    if (accepted)
+        OpenVideo(fileName);
+    else if (wasPlaying)
+        FPlayManager->Play();
+}
+
+bool TUIManager::OpenVideo(const std::string& FileName)
+{
+    if (FPlayManager->Converting() || !HasVobExtension(FileName))
+        return false;
+    FPlayManager->Pause();
+    TPlayManager& pm = *FPlayManager;
+    pm.OpenFile(FileName);
+    TSliderBar& slider = *FForm.SliderBar;
+    slider.setEnabled(true);
+    slider.SetSelStart(0);
+    slider.SetSelEnd(0);
+    FPanel->show();
+    slider.SetMax(pm.TotalSeconds());
+    slider.SetPosition(0);
+    WriteInfoAtStart();
+    FForm.tmiConfig->setEnabled(true);
+    FJob.VideoName = VideoNameOf(FileName);
+    ResetToVideo(*FSettings, pm.Width(), pm.Height(), pm.AspectRatio());
+    return true;
+}
+
+void TUIManager::PlayClick()
+{
+    if (!FPlayManager->Converting())
+        FPlayManager->Play();
+}
+
+void TUIManager::PauseClick()
+{
+    if (!FPlayManager->Converting())
+        FPlayManager->Pause();
+}
+
+void TUIManager::StopClick()
+{
+    if (FPlayManager->Converting() || !FPlayManager->Opened())
+        return;
+    FPlayManager->Stop();
+    FForm.SliderBar->SetPosition(0);
+    WriteInfoAtStart();
+}
+
+void TUIManager::StartPointClick()
+{
+    if (!FPlayManager->Converting())
+        FForm.SliderBar->SetSelStart(FPlayManager->Position());
+}
+
+void TUIManager::EndPointClick()
+{
+    if (!FPlayManager->Converting())
+        FForm.SliderBar->SetSelEnd(FPlayManager->Position());
+}
+
+void TUIManager::SaveFolderClick()
+{
+    std::string folder = FChoosers->ChooseFolder(&FForm, "Select Folder");
+    if (folder.empty())
+        return;
+    if (folder.back() != '/')
+        folder += '/';
+    FForm.etSaveFolder->setText(QString::fromStdString(folder));
+}
+
+void TUIManager::GenerateClick()
+{
+    TPlayManager& pm = *FPlayManager;
+    if (pm.Converting())
+        return;
+    if (!pm.Opened()) {
+        FChoosers->ShowMessage(&FForm, "No video is opened!", true);
+        return;
+    }
+    const TSliderBar& slider = *FForm.SliderBar;
+    if (FForm.rbStartEnd->isChecked() && slider.SelStart() == slider.SelEnd()) {
+        FChoosers->ShowMessage(&FForm, "You have to select start position and end position for the option.", false);
+        return;
+    }
+    PauseClick();
+    FJob.Width = FSettings->Width;
+    FJob.Height = FSettings->Height;
+    FJob.Whole = FForm.rbWhole->isChecked();
+    FJob.StartEnd = FForm.rbStartEnd->isChecked();
+    FJob.StartPoint = slider.SelStart();
+    FJob.EndPoint = slider.SelEnd();
+    FJob.Pieces = FForm.etPieces->asInteger();
+    FJob.SaveFolder = FForm.etSaveFolder->text().toStdString();
+    // The completion dialog names the folder really written to, so the job gets the root explicitly.
+    if (FJob.SaveFolder.empty())
+        FJob.SaveFolder = DefaultSaveRoot();
+    FForm.SliderBar->setEnabled(false);
+    pm.Convert(FJob);
+}
+
+void TUIManager::ModeChange()
+{
+    if (FForm.rbPieces->isChecked())
+        FForm.etPieces->setEnabled(true);
+    if (FForm.rbWhole->isChecked())
+        FForm.etPieces->setEnabled(false);
+    if (FForm.rbStartEnd->isChecked())
+        FForm.etPieces->setEnabled(false);
+}
+
+void TUIManager::ConfigClick()
+{
+    const TPlayManager& pm = *FPlayManager;
+    double ratio = pm.AspectRatio();
+    // The library answers 0 when it knows no ratio: the picture's own shape stands in.
+    if (ratio <= 0 && pm.Height() > 0)
+        ratio = static_cast<double>(pm.Width()) / pm.Height();
+    FChoosers->RunConfig(&FForm, *FSettings, pm.Opened(), ratio);
+}
+
+void TUIManager::ExitClick()
+{
+    FForm.close();
+}
+
+void TUIManager::HelpClick()
+{
+    ShellOpen(std::string(VendorWebSite) + "/help");
+}
+
+void TUIManager::SupportClick()
+{
+    ShellOpen(std::string(VendorWebSite) + "/support");
+}
+
+void TUIManager::AboutClick()
+{
+    FChoosers->ShowAbout(&FForm);
+}
+
+void TUIManager::SliderMouseDown()
+{
+    if (!FPlayManager->Converting() && FForm.SliderBar->MouseOnPointer() && FPlayManager->Playing()) {
+        FResumeAfterDrag = true;
+        PauseClick();
+    }
+}
+
+void TUIManager::SliderMouseUp()
+{
+    TSliderBar& slider = *FForm.SliderBar;
+    if (FPlayManager->Converting() || !slider.MouseOnPointer())
+        return;
+    if (slider.Position() == slider.Max()) {
+        StopClick();
+    } else {
+        FPlayManager->Seek(static_cast<std::int32_t>(slider.Position()));
+        WriteInfo(FPlayManager->Position());
+        if (FResumeAfterDrag)
+            FPlayManager->Play();
+    }
+    FResumeAfterDrag = false;
+}
+
+bool TUIManager::MainClose()
+{
+    return !FPlayManager->Converting();
+}
+
+void TUIManager::PositionChanged(bool FromConversion)
+{
+    if (FromConversion)
+        return;
+    WriteInfo(FPlayManager->Position());
+    FForm.SliderBar->SetPosition(FPlayManager->Position());
+}
+
+void TUIManager::PlaybackEnded(bool FromConversion)
+{
+    if (FromConversion)
+        return;
+    TSliderBar& slider = *FForm.SliderBar;
+    slider.SetPosition(slider.Max());
+    const TPlayManager& pm = *FPlayManager;
+    FForm.lbInfo->setText(QString::fromStdString(
+        FormatInfoParts(pm.Fps(), pm.Width(), pm.Height(), pm.DurationHours(), pm.DurationMinutes(),
+                        pm.DurationSeconds(), pm.DurationHours(), pm.DurationMinutes(), pm.DurationSeconds())));
+}
+
+void TUIManager::ConvertProgress(bool FromConversion, const TConvertProgress* Info)
+{
+    if (FromConversion && Info != nullptr)
+        FForm.lbConvertInfo->setText(ProgressText("Processing: %" PRId64 "/%" PRId64, Info));
+}
+
+void TUIManager::ConvertDone(bool FromConversion, const TConvertProgress* Info)
+{
+    if (!FromConversion)
+        return;
+    if (Info != nullptr)
+        FForm.lbConvertInfo->setText(ProgressText("Done: %" PRId64 "/%" PRId64, Info));
+    FForm.SliderBar->setEnabled(true);
+    FChoosers->ShowComplete(&FForm, FJob.SaveFolder + FJob.VideoName);
+}
+
+void TUIManager::ConvertFailed(bool FromConversion)
+{
+    if (!FromConversion)
+        return;
+    FForm.SliderBar->setEnabled(true);
+    FChoosers->ShowError(&FForm, FPlayManager->ConvertError());
+}

@@ -1,0 +1,114 @@
+// TUIManager: the main window's controller. It builds the preview surface and the play manager,
+// wires every command and event, checks and starts conversion jobs, writes the information and
+// progress lines, shows the dialogs, and keeps the window inside the work area while it moves.
+#pragma once
+
+#include "app/configManager.h"
+#include "app/windowplace.h"
+#include "convert/_consts.h"
+
+#include <QObject>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class QWidget;
+class TmainDlg;
+class TPlayManager;
+class TSDLPanel;
+
+// Every modal thing the controller shows, in one place, so that tests can answer them.
+class TUIChoosers {
+public:
+    virtual ~TUIChoosers() = default;
+    // The file-open dialog; the chosen file's full path, or "" when cancelled.
+    virtual std::string ChooseVideoFile(QWidget* Owner);
+    // The folder chooser; the chosen folder, or "" when cancelled.
+    virtual std::string ChooseFolder(QWidget* Owner, const std::string& Title);
+    // A plain message box, with the information icon or with none.
+    virtual void ShowMessage(QWidget* Owner, const std::string& Text, bool InformationIcon);
+    // A message box with the error icon.
+    virtual void ShowError(QWidget* Owner, const std::string& Text);
+    virtual void RunConfig(QWidget* Owner, TConfigManager& Settings, bool Opened, double AspectRatio);
+    virtual void ShowComplete(QWidget* Owner, const std::string& Folder);
+    virtual void ShowAbout(QWidget* Owner);
+};
+
+// "FPS: %.2f Size: %dx%d Duration: %0.2d:%0.2d:%0.2d Timestamp: %0.2d:%0.2d:%0.2d" with the locale's
+// decimal separator; Timestamp in whole seconds.
+std::string FormatInfoLine(double Fps, std::int32_t Width, std::int32_t Height, std::int32_t Hours,
+                           std::int32_t Minutes, std::int32_t Seconds, std::int64_t Timestamp);
+// "hh:mm:ss" of whole seconds, each part at least two digits (100 hours read 100:00:00).
+std::string FormatTimestamp(std::int64_t Seconds);
+// The folder a job writes under when no save folder was chosen: the program's folder when it can be
+// written to, else the user's pictures folder + "/Stillreel/" (made when missing). Ends in "/".
+std::string DefaultSaveRoot();
+
+class TUIManager : public QObject {
+public:
+    TUIManager(TmainDlg& Form, std::unique_ptr<TUIChoosers> Choosers);
+    // Frees the settings, the play manager (stopping its threads) and the panel, in this order.
+    ~TUIManager() override;
+
+    void BuildWindow();
+
+    // The window's move and size notifications, on its frame rectangle.
+    virtual void MinMaxInfo() {}
+    virtual void ClampMoving(TScreenRect& Rect);
+    virtual void ClampSizing(TScreenRect& Rect);
+
+    void OpenClick();
+    // Opens that file as the open command does once a file is chosen; files without the ".vob"
+    // extension are ignored. Answers whether it was accepted.
+    bool OpenVideo(const std::string& FileName);
+    void PlayClick();
+    void PauseClick();
+    void StopClick();
+    void StartPointClick();
+    void EndPointClick();
+    void SaveFolderClick();
+    void GenerateClick();
+    void ModeChange();
+    void ConfigClick();
+    void ExitClick();
+    void HelpClick();
+    void SupportClick();
+    void AboutClick();
+    void SliderMouseDown();
+    void SliderMouseUp();
+    // Whether the window may close now.
+    bool MainClose();
+
+    TPlayManager& PlayManager() const noexcept { return *FPlayManager; }
+    TConfigManager& Settings() const noexcept { return *FSettings; }
+    TSDLPanel& Panel() const noexcept { return *FPanel; }
+    TUIChoosers& Choosers() const noexcept { return *FChoosers; }
+    const TConvertRec& Job() const noexcept { return FJob; }
+    bool ResumeAfterDrag() const noexcept { return FResumeAfterDrag; }
+
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+private:
+    void WireCommands();
+    void PositionChanged(bool FromConversion);
+    void PlaybackEnded(bool FromConversion);
+    void ConvertProgress(bool FromConversion, const TConvertProgress* Info);
+    void ConvertDone(bool FromConversion, const TConvertProgress* Info);
+    void ConvertFailed(bool FromConversion);
+    void WriteInfo(std::int64_t Timestamp);
+    void WriteInfoAtStart();
+    void KeepInWorkArea();
+    void RefreshInfoFromDuration();
+
+    TmainDlg& FForm;
+    std::unique_ptr<TUIChoosers> FChoosers;
+    bool FResumeAfterDrag = false;
+    TConvertRec FJob;
+    // Declared in reverse of their freeing order: settings, play manager, panel.
+    std::unique_ptr<TSDLPanel> FPanel;
+    std::unique_ptr<TPlayManager> FPlayManager;
+    std::unique_ptr<TConfigManager> FSettings;
+    bool FFiltering = false;
+};

@@ -1,0 +1,59 @@
+// The real modal things behind TUIChoosers: the system's file dialog, message boxes and the dialogs.
+#include "app/aboutForm.h"
+#include "app/appinfo.h"
+#include "app/browseFolder.h"
+#include "app/completeForm.h"
+#include "app/configForm.h"
+#include "app/dialogparts.h"
+#include "app/stillreelapp.h"
+#include "app/uiManager.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+std::string TUIChoosers::ChooseVideoFile(QWidget* Owner)
+{
+    QFileDialog dialog(Owner);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters({QStringLiteral("DVD Video Files (*.vob)"), QStringLiteral("All Files (*)")});
+    dialog.selectNameFilter(QStringLiteral("DVD Video Files (*.vob)"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst().toStdString();
+}
+
+std::string TUIChoosers::ChooseFolder(QWidget* Owner, const std::string& Title)
+{
+    return BrowseForFolder(Owner, Title, "");
+}
+
+void TUIChoosers::ShowMessage(QWidget* Owner, const std::string& Text, bool InformationIcon)
+{
+    QMessageBox box(InformationIcon ? QMessageBox::Information : QMessageBox::NoIcon,
+                    QString::fromLatin1(ApplicationTitle), QString::fromStdString(Text), QMessageBox::Ok, Owner);
+    box.exec();
+}
+
+void TUIChoosers::ShowError(QWidget* Owner, const std::string& Text)
+{
+    ShowErrorMessage(Owner, Text);
+}
+
+void TUIChoosers::RunConfig(QWidget* Owner, TConfigManager& Settings, bool Opened, double AspectRatio)
+{
+    RunConfigDialog(Owner, Settings, Opened, AspectRatio);
+}
+
+void TUIChoosers::ShowComplete(QWidget* Owner, const std::string& Folder)
+{
+    TcompleteDlg dialog(Owner);
+    dialog.lbPath->setText(QString::fromStdString(Folder));
+    dialog.exec();
+}
+
+void TUIChoosers::ShowAbout(QWidget* Owner)
+{
+    TaboutDlg dialog(Owner);
+    dialog.setWindowTitle(QStringLiteral("About %1").arg(QString::fromLatin1(ApplicationTitle)));
+    dialog.exec();
+}

@@ -1,0 +1,306 @@
+// The main window on the fixtures: opening, the two GENERATE messages, a pieces job to the pictures on
+// disk, a failing job, the close refused while converting, and a drag of the slider to its end. Every
+// modal thing is answered by a recording stand-in for the real dialogs.
+#include "app/mainForm.h"
+#include "app/shellopen.h"
+#include "app/stillreelapp.h"
+#include "app/uiManager.h"
+#include "playback/SDLPanel.h"
+#include "playback/playManager.h"
+#include "support/fixtures.h"
+#include "support/frameindex.h"
+
+#include <QImage>
+#include <QMouseEvent>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TRecorded {
+    std::string VideoFile;
+    std::string Folder;
+    std::vector<std::pair<std::string, bool>> Messages;
+    std::vector<std::string> Errors;
+    std::vector<std::string> Completed;
+    // The progress line while the completion dialog is up.
+    std::vector<QString> ProgressAtComplete;
+    // Whether closing the window was refused while the completion dialog is up.
+    std::vector<bool> CloseRefusedAtComplete;
+    struct TConfigRun {
+        std::int32_t Width;
+        bool Opened;
+        double AspectRatio;
+    };
+    std::vector<TConfigRun> Configs;
+    int Abouts = 0;
+};
+
+class TRecordingChoosers : public TUIChoosers {
+public:
+    explicit TRecordingChoosers(TRecorded& Recorded) : FRecorded(Recorded) {}
+    std::string ChooseVideoFile(QWidget*) override { return FRecorded.VideoFile; }
+    std::string ChooseFolder(QWidget*, const std::string&) override { return FRecorded.Folder; }
+    void ShowMessage(QWidget*, const std::string& Text, bool Information) override
+    {
+        FRecorded.Messages.emplace_back(Text, Information);
+    }
+    void ShowError(QWidget*, const std::string& Text) override { FRecorded.Errors.push_back(Text); }
+    void RunConfig(QWidget*, TConfigManager& Settings, bool Opened, double AspectRatio) override
+    {
+        FRecorded.Configs.push_back({Settings.Width, Opened, AspectRatio});
+    }
+    void ShowComplete(QWidget* Owner, const std::string& Folder) override
+    {
+        FRecorded.Completed.push_back(Folder);
+        auto* form = static_cast<TmainDlg*>(Owner);
+        FRecorded.ProgressAtComplete.push_back(form->lbConvertInfo->text());
+        FRecorded.CloseRefusedAtComplete.push_back(!form->close() && form->isVisible());
+    }
+    void ShowAbout(QWidget*) override { ++FRecorded.Abouts; }
+
+private:
+    TRecorded& FRecorded;
+};
+
+class MainWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        if (qApp == nullptr) {
+            static int argc = 1;
+            static char name[] = "mainwindow_tests";
+            static char* argv[] = {name, nullptr};
+            // Never freed: Qt cannot be torn down after main() has returned.
+            new TStillreelApplication(argc, argv);
+        }
+    }
+
+    void SetUp() override
+    {
+        form_ = std::make_unique<TmainDlg>(std::make_unique<TRecordingChoosers>(rec_));
+        form_->show();
+        dir_ = fs::temp_directory_path() / ("stillreel_window_" + std::to_string(::getpid()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+
+    void TearDown() override
+    {
+        form_.reset();
+        fs::remove_all(dir_);
+    }
+
+    TUIManager& Manager() { return form_->Manager(); }
+    TPlayManager& Player() { return Manager().PlayManager(); }
+
+    void Open(const char* Fixture)
+    {
+        rec_.VideoFile = FixturePath(Fixture);
+        form_->btnOpen->click();
+    }
+
+    // Runs the event loop, which serves the workers' hand-offs, until the job has ended.
+    bool WaitForJob()
+    {
+        return QTest::qWaitFor([this] { return !Player().Converting(); }, 20000);
+    }
+
+    void Mouse(QEvent::Type Type, QPoint At, Qt::MouseButtons Buttons)
+    {
+        QMouseEvent event(Type, At, form_->SliderBar->mapToGlobal(At), Qt::LeftButton, Buttons, Qt::NoModifier);
+        QApplication::sendEvent(form_->SliderBar, &event);
+    }
+
+    TRecorded rec_;
+    std::unique_ptr<TmainDlg> form_;
+    fs::path dir_;
+};
+
+TEST_F(MainWindow, OpeningAFixtureFillsTheInformationLineSliderAndSettings)
+{
+    Open("pal.vob");
+    ASSERT_TRUE(Player().Opened());
+    EXPECT_EQ(form_->lbInfo->text().toStdString(), "FPS: 25.00 Size: 720x576 Duration: 00:00:12 Timestamp: 00:00:00");
+    EXPECT_TRUE(form_->SliderBar->isEnabled());
+    EXPECT_EQ(form_->SliderBar->Max(), 12);
+    EXPECT_TRUE(Manager().Panel().isVisible());
+    EXPECT_TRUE(form_->tmiConfig->isEnabled());
+    EXPECT_EQ(Manager().Job().VideoName, "pal");
+    EXPECT_EQ(Manager().Settings().Width, 720);
+    EXPECT_EQ(Manager().Settings().Height, 540);
+    EXPECT_TRUE(Manager().Settings().Constrain);
+
+    // A file of another kind is dropped silently; a damaged one reaches the error display.
+    Open("manifest.txt");
+    EXPECT_EQ(Player().FileName(), FixturePath("pal.vob"));
+    Open("random.vob");
+    ASSERT_EQ(rec_.Errors.size(), 1u);
+    EXPECT_EQ(rec_.Errors[0], "Unable to open video file: " + FixturePath("random.vob") + ".");
+    EXPECT_EQ(form_->lbInfo->text().toStdString(), "FPS: 25.00 Size: 720x576 Duration: 00:00:12 Timestamp: 00:00:00");
+}
+
+TEST_F(MainWindow, GenerateRefusesWithoutAVideoAndWithoutARange)
+{
+    Manager().GenerateClick();
+    // The extension is compared without regard to case.
+    Open("title/VIDEO_TS/VTS_01_1.VOB");
+    ASSERT_TRUE(Player().Opened());
+    EXPECT_EQ(Manager().Job().VideoName, "VTS_01_1");
+    form_->rbStartEnd->setChecked(true);
+    Manager().GenerateClick();
+    ASSERT_EQ(rec_.Messages.size(), 2u);
+    EXPECT_EQ(rec_.Messages[0], std::make_pair(std::string("No video is opened!"), true));
+    EXPECT_EQ(rec_.Messages[1],
+              std::make_pair(std::string("You have to select start position and end position for the option."), false));
+    EXPECT_FALSE(Player().Converting());
+    EXPECT_FALSE(form_->etPieces->isEnabled());
+}
+
+TEST_F(MainWindow, APiecesJobWritesTheRightFramesAndReportsItsProgress)
+{
+    Open("pal.vob");
+    rec_.Folder = dir_.string();
+    Manager().SaveFolderClick();
+    EXPECT_EQ(form_->etSaveFolder->text().toStdString(), dir_.string() + "/");
+    form_->rbPieces->setChecked(true);
+    EXPECT_TRUE(form_->etPieces->isEnabled());
+
+    std::vector<QString> progress;
+    TManagerEvent shown = Player().OnProgress;
+    Player().OnProgress = [&](void* Sender, bool FromConversion, const TConvertProgress* Info) {
+        shown(Sender, FromConversion, Info);
+        progress.push_back(form_->lbConvertInfo->text());
+    };
+    Manager().GenerateClick();
+    EXPECT_TRUE(Player().Converting());
+    EXPECT_FALSE(form_->SliderBar->isEnabled());
+    EXPECT_FALSE(form_->close());
+    EXPECT_TRUE(form_->isVisible());
+    ASSERT_TRUE(WaitForJob());
+
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(progress.front(), "Processing: 1/12");
+    ASSERT_EQ(rec_.Completed.size(), 1u);
+    EXPECT_EQ(rec_.Completed[0], (dir_ / "pal").string());
+    EXPECT_EQ(rec_.ProgressAtComplete[0], "Done: 12/12");
+    EXPECT_TRUE(rec_.CloseRefusedAtComplete[0]);
+    EXPECT_EQ(form_->lbConvertInfo->text(), "Done: 12/12");
+    EXPECT_TRUE(form_->SliderBar->isEnabled());
+    EXPECT_TRUE(rec_.Errors.empty());
+    for (int i = 0; i < 12; ++i) {
+        QImage picture(QString::fromStdString((dir_ / "pal" / ("pal_" + std::to_string(i) + ".jpg")).string()));
+        ASSERT_FALSE(picture.isNull()) << "piece " << i;
+        picture = picture.convertToFormat(QImage::Format_RGB888);
+        EXPECT_EQ(picture.size(), QSize(720, 540));
+        EXPECT_EQ(ReadFrameIndex(picture.constBits(), picture.width(), picture.height(), picture.bytesPerLine(), 3),
+                  i * 25)
+            << "piece " << i;
+    }
+    EXPECT_TRUE(form_->close());
+}
+
+TEST_F(MainWindow, AFailingJobShowsTheEnginesMessageAndLeavesTheWindowUsable)
+{
+    Open("pal5.vob");
+    rec_.Folder = "/proc";
+    Manager().SaveFolderClick();
+    Manager().GenerateClick();
+    ASSERT_TRUE(WaitForJob());
+    ASSERT_EQ(rec_.Errors.size(), 1u);
+    EXPECT_FALSE(rec_.Errors[0].empty());
+    EXPECT_EQ(rec_.Errors[0], Player().ConvertError());
+    EXPECT_NE(rec_.Errors[0].find("/proc/pal5"), std::string::npos) << rec_.Errors[0];
+    EXPECT_TRUE(rec_.Completed.empty());
+    EXPECT_TRUE(form_->SliderBar->isEnabled());
+    Manager().StopClick();
+    EXPECT_EQ(Player().Position(), 0);
+    EXPECT_TRUE(form_->close());
+}
+
+TEST_F(MainWindow, DraggingThePointerToTheEndStopsPlayback)
+{
+    Open("pal5.vob");
+    Manager().PlayClick();
+    // Cancelling the file dialog resumes the playback that opening paused.
+    rec_.VideoFile.clear();
+    form_->btnOpen->click();
+    EXPECT_TRUE(Player().Playing());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Player().Position() >= 1; }, 10000));
+    TSliderBar& slider = *form_->SliderBar;
+    const QPoint grab = slider.PointerRect().center();
+    Mouse(QEvent::MouseButtonPress, grab, Qt::LeftButton);
+    EXPECT_FALSE(Player().Playing());
+    EXPECT_TRUE(Manager().ResumeAfterDrag());
+    const QPoint end(slider.width() + 50, grab.y());
+    for (int x = grab.x(); x <= end.x(); x += 20)
+        Mouse(QEvent::MouseMove, QPoint(x, grab.y()), Qt::LeftButton);
+    ASSERT_EQ(slider.Position(), slider.Max());
+    Mouse(QEvent::MouseButtonRelease, end, Qt::NoButton);
+    EXPECT_FALSE(Player().Playing());
+    EXPECT_FALSE(Manager().ResumeAfterDrag());
+    EXPECT_EQ(slider.Position(), 0);
+    EXPECT_EQ(Player().Position(), 0);
+    EXPECT_TRUE(form_->lbInfo->text().endsWith("Timestamp: 00:00:00")) << form_->lbInfo->text().toStdString();
+}
+
+TEST_F(MainWindow, TheMenuCommandsReachTheShellTheDialogsAndTheClose)
+{
+    std::vector<std::string> opened;
+    SetShellOpenHandler([&](const std::string& Target) { opened.push_back(Target); });
+    form_->tmiHelp->trigger();
+    form_->tmiSupport->trigger();
+    SetShellOpenHandler(nullptr);
+    EXPECT_EQ(opened,
+              (std::vector<std::string>{"https://stillreel.example/help", "https://stillreel.example/support"}));
+
+    form_->tmiAbout->trigger();
+    EXPECT_EQ(rec_.Abouts, 1);
+    EXPECT_FALSE(form_->tmiConfig->isEnabled());
+    Open("ntsc.vob");
+    EXPECT_EQ(Manager().Settings().Height, 405);
+    form_->tmiConfig->trigger();
+    ASSERT_EQ(rec_.Configs.size(), 1u);
+    EXPECT_EQ(rec_.Configs[0].Width, 720);
+    EXPECT_TRUE(rec_.Configs[0].Opened);
+    EXPECT_NEAR(rec_.Configs[0].AspectRatio, 16.0 / 9.0, 1e-9);
+
+    form_->tmiExit->trigger();
+    EXPECT_FALSE(form_->isVisible());
+}
+
+TEST_F(MainWindow, AMoveBeyondTheScreensLeftEdgeSnapsBack)
+{
+    form_->move(-50, 30);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form_->frameGeometry().topLeft(), QPoint(0, 30));
+}
+
+TEST_F(MainWindow, AnExceptionFromAnEventHandlerReachesTheErrorDisplay)
+{
+    std::vector<std::string> shown;
+    auto* app = static_cast<TStillreelApplication*>(qApp);
+    app->OnError = [&](const std::string& Message) { shown.push_back(Message); };
+    form_->rbPieces->setChecked(true);
+    // Only a paste gets letters into the field; stepping it then fails to read a number.
+    form_->etPieces->setText("12ab");
+    form_->etPieces->setFocus();
+    QTest::keyClick(form_->etPieces, Qt::Key_Up);
+    app->OnError = nullptr;
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].back(), '.');
+    EXPECT_TRUE(form_->isVisible());
+
+    EXPECT_EQ(WithFullStop("Unable to open video file: /a/b.vob"), "Unable to open video file: /a/b.vob.");
+    EXPECT_EQ(WithFullStop("Done."), "Done.");
+    EXPECT_EQ(WithFullStop("Stop!"), "Stop!");
+    EXPECT_EQ(WithFullStop(""), "");
+}
+
+}  // namespace
