@@ -70,8 +70,8 @@ TconfigDlg::TconfigDlg(QWidget* Owner) : QDialog(Owner)
         button->setDefault(false);
     }
 
-    // Both fields start 16 pixels after the "Width" label as designed; only then do the labels grow
-    // to their text, since the substitute font runs wider than the design's.
+    // Both fields start 16 pixels after the "Width" label at its fixed width; only then do the labels
+    // grow to their text, since Open Sans runs wider than Trebuchet MS.
     const int fieldLeft = lbWidth->x() + lbWidth->width() + 16;
     WidthEdit = CreateField(*this, fieldLeft, *lbWidth);
     HeightEdit = CreateField(*this, fieldLeft, *lbHeight);
@@ -90,7 +90,7 @@ TconfigDlg::TconfigDlg(QWidget* Owner) : QDialog(Owner)
 
     connect(WidthEdit, &QLineEdit::textChanged, this, &TconfigDlg::WidthChanged);
     connect(HeightEdit, &QLineEdit::textChanged, this, &TconfigDlg::HeightChanged);
-    // toggled, not clicked: setting the box in code runs the handler too, as the design's OnClick does.
+    // toggled, not clicked: the height follows also when the box is set in code.
     connect(ckbConstrain, &QCheckBox::toggled, this, &TconfigDlg::ckbConstrainClick);
     connect(btnOk, &QPushButton::clicked, this, &TconfigDlg::btnOkClick);
     connect(btnCancel, &QPushButton::clicked, this, &TconfigDlg::btnCancelClick);

@@ -11,8 +11,8 @@ class QDialog;
 // character height of 12 pixels.
 void SetupDialogFrame(QDialog& Dialog, int ClientWidth, int ClientHeight, const QString& Caption);
 
-// A plain-text label placed at its design position; AutoSize grows it to its text as the design's
-// labels that are not of fixed size do (the substitute font runs wider than the design's).
+// A plain-text label at a fixed position; AutoSize grows it to its text, for labels whose size is not
+// fixed (Open Sans runs wider than Trebuchet MS).
 QLabel* AddLabel(QWidget& Parent, const QString& Text, int Left, int Top, int Width, int Height, bool AutoSize);
 
 // A label that is clicked like a link: hand cursor, underlined, in Colour; Clicked when the left

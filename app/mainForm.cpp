@@ -9,7 +9,7 @@
 #include <QPalette>
 #include <QPixmap>
 
-QColor DesignColor(int Value)
+QColor ColorRef(int Value)
 {
     return QColor(Value & 0xFF, (Value >> 8) & 0xFF, (Value >> 16) & 0xFF);
 }
@@ -160,9 +160,9 @@ void TmainDlg::CreateControls()
     etSaveFolder->setGeometry(485, 256, 281, 28);
     etSaveFolder->setReadOnly(true);
     etSaveFolder->setToolTip(QStringLiteral("save folder (leave blank to use global save folder)"));
-    etSaveFolder->SetColorBorder(DesignColor(10070188));
+    etSaveFolder->SetColorBorder(ColorRef(10070188));
     etSaveFolder->setFont(TrebuchetFont(16, false, false));
-    SetTextColor(etSaveFolder, DesignColor(6710886));
+    SetTextColor(etSaveFolder, ColorRef(6710886));
     rbWhole = RadioButton(this, "rbWhole", "convert whole video", 296, 281);
     rbWhole->setChecked(true);
     rbPieces = RadioButton(this, "rbPieces", "only", 328, 52);
@@ -190,11 +190,11 @@ void TmainDlg::CreateControls()
     const QColor tooltip = QPalette().color(QPalette::ToolTipBase);
     MyFlatHint1->SetColorBackground(tooltip);
     MyFlatHint1->SetColorArrowBackground(tooltip);
-    MyFlatHint1->SetColorBorder(DesignColor(6710886));
-    MyFlatHint1->SetColorArrow(DesignColor(6710886));
+    MyFlatHint1->SetColorBorder(ColorRef(6710886));
+    MyFlatHint1->SetColorArrow(ColorRef(6710886));
     MyFlatHint1->SetMaxHintWidth(500);
     MyFlatHint1->SetFont(TrebuchetFont(16, false, true));
-    MyFlatHint1->SetFontColor(DesignColor(6710886));
+    MyFlatHint1->SetFontColor(ColorRef(6710886));
 }
 
 void TmainDlg::CreateMenus()
@@ -205,7 +205,7 @@ void TmainDlg::CreateMenus()
         bar->setObjectName(QString::fromLatin1(Name));
         bar->setNativeMenuBar(false);
         bar->setFont(font);
-        SetTextColor(bar, DesignColor(6710886));
+        SetTextColor(bar, ColorRef(6710886));
         return bar;
     };
     const auto item = [&](QMenu* Menu, const char* Name, const char* Caption) {
@@ -217,14 +217,14 @@ void TmainDlg::CreateMenus()
     const auto subMenu = [&](QMenu* Parent, const char* Caption) {
         QMenu* menu = Parent->addMenu(QString::fromLatin1(Caption));
         menu->setFont(font);
-        SetTextColor(menu, DesignColor(6710886));
+        SetTextColor(menu, ColorRef(6710886));
         return menu;
     };
 
     ActionBar = menuBar("ActionBar");
     QMenu* action = ActionBar->addMenu(QStringLiteral("&Action"));
     action->setFont(font);
-    SetTextColor(action, DesignColor(6710886));
+    SetTextColor(action, ColorRef(6710886));
     tmiOpen = item(subMenu(action, "&File"), "tmiOpen", "&Open");
     QMenu* playback = subMenu(action, "&Playback");
     tmiPlay = item(playback, "tmiPlay", "&Play");
@@ -237,7 +237,7 @@ void TmainDlg::CreateMenus()
     HelpBar = menuBar("HelpBar");
     QMenu* help = HelpBar->addMenu(QStringLiteral("&Help"));
     help->setFont(font);
-    SetTextColor(help, DesignColor(6710886));
+    SetTextColor(help, ColorRef(6710886));
     tmiHelp = item(help, "tmiHelp", "&Online");
     tmiSupport = item(help, "tmiSupport", "&Support");
     help->addSeparator();

@@ -82,5 +82,5 @@ private:
     std::unique_ptr<TUIManager> FManager;
 };
 
-// A stored design colour: red in the low byte, blue in the high byte.
-QColor DesignColor(int Value);
+// A colour stored as one 24-bit number, red in the low byte and blue in the high byte.
+QColor ColorRef(int Value);

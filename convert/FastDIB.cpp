@@ -7,7 +7,7 @@
 
 namespace {
 
-// The design's screen depth for Bpp 0. With a 32-bit screen the 16-bit colour probe never applies.
+// The screen depth that Bpp 0 stands for. With a 32-bit screen the 16-bit colour probe never applies.
 constexpr std::uint16_t ScreenDepth = 32;
 
 constexpr std::uint32_t LowBits(unsigned count) noexcept

@@ -1,4 +1,4 @@
-// The clocks of the design on the steady clock: a high-resolution counter with its frequency, a 32-bit
+// The program's clocks on the steady clock: a high-resolution counter with its frequency, a 32-bit
 // millisecond tick count that wraps like the one it stands for, and a millisecond sleep.
 #pragma once
 
