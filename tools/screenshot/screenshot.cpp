@@ -123,9 +123,12 @@ void ShootMenu(const QString& name, TmainDlg& form, QMenuBar& bar, int index, QM
     }
     QTest::qWait(kSettleMs);
     Shoot(name, area);
-    if (submenu != nullptr)
-        submenu->hide();
-    menu->hide();
+    // Closed as Escape closes them, which also leaves the menu bar's own popup state.
+    for (QMenu* open : {submenu, menu})
+        if (open != nullptr && open->isVisible())
+            QTest::keyClick(open, Qt::Key_Escape);
+    // One more Escape on the bar ends its keyboard mode, which would keep its title framed.
+    QTest::keyClick(&bar, Qt::Key_Escape);
     QTest::qWait(100);
 }
 
