@@ -43,7 +43,8 @@ void Fail(const QString& what)
 
 // Reads the rectangle back from the X server's root window: what a user sees there, child windows
 // of other clients (SDL's) included.
-void Shoot(const QString& name, const QRect& globalRect)
+// Prints the file's path and, since a bare X server draws no title bars, the caption it would carry.
+void Shoot(const QString& name, const QRect& globalRect, const QString& caption = {})
 {
     QScreen* screen = QGuiApplication::primaryScreen();
     const QPixmap shot = screen->grabWindow(0, globalRect.x(), globalRect.y(), globalRect.width(), globalRect.height());
@@ -51,13 +52,13 @@ void Shoot(const QString& name, const QRect& globalRect)
     if (shot.isNull() || !shot.save(path, "PNG"))
         Fail(QStringLiteral("cannot write %1").arg(path));
     else
-        std::printf("%s\n", qPrintable(path));
+        std::printf("%s\t\"%s\"\n", qPrintable(path), qPrintable(caption));
 }
 
 void Shoot(const QString& name, const QWidget& widget)
 {
     QTest::qWait(kSettleMs);
-    Shoot(name, widget.frameGeometry());
+    Shoot(name, widget.frameGeometry(), widget.windowTitle());
 }
 
 // Opens a modal thing through Open (which returns once it has closed), photographs it while it is
@@ -122,7 +123,7 @@ void ShootMenu(const QString& name, TmainDlg& form, QMenuBar& bar, int index, QM
         area = area.united(submenu->geometry());
     }
     QTest::qWait(kSettleMs);
-    Shoot(name, area);
+    Shoot(name, area, form.windowTitle());
     // Closed as Escape closes them, which also leaves the menu bar's own popup state.
     for (QMenu* open : {submenu, menu})
         if (open != nullptr && open->isVisible())
@@ -214,13 +215,15 @@ int main(int argc, char** argv)
 
     manager.OpenVideo(video.toStdString());
     Shoot(QStringLiteral("06-video-opened"), form);
-    // Plays a while, marks a range, and stops on a frame inside it.
+    // Plays a while, then marks a range and stops on a frame inside it.
     manager.PlayClick();
     QTest::qWait(1500);
     manager.PauseClick();
-    for (const auto& [second, mark] : {std::pair{2, &TUIManager::StartPointClick},
-                                       {8, &TUIManager::EndPointClick},
-                                       {5, static_cast<void (TUIManager::*)()>(nullptr)}}) {
+    // Marks a sixth to two thirds of the video and stops inside the range (2, 8 and 5 s of a 12 s one).
+    const std::int64_t length = player.TotalSeconds();
+    for (const auto& [second, mark] : {std::pair{length / 6, &TUIManager::StartPointClick},
+                                       {length * 2 / 3, &TUIManager::EndPointClick},
+                                       {length * 5 / 12, static_cast<void (TUIManager::*)()>(nullptr)}}) {
         if (!DragSliderTo(*form.SliderBar, second))
             Fail(QStringLiteral("the slider did not reach %1 s").arg(second));
         if (mark != nullptr)
@@ -257,7 +260,7 @@ int main(int argc, char** argv)
         if (!progressShot && Info != nullptr && Info->Current + 1 >= Info->Total * 2 / 5) {
             progressShot = true;
             form.repaint();
-            Shoot(QStringLiteral("10-job-running"), form.frameGeometry());
+            Shoot(QStringLiteral("10-job-running"), form.frameGeometry(), form.windowTitle());
         }
     };
     ShootModal(QStringLiteral("11-completion-dialog"), [&] {
