@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -91,6 +92,13 @@ void ShootModal(
         Shoot(name, *modal);
         shot = true;
         Close(*modal);
+        // A dialog that refused to close would hold the run forever.
+        QTimer::singleShot(3000, modal, [name, modal] {
+            if (modal->isVisible()) {
+                Fail(name + QStringLiteral(": the dialog did not close"));
+                modal->close();
+            }
+        });
     });
     poll.start();
     Open();
@@ -211,9 +219,24 @@ int main(int argc, char** argv)
               SubmenuNamed(*form.ActionBar, QStringLiteral("&Playback")));
     ShootMenu(QStringLiteral("03-help-menu"), form, *form.HelpBar, 0);
     ShootModal(QStringLiteral("04-generate-without-video"), [&] { form.btnGenerate->click(); });
-    ShootModal(QStringLiteral("05-file-open-dialog"), [&] { form.btnOpen->click(); });
+    // The video is chosen in the real file dialog, as a user would.
+    ShootModal(
+        QStringLiteral("05-file-open-dialog"), [&] { form.btnOpen->click(); },
+        [&](QWidget& chooser) {
+            if (auto* dialog = qobject_cast<QFileDialog*>(&chooser)) {
+                // Typed into the name field as a full path, then confirmed as its Open button does.
+                if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                    name->setText(video);
+                QMetaObject::invokeMethod(dialog, "accept");
+            } else {
+                chooser.close();
+            }
+        });
+    if (!player.Opened()) {
+        Fail(QStringLiteral("the file dialog did not open %1").arg(video));
+        manager.OpenVideo(video.toStdString());
+    }
 
-    manager.OpenVideo(video.toStdString());
     Shoot(QStringLiteral("06-video-opened"), form);
     // Plays a while, then marks a range and stops on a frame inside it.
     manager.PlayClick();
