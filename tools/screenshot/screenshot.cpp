@@ -10,6 +10,7 @@
 #include "playback/SDLPanel.h"
 #include "playback/playManager.h"
 
+#include <QCursor>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
@@ -296,6 +297,24 @@ int main(int argc, char** argv)
     Shoot(QStringLiteral("12-job-done"), form);
 
     ShootModal(QStringLiteral("13-about-dialog"), [&] { form.tmiAbout->trigger(); });
+
+    // The X pointer rests on GENERATE until its hint shows.
+    QCursor::setPos(form.btnGenerate->mapToGlobal(form.btnGenerate->rect().center()));
+    if (!QTest::qWaitFor(
+            [] {
+                for (QWidget* top : QApplication::topLevelWidgets())
+                    if (top->isVisible() && top->windowType() == Qt::ToolTip)
+                        return true;
+                return false;
+            },
+            5000))
+        Fail(QStringLiteral("no hint came up over GENERATE"));
+    QRect hinted = form.frameGeometry();
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->isVisible() && top->windowType() == Qt::ToolTip)
+            hinted = hinted.united(top->frameGeometry());
+    QTest::qWait(kSettleMs);
+    Shoot(QStringLiteral("14-hint-over-generate"), hinted, form.windowTitle());
 
     return g_failures == 0 ? 0 : 1;
 }
