@@ -125,7 +125,6 @@ void ShootMenu(const QString& name, TmainDlg& form, QMenuBar& bar, int index, QM
     QRect area = form.frameGeometry().united(menu->geometry());
     if (submenu != nullptr) {
         menu->setActiveAction(submenu->menuAction());
-        menu->popup(menu->pos());
         submenu->popup(menu->mapToGlobal(menu->actionGeometry(submenu->menuAction()).topRight()));
         if (!QTest::qWaitFor([submenu] { return submenu->isVisible(); }, 5000))
             Fail(name + QStringLiteral(": the submenu did not open"));
