@@ -11,7 +11,7 @@ STILLREEL_PACKAGES=(
   libfreeimage-dev
   libgtest-dev
   qt6-base-dev fonts-open-sans
-  libsdl1.2-dev libx11-dev xvfb
+  libsdl1.2-dev libx11-dev xvfb xauth
   ffmpeg dvdauthor mjpegtools
   dpkg-dev desktop-file-utils
 )

@@ -1,0 +1,319 @@
+// screenshot DIR [VIDEO.vob]: the real main window under X, photographed from the X server (so that
+// SDL's picture in the preview is in the shot) in each of its states and with each of its dialogs up,
+// as PNG files named after what they show. It needs an X display of depth 24:
+//   xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/screenshot DIR
+// VIDEO defaults to the test fixture build/fixtures/pal.vob.
+
+#include "app/mainForm.h"
+#include "app/stillreelapp.h"
+#include "app/uiManager.h"
+#include "playback/SDLPanel.h"
+#include "playback/playManager.h"
+
+#include <QCursor>
+#include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+namespace {
+
+constexpr int kSettleMs = 400;
+
+QDir g_folder;
+int g_failures = 0;
+
+void Fail(const QString& what)
+{
+    std::fprintf(stderr, "screenshot: %s\n", qPrintable(what));
+    ++g_failures;
+}
+
+// Reads the rectangle back from the X server's root window: what a user sees there, child windows
+// of other clients (SDL's) included.
+// Prints the file's path and, since a bare X server draws no title bars, the caption it would carry.
+void Shoot(const QString& name, const QRect& globalRect, const QString& caption = {})
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QPixmap shot = screen->grabWindow(0, globalRect.x(), globalRect.y(), globalRect.width(), globalRect.height());
+    const QString path = g_folder.filePath(name + QStringLiteral(".png"));
+    if (shot.isNull() || !shot.save(path, "PNG"))
+        Fail(QStringLiteral("cannot write %1").arg(path));
+    else
+        std::printf("%s\t\"%s\"\n", qPrintable(path), qPrintable(caption));
+}
+
+void Shoot(const QString& name, const QWidget& widget)
+{
+    QTest::qWait(kSettleMs);
+    Shoot(name, widget.frameGeometry(), widget.windowTitle());
+}
+
+// Opens a modal thing through Open (which returns once it has closed), photographs it while it is
+// up, then closes it with Close.
+void ShootModal(
+    const QString& name, const std::function<void()>& Open,
+    const std::function<void(QWidget&)>& Close = [](QWidget& w) {
+        if (auto* dialog = qobject_cast<QDialog*>(&w))
+            dialog->done(QDialog::Rejected);
+        else
+            w.close();
+    })
+{
+    bool shot = false;
+    QElapsedTimer waited;
+    waited.start();
+    QTimer poll;
+    poll.setInterval(50);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || !modal->isVisible() || modal->windowHandle() == nullptr ||
+            !modal->windowHandle()->isExposed()) {
+            if (waited.elapsed() > 10000) {
+                poll.stop();
+                Fail(name + QStringLiteral(": no dialog came up"));
+            }
+            return;
+        }
+        poll.stop();
+        Shoot(name, *modal);
+        shot = true;
+        Close(*modal);
+        // A dialog that refused to close would hold the run forever.
+        QTimer::singleShot(3000, modal, [name, modal] {
+            if (modal->isVisible()) {
+                Fail(name + QStringLiteral(": the dialog did not close"));
+                modal->close();
+            }
+        });
+    });
+    poll.start();
+    Open();
+    poll.stop();
+    if (!shot)
+        Fail(name + QStringLiteral(": the dialog was not photographed"));
+}
+
+// Opens a menu of the menu bar as a click on its title does, photographs the window with it, closes it.
+void ShootMenu(const QString& name, TmainDlg& form, QMenuBar& bar, int index, QMenu* submenu = nullptr)
+{
+    QAction* title = bar.actions().value(index);
+    if (title == nullptr || title->menu() == nullptr) {
+        Fail(name + QStringLiteral(": no such menu"));
+        return;
+    }
+    QTest::mouseClick(&bar, Qt::LeftButton, Qt::NoModifier, bar.actionGeometry(title).center());
+    QMenu* menu = title->menu();
+    if (!QTest::qWaitFor([menu] { return menu->isVisible(); }, 5000)) {
+        Fail(name + QStringLiteral(": the menu did not open"));
+        return;
+    }
+    QRect area = form.frameGeometry().united(menu->geometry());
+    if (submenu != nullptr) {
+        menu->setActiveAction(submenu->menuAction());
+        submenu->popup(menu->mapToGlobal(menu->actionGeometry(submenu->menuAction()).topRight()));
+        if (!QTest::qWaitFor([submenu] { return submenu->isVisible(); }, 5000))
+            Fail(name + QStringLiteral(": the submenu did not open"));
+        area = area.united(submenu->geometry());
+    }
+    QTest::qWait(kSettleMs);
+    Shoot(name, area, form.windowTitle());
+    // Closed as Escape closes them, which also leaves the menu bar's own popup state.
+    for (QMenu* open : {submenu, menu})
+        if (open != nullptr && open->isVisible())
+            QTest::keyClick(open, Qt::Key_Escape);
+    // One more Escape on the bar ends its keyboard mode, which would keep its title framed.
+    QTest::keyClick(&bar, Qt::Key_Escape);
+    QTest::qWait(100);
+}
+
+void SliderMouse(TSliderBar& slider, QEvent::Type type, QPoint at, Qt::MouseButtons held)
+{
+    QMouseEvent event(type, at, slider.mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+    QApplication::sendEvent(&slider, &event);
+}
+
+// Drags the slider's pointer with the mouse until it stands at Second, and lets go there.
+bool DragSliderTo(TSliderBar& slider, std::int64_t second)
+{
+    // The pointer's place is laid out when the slider paints, as it has been before a user can click.
+    slider.repaint();
+    const QPoint grab = slider.PointerRect().center();
+    SliderMouse(slider, QEvent::MouseButtonPress, grab, Qt::LeftButton);
+    const int step = slider.Position() < second ? 1 : -1;
+    QPoint at = grab;
+    while (slider.Position() != second && at.x() >= 0 && at.x() <= slider.width()) {
+        at.rx() += step;
+        SliderMouse(slider, QEvent::MouseMove, at, Qt::LeftButton);
+    }
+    SliderMouse(slider, QEvent::MouseButtonRelease, at, Qt::NoButton);
+    return slider.Position() == second;
+}
+
+QMenu* SubmenuNamed(QMenuBar& bar, const QString& text)
+{
+    for (QAction* title : bar.actions())
+        if (title->menu() != nullptr)
+            for (QAction* item : title->menu()->actions())
+                if (item->menu() != nullptr && item->text() == text)
+                    return item->menu();
+    return nullptr;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2 || argc > 3 || qEnvironmentVariableIsEmpty("DISPLAY")) {
+        std::fprintf(stderr,
+                     "usage: screenshot DIR [VIDEO.vob]\n"
+                     "  Photographs the main window and its dialogs into DIR as PNG files. Needs an X display\n"
+                     "  of depth 24, for example: xvfb-run -a -s \"-screen 0 1280x1024x24\" screenshot DIR\n"
+                     "  VIDEO defaults to build/fixtures/pal.vob beside this program's folder.\n");
+        return 2;
+    }
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    TStillreelApplication app(argc, argv);
+    g_folder = QDir(QString::fromLocal8Bit(argv[1]));
+    if (!g_folder.mkpath(QStringLiteral("."))) {
+        std::fprintf(stderr, "screenshot: cannot make %s\n", argv[1]);
+        return 1;
+    }
+    const QString video = argc > 2 ? QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath()
+                                   : QCoreApplication::applicationDirPath() + QStringLiteral("/../fixtures/pal.vob");
+    if (!QFileInfo::exists(video)) {
+        std::fprintf(stderr, "screenshot: no video %s\n", qPrintable(video));
+        return 1;
+    }
+    if (QGuiApplication::primaryScreen()->depth() < 24)
+        std::fprintf(stderr, "screenshot: the display has depth %d; colours will be off (use 24)\n",
+                     QGuiApplication::primaryScreen()->depth());
+
+    TmainDlg form;
+    form.show();
+    const QSize work = QGuiApplication::primaryScreen()->availableGeometry().size();
+    form.move((work.width() - form.frameGeometry().width()) / 2, (work.height() - form.frameGeometry().height()) / 2);
+    if (!QTest::qWaitForWindowExposed(&form)) {
+        std::fprintf(stderr, "screenshot: the window did not appear\n");
+        return 1;
+    }
+    TUIManager& manager = form.Manager();
+    TPlayManager& player = manager.PlayManager();
+
+    Shoot(QStringLiteral("01-no-video"), form);
+    ShootMenu(QStringLiteral("02-action-menu"), form, *form.ActionBar, 0,
+              SubmenuNamed(*form.ActionBar, QStringLiteral("&Playback")));
+    ShootMenu(QStringLiteral("03-help-menu"), form, *form.HelpBar, 0);
+    ShootModal(QStringLiteral("04-generate-without-video"), [&] { form.btnGenerate->click(); });
+    // The video is chosen in the real file dialog, as a user would.
+    ShootModal(
+        QStringLiteral("05-file-open-dialog"), [&] { form.btnOpen->click(); },
+        [&](QWidget& chooser) {
+            if (auto* dialog = qobject_cast<QFileDialog*>(&chooser)) {
+                // Typed into the name field as a full path, then confirmed as its Open button does.
+                if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                    name->setText(video);
+                QMetaObject::invokeMethod(dialog, "accept");
+            } else {
+                chooser.close();
+            }
+        });
+    if (!player.Opened()) {
+        Fail(QStringLiteral("the file dialog did not open %1").arg(video));
+        manager.OpenVideo(video.toStdString());
+    }
+
+    Shoot(QStringLiteral("06-video-opened"), form);
+    // Plays a while, then marks a range and stops on a frame inside it.
+    manager.PlayClick();
+    QTest::qWait(1500);
+    manager.PauseClick();
+    // Marks a sixth to two thirds of the video and stops inside the range (2, 8 and 5 s of a 12 s one).
+    const std::int64_t length = player.TotalSeconds();
+    for (const auto& [second, mark] : {std::pair{length / 6, &TUIManager::StartPointClick},
+                                       {length * 2 / 3, &TUIManager::EndPointClick},
+                                       {length * 5 / 12, static_cast<void (TUIManager::*)()>(nullptr)}}) {
+        if (!DragSliderTo(*form.SliderBar, second))
+            Fail(QStringLiteral("the slider did not reach %1 s").arg(second));
+        if (mark != nullptr)
+            (manager.*mark)();
+    }
+    Shoot(QStringLiteral("07-video-paused-with-range"), form);
+
+    ShootModal(QStringLiteral("08-settings-dialog"), [&] { form.tmiConfig->trigger(); });
+
+    // The folder chooser picks a scratch folder for the job's pictures.
+    QTemporaryDir scratch;
+    ShootModal(
+        QStringLiteral("09-folder-chooser"), [&] { form.btnSaveFolder->click(); },
+        [&](QWidget& chooser) {
+            if (auto* dialog = qobject_cast<QFileDialog*>(&chooser)) {
+                dialog->setDirectory(scratch.path());
+                // As the chooser's own button does: the folder it stands in is the choice.
+                QMetaObject::invokeMethod(dialog, "accept");
+            } else {
+                chooser.close();
+            }
+        });
+    if (form.etSaveFolder->text().isEmpty()) {
+        Fail(QStringLiteral("the folder chooser did not fill the save folder"));
+        return 1;
+    }
+
+    // The job is photographed from inside one of its progress hand-offs, so the line is mid-count.
+    form.rbWhole->setChecked(true);
+    bool progressShot = false;
+    const TManagerEvent shown = player.OnProgress;
+    player.OnProgress = [&](void* Sender, bool FromConversion, const TConvertProgress* Info) {
+        shown(Sender, FromConversion, Info);
+        if (!progressShot && Info != nullptr && Info->Current + 1 >= Info->Total * 2 / 5) {
+            progressShot = true;
+            form.repaint();
+            Shoot(QStringLiteral("10-job-running"), form.frameGeometry(), form.windowTitle());
+        }
+    };
+    ShootModal(QStringLiteral("11-completion-dialog"), [&] {
+        form.btnGenerate->click();
+        if (!QTest::qWaitFor([&] { return !player.Converting(); }, 60000))
+            Fail(QStringLiteral("the job did not end within a minute"));
+    });
+    if (!progressShot)
+        Fail(QStringLiteral("no progress was reported"));
+    Shoot(QStringLiteral("12-job-done"), form);
+
+    ShootModal(QStringLiteral("13-about-dialog"), [&] { form.tmiAbout->trigger(); });
+
+    // The X pointer rests on GENERATE until its hint shows.
+    QCursor::setPos(form.btnGenerate->mapToGlobal(form.btnGenerate->rect().center()));
+    if (!QTest::qWaitFor(
+            [] {
+                for (QWidget* top : QApplication::topLevelWidgets())
+                    if (top->isVisible() && top->windowType() == Qt::ToolTip)
+                        return true;
+                return false;
+            },
+            5000))
+        Fail(QStringLiteral("no hint came up over GENERATE"));
+    QRect hinted = form.frameGeometry();
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->isVisible() && top->windowType() == Qt::ToolTip)
+            hinted = hinted.united(top->frameGeometry());
+    QTest::qWait(kSettleMs);
+    Shoot(QStringLiteral("14-hint-over-generate"), hinted, form.windowTitle());
+
+    return g_failures == 0 ? 0 : 1;
+}
