@@ -256,7 +256,16 @@ void Mouse(TSliderBar& slider, QEvent::Type type, QPoint at, Qt::MouseButtons bu
 }
 
 // Drags the pointer to each of 12 places spread over the track, out of order, and releases it there.
-int Seek(const std::string& video, bool indexed)
+// Runs the event loop, blocking while idle, for that long.
+void RunFor(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Playing: each drag starts while the preview plays, so the press pauses it and the release resumes it.
+int Seek(const std::string& video, bool indexed, bool playing)
 {
     Answers answers;
     const std::unique_ptr<TmainDlg> form = ShowWindow(answers);
@@ -276,7 +285,12 @@ int Seek(const std::string& video, bool indexed)
     int exactOnScreen = 0;
     int firstFrameOfSecond = 0;
     int presentedAtFirstRead = 0;
+    int resumed = 0;
     for (const int place : order) {
+        if (playing) {
+            manager.PlayClick();
+            RunFor(120);
+        }
         const QPoint grab = slider.PointerRect().center();
         // Kept off both ends: a release at the end stops instead of seeking.
         const int targetLeft = static_cast<int>(range * (0.03 + 0.94 * place / 11.0));
@@ -297,12 +311,14 @@ int Seek(const std::string& video, bool indexed)
         const Clock::time_point presented = Clock::now();
         latencies.push_back(MsBetween(released, presented));
 
-        const std::vector<std::uint32_t> drawn = Drawn(panel);
-        std::vector<std::uint32_t> onScreen = reader.Window(panel);
-        if (onScreen == drawn && !AllBlack(drawn))
+        const std::vector<std::uint32_t> onScreen = reader.Window(panel);
+        // While playing, the playback thread may already be drawing the next frame.
+        if (!playing && onScreen == Drawn(panel) && !AllBlack(onScreen))
             ++presentedAtFirstRead;
         if (manager.PlayManager().Position() == second)
             ++exactPosition;
+        if (manager.PlayManager().Playing())
+            ++resumed;
         int index = -1;
         if (indexed) {
             index = IndexOnScreen(onScreen, panel.width(), panel.height());
@@ -316,14 +332,19 @@ int Seek(const std::string& video, bool indexed)
                     static_cast<long long>(manager.PlayManager().Position()), index);
         QCoreApplication::processEvents();
     }
+    manager.PauseClick();
     std::printf("seeks %zu\n", latencies.size());
     std::printf("release_to_screen_median_ms %.2f\n", Median(latencies));
     std::printf("release_to_screen_max_ms %.2f\n", *std::max_element(latencies.begin(), latencies.end()));
     std::printf("exact_position %d\n", exactPosition);
-    std::printf("presented_at_first_read %d\n", presentedAtFirstRead);
+    if (playing)
+        std::printf("playing_after_release %d\n", resumed);
+    else
+        std::printf("presented_at_first_read %d\n", presentedAtFirstRead);
     if (indexed) {
         std::printf("exact_on_screen %d\n", exactOnScreen);
-        std::printf("first_frame_of_second %d\n", firstFrameOfSecond);
+        if (!playing)
+            std::printf("first_frame_of_second %d\n", firstFrameOfSecond);
     }
     return 0;
 }
@@ -365,7 +386,7 @@ int Usage()
 {
     std::fprintf(stderr,
                  "usage: bench_app convert FILE.vob FOLDER\n"
-                 "       bench_app seek FILE.vob [--indexed]\n"
+                 "       bench_app seek FILE.vob [--indexed] [--playing]\n"
                  "       bench_app open FILE.vob RUNS\n");
     return 2;
 }
@@ -385,8 +406,14 @@ int main(int argc, char** argv)
     try {
         if (mode == "convert" && argc == 4)
             return Convert(video, argv[3]);
-        if (mode == "seek" && (argc == 3 || (argc == 4 && std::string(argv[3]) == "--indexed")))
-            return Seek(video, argc == 4);
+        if (mode == "seek") {
+            const std::vector<std::string> flags(argv + 3, argv + argc);
+            const auto has = [&](const char* flag) {
+                return std::find(flags.begin(), flags.end(), flag) != flags.end();
+            };
+            if (flags.size() == static_cast<std::size_t>(has("--indexed") + has("--playing")))
+                return Seek(video, has("--indexed"), has("--playing"));
+        }
         if (mode == "open" && argc == 4)
             return Open(video, std::atoi(argv[3]));
     } catch (const std::exception& error) {
