@@ -8,6 +8,7 @@
 #include "playback/playManager.h"
 #include "support/fixtures.h"
 #include "support/frameindex.h"
+#include "support/xvfb.h"
 
 #include <QImage>
 #include <QMouseEvent>
@@ -16,15 +17,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -32,69 +26,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// An Xvfb of this process on a free display, stopped when the process ends.
-class TXvfb {
-public:
-    // Starts the server and sets DISPLAY; answers why it could not, or an empty text.
-    std::string Start()
-    {
-        int channel[2];
-        if (pipe(channel) != 0)
-            return "no pipe for Xvfb";
-        const std::string fd = std::to_string(channel[1]);
-        const char* argv[] = {"Xvfb",         "-displayfd", fd.c_str(), "-screen", "0",
-                              "1280x1024x24", "-nolisten",  "tcp",      nullptr};
-        const pid_t parent = getpid();
-        FPid = fork();
-        if (FPid == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGTERM);
-            if (getppid() != parent)
-                _exit(1);
-            close(channel[0]);
-            const int quiet = open("/dev/null", O_WRONLY);
-            dup2(quiet, 1);
-            dup2(quiet, 2);
-            execvp("Xvfb", const_cast<char**>(argv));
-            _exit(127);
-        }
-        close(channel[1]);
-        if (FPid < 0) {
-            close(channel[0]);
-            FPid = 0;
-            return "Xvfb could not be started (" + std::string(strerror(errno)) + ")";
-        }
-        // The server writes its display number once it accepts clients.
-        std::string display;
-        pollfd wait{channel[0], POLLIN, 0};
-        char c = 0;
-        while (poll(&wait, 1, 10000) > 0 && read(channel[0], &c, 1) == 1 && c != '\n')
-            display += c;
-        close(channel[0]);
-        if (display.empty()) {
-            int status = 0;
-            if (waitpid(FPid, &status, WNOHANG) == FPid) {
-                FPid = 0;
-                return WIFEXITED(status) && WEXITSTATUS(status) == 127 ? "Xvfb is not installed (package xvfb)"
-                                                                       : "Xvfb exited at start";
-            }
-            return "Xvfb did not start within 10 s";
-        }
-        setenv("DISPLAY", (":" + display).c_str(), 1);
-        return {};
-    }
-
-    ~TXvfb()
-    {
-        if (FPid > 0) {
-            kill(FPid, SIGTERM);
-            waitpid(FPid, nullptr, 0);
-        }
-    }
-
-private:
-    pid_t FPid = 0;
-};
 
 class TRecordingChoosers : public TUIChoosers {
 public:
@@ -140,7 +71,7 @@ protected:
     static void SetUpTestSuite()
     {
         static TXvfb server;
-        static const std::string failure = server.Start();
+        static const std::string failure = server.Start("1280x1024x24");
         Failure = &failure;
         if (failure.empty() && qApp == nullptr) {
             qputenv("QT_QPA_PLATFORM", "xcb");

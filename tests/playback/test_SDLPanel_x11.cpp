@@ -3,6 +3,7 @@
 // no X server can be started.
 #include "support/fixtures.h"
 #include "support/frameindex.h"
+#include "support/xvfb.h"
 #include "playback/playManager.h"
 #include "playbacktest.h"
 
@@ -11,18 +12,9 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,76 +24,6 @@
 #include <X11/Xutil.h>
 
 namespace {
-
-// An Xvfb of this process, stopped when the process ends.
-class TXvfb {
-public:
-    // Starts the server and sets DISPLAY; answers why it could not, or an empty text.
-    std::string Start()
-    {
-        int channel[2];
-        if (pipe(channel) != 0)
-            return "no pipe for Xvfb";
-        // The server picks a free display number and writes it to the pipe once it accepts clients.
-        const std::string fd = std::to_string(channel[1]);
-        const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp",
-                              nullptr};
-        const pid_t parent = getpid();
-        FPid = fork();
-        if (FPid == 0) {
-            // The server goes with this process, even when a failing test takes it down.
-            prctl(PR_SET_PDEATHSIG, SIGTERM);
-            if (getppid() != parent)
-                _exit(1);
-            close(channel[0]);
-            const int quiet = open("/dev/null", O_WRONLY);
-            dup2(quiet, 1);
-            dup2(quiet, 2);
-            execvp("Xvfb", const_cast<char**>(argv));
-            _exit(127);
-        }
-        close(channel[1]);
-        if (FPid < 0) {
-            close(channel[0]);
-            FPid = 0;
-            return "Xvfb could not be started (" + std::string(strerror(errno)) + ")";
-        }
-        std::string display;
-        bool closed = false;
-        pollfd wait{channel[0], POLLIN, 0};
-        char c = 0;
-        while (c != '\n' && poll(&wait, 1, 10000) > 0) {
-            closed = read(channel[0], &c, 1) != 1;
-            if (closed)
-                break;
-            if (c != '\n')
-                display += c;
-        }
-        close(channel[0]);
-        if (display.empty() && closed) {
-            int status = 0;
-            waitpid(FPid, &status, 0);
-            FPid = 0;
-            return WIFEXITED(status) && WEXITSTATUS(status) == 127 ? "Xvfb is not installed (package xvfb)"
-                                                                   : "Xvfb exited at start";
-        }
-        if (display.empty())
-            return "Xvfb did not start within 10 s";
-        setenv("DISPLAY", (":" + display).c_str(), 1);
-        return {};
-    }
-
-    ~TXvfb()
-    {
-        if (FPid > 0) {
-            kill(FPid, SIGTERM);
-            waitpid(FPid, nullptr, 0);
-        }
-    }
-
-private:
-    pid_t FPid = 0;
-};
 
 // The window's pixels, read from the X server (0x00RRGGBB each); empty when they cannot be read.
 std::vector<std::uint32_t> ReadWindow(Display* Connection, unsigned long Window, int Width, int Height)
@@ -139,7 +61,7 @@ protected:
     static void SetUpTestSuite()
     {
         static TXvfb server;
-        static const std::string failure = server.Start();
+        static const std::string failure = server.Start("640x480x24");
         Failure = &failure;
         if (failure.empty())
             StartApplication("xcb");
