@@ -1,5 +1,7 @@
 #include "app/tristanStyle.h"
 
+#include "assets/palette.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyleFactory>
@@ -9,16 +11,9 @@
 
 namespace {
 
-// The artwork's colours (tools/artgen).
+// The theme's own colours beside the artwork's.
 namespace Colours {
-const QColor Accent(31, 111, 209);
-const QColor Deep(13, 63, 134);
-const QColor Sky(92, 155, 232);
-const QColor Mist(232, 241, 252);
-const QColor Haze(207, 225, 247);
-const QColor Line(197, 213, 234);
 const QColor Edge(143, 176, 219);  // the player buttons' rim
-const QColor Slate(90, 107, 130);
 const QColor DisabledFill(245, 245, 245);
 const QColor DisabledEdge(200, 200, 200);
 const QColor DisabledMark(176, 176, 176);
@@ -40,17 +35,17 @@ void DrawPushButtonPanel(const QStyleOption& option, QPainter& painter)
     const bool enabled = Has(option, QStyle::State_Enabled);
     const bool down = Has(option, QStyle::State_Sunken) || Has(option, QStyle::State_On);
     const bool hover = Has(option, QStyle::State_MouseOver);
-    QColor fill = Colours::Mist;
+    QColor fill = Palette::Mist;
     QColor edge = Colours::Edge;
     if (!enabled) {
         fill = Colours::DisabledFill;
         edge = Colours::DisabledEdge;
     } else if (down) {
-        fill = Colours::Haze;
-        edge = Colours::Deep;
+        fill = Palette::Haze;
+        edge = Palette::Deep;
     } else if (hover) {
         fill = QColor(221, 234, 250);
-        edge = Colours::Accent;
+        edge = Palette::Accent;
     }
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
@@ -64,7 +59,7 @@ void DrawPushButtonPanel(const QStyleOption& option, QPainter& painter)
                          QPointF(option.rect.right() - 2, option.rect.top() + 1.5));
     }
     if (enabled && Has(option, QStyle::State_HasFocus)) {
-        painter.setPen(QPen(Colours::Sky, 1));
+        painter.setPen(QPen(Palette::Sky, 1));
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(Outline(option.rect.adjusted(2, 2, -2, -2)), 2, 2);
     }
@@ -76,7 +71,7 @@ QColor IndicatorEdge(const QStyleOption& option)
     if (!Has(option, QStyle::State_Enabled))
         return Colours::DisabledEdge;
     if (Has(option, QStyle::State_MouseOver) || Has(option, QStyle::State_HasFocus))
-        return Colours::Accent;
+        return Palette::Accent;
     return Colours::Edge;
 }
 
@@ -84,7 +79,7 @@ QColor IndicatorFill(const QStyleOption& option)
 {
     if (!Has(option, QStyle::State_Enabled))
         return Colours::DisabledFill;
-    return Has(option, QStyle::State_Sunken) ? Colours::Haze : Qt::white;
+    return Has(option, QStyle::State_Sunken) ? Palette::Haze : Qt::white;
 }
 
 void DrawRadio(const QStyleOption& option, QPainter& painter)
@@ -97,7 +92,7 @@ void DrawRadio(const QStyleOption& option, QPainter& painter)
     painter.drawEllipse(box);
     if (Has(option, QStyle::State_On)) {
         painter.setPen(Qt::NoPen);
-        painter.setBrush(Has(option, QStyle::State_Enabled) ? Colours::Accent : Colours::DisabledMark);
+        painter.setBrush(Has(option, QStyle::State_Enabled) ? Palette::Accent : Colours::DisabledMark);
         const qreal inset = box.width() * 0.27;
         painter.drawEllipse(box.adjusted(inset, inset, -inset, -inset));
     }
@@ -113,8 +108,8 @@ void DrawCheck(const QStyleOption& option, QPainter& painter)
     painter.setRenderHint(QPainter::Antialiasing);
     if (on) {
         // Checked, the box fills with the accent like a pressed player button.
-        painter.setPen(enabled ? Colours::Deep : Colours::DisabledEdge);
-        painter.setBrush(enabled ? Colours::Accent : Colours::DisabledMark);
+        painter.setPen(enabled ? Palette::Deep : Colours::DisabledEdge);
+        painter.setBrush(enabled ? Palette::Accent : Colours::DisabledMark);
     } else {
         painter.setPen(IndicatorEdge(option));
         painter.setBrush(IndicatorFill(option));
@@ -133,7 +128,7 @@ void DrawCheck(const QStyleOption& option, QPainter& painter)
     } else if (Has(option, QStyle::State_NoChange)) {
         painter.fillRect(
             box.adjusted(box.width() * 0.25, box.height() * 0.42, -box.width() * 0.25, -box.height() * 0.42),
-            Colours::Accent);
+            Palette::Accent);
     }
     painter.restore();
 }
@@ -158,8 +153,8 @@ void DrawMenuBarItem(const QStyle& style, const QStyleOptionMenuItem& item, QPai
     painter.save();
     if (enabled && (open || hover)) {
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(open ? Colours::Accent : Colours::Sky);
-        painter.setBrush(open ? Colours::Haze : QColor(255, 255, 255, 160));
+        painter.setPen(open ? Palette::Accent : Palette::Sky);
+        painter.setBrush(open ? Palette::Haze : QColor(255, 255, 255, 160));
         painter.drawRoundedRect(Outline(item.rect.adjusted(1, 3, -1, -3)), 3, 3);
     }
     painter.setPen(TextColour(item, QPalette::ButtonText));
@@ -174,7 +169,7 @@ void DrawMenuItem(const QStyle& style, const QStyleOptionMenuItem& item, QPainte
     painter.fillRect(rect, Qt::white);
     if (item.menuItemType == QStyleOptionMenuItem::Separator) {
         const int y = rect.center().y();
-        painter.fillRect(QRect(rect.left() + 6, y, rect.width() - 12, 1), Colours::Line);
+        painter.fillRect(QRect(rect.left() + 6, y, rect.width() - 12, 1), Palette::Line);
         painter.restore();
         return;
     }
@@ -182,8 +177,8 @@ void DrawMenuItem(const QStyle& style, const QStyleOptionMenuItem& item, QPainte
     const bool selected = enabled && Has(item, QStyle::State_Selected);
     if (selected) {
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Colours::Sky);
-        painter.setBrush(Colours::Haze);
+        painter.setPen(Palette::Sky);
+        painter.setBrush(Palette::Haze);
         painter.drawRoundedRect(Outline(rect.adjusted(2, 1, -2, -1)), 2, 2);
         painter.setRenderHint(QPainter::Antialiasing, false);
     }
@@ -193,13 +188,13 @@ void DrawMenuItem(const QStyle& style, const QStyleOptionMenuItem& item, QPainte
     if (item.checkType != QStyleOptionMenuItem::NotCheckable && item.checked) {
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(
-            QPen(enabled ? Colours::Accent : Colours::DisabledMark, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            QPen(enabled ? Palette::Accent : Colours::DisabledMark, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         painter.drawPolyline(
             QPolygonF({QPointF(check.left() + 2, check.top() + 6.5), QPointF(check.left() + 5, check.top() + 9.5),
                        QPointF(check.right() - 1, check.top() + 3)}));
         painter.setRenderHint(QPainter::Antialiasing, false);
     }
-    const QColor text = selected ? Colours::Deep : TextColour(item, QPalette::Text);
+    const QColor text = selected ? Palette::Deep : TextColour(item, QPalette::Text);
     painter.setPen(text);
     const int arrowRoom = item.menuItemType == QStyleOptionMenuItem::SubMenu ? 18 : 8;
     const QRect textRect = rect.adjusted(6 + column + 6, 0, -arrowRoom, 0);
@@ -212,7 +207,7 @@ void DrawMenuItem(const QStyle& style, const QStyleOptionMenuItem& item, QPainte
         const QPointF tip(rect.right() - 8, rect.center().y() + 0.5);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
-        painter.setBrush(selected ? Colours::Deep : (enabled ? Colours::Slate : Colours::DisabledMark));
+        painter.setBrush(selected ? Palette::Deep : (enabled ? Palette::Slate : Colours::DisabledMark));
         painter.drawPolygon(QPolygonF({tip + QPointF(-4, -4), tip + QPointF(-4, 4), tip}));
     }
     painter.restore();
@@ -227,9 +222,9 @@ TTristanStyle::TTristanStyle() : QProxyStyle(QStyleFactory::create(QStringLitera
 QPalette TTristanStyle::standardPalette() const
 {
     QPalette palette = QProxyStyle::standardPalette();
-    palette.setColor(QPalette::Highlight, Colours::Accent);
+    palette.setColor(QPalette::Highlight, Palette::Accent);
     palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::Link, Colours::Accent);
+    palette.setColor(QPalette::Link, Palette::Accent);
     return palette;
 }
 

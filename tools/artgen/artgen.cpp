@@ -4,6 +4,8 @@
 //
 // One look throughout: a white window, blue accents, a film strip and a disc.
 
+#include "assets/palette.h"
+
 #include <QDir>
 #include <QFont>
 #include <QGuiApplication>
@@ -18,18 +20,6 @@
 #include <string>
 
 namespace {
-
-namespace Palette {
-const QColor Accent(31, 111, 209);
-const QColor Deep(13, 63, 134);
-const QColor Navy(10, 42, 92);
-const QColor Sky(92, 155, 232);
-const QColor Mist(232, 241, 252);
-const QColor Haze(207, 225, 247);
-const QColor Slate(90, 107, 130);
-const QColor Line(197, 213, 234);
-const QColor Screen(11, 27, 51);
-}  // namespace Palette
 
 const QString FontFamily = QStringLiteral("Open Sans");
 
