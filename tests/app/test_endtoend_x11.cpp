@@ -7,6 +7,7 @@
 #include "playback/SDLPanel.h"
 #include "playback/playManager.h"
 #include "support/fixtures.h"
+#include "jobpictures.h"
 #include "support/frameindex.h"
 #include "support/xvfb.h"
 
@@ -149,15 +150,7 @@ TEST_F(EndToEndX11, PlaySeekByTheSliderAndGeneratePieces)
     EXPECT_TRUE(choosers.Messages.empty()) << choosers.Messages.front();
     ASSERT_EQ(choosers.Completed, std::vector<std::string>{(dir_ / "pal").string()});
     EXPECT_EQ(form.lbConvertInfo->text(), "Done: 12/12");
-    for (int i = 0; i < 12; ++i) {
-        QImage picture(QString::fromStdString((dir_ / "pal" / ("pal_" + std::to_string(i) + ".jpg")).string()));
-        ASSERT_FALSE(picture.isNull()) << "piece " << i;
-        picture = picture.convertToFormat(QImage::Format_RGB888);
-        EXPECT_EQ(picture.size(), QSize(720, 540));
-        EXPECT_EQ(ReadFrameIndex(picture.constBits(), picture.width(), picture.height(), picture.bytesPerLine(), 3),
-                  i * 25)
-            << "piece " << i;
-    }
+    ExpectPicturesOfFrames(dir_ / "pal", "pal", 12, 25, QSize(720, 540));
     // The job went through the shared decoder without drawing: the preview keeps the sought frame.
     EXPECT_EQ(ShownFrameIndex(manager.Panel()), 150);
     EXPECT_TRUE(form.close());

@@ -8,6 +8,7 @@
 #include "playback/SDLPanel.h"
 #include "playback/playManager.h"
 #include "support/fixtures.h"
+#include "jobpictures.h"
 #include "support/frameindex.h"
 
 #include <QImage>
@@ -194,15 +195,7 @@ TEST_F(MainWindow, APiecesJobWritesTheRightFramesAndReportsItsProgress)
     EXPECT_EQ(form_->lbConvertInfo->text(), "Done: 12/12");
     EXPECT_TRUE(form_->SliderBar->isEnabled());
     EXPECT_TRUE(rec_.Errors.empty());
-    for (int i = 0; i < 12; ++i) {
-        QImage picture(QString::fromStdString((dir_ / "pal" / ("pal_" + std::to_string(i) + ".jpg")).string()));
-        ASSERT_FALSE(picture.isNull()) << "piece " << i;
-        picture = picture.convertToFormat(QImage::Format_RGB888);
-        EXPECT_EQ(picture.size(), QSize(720, 540));
-        EXPECT_EQ(ReadFrameIndex(picture.constBits(), picture.width(), picture.height(), picture.bytesPerLine(), 3),
-                  i * 25)
-            << "piece " << i;
-    }
+    ExpectPicturesOfFrames(dir_ / "pal", "pal", 12, 25, QSize(720, 540));
     EXPECT_TRUE(form_->close());
 }
 
