@@ -19,6 +19,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 
 #include <unistd.h>
 
@@ -39,29 +40,14 @@ std::string FormatInfoParts(double Fps, std::int32_t Width, std::int32_t Height,
     return line;
 }
 
-// The extension, from the last "." of the file's name, as the open command compares it.
+// Whether the file's extension, lower-cased, is ".vob".
 bool HasVobExtension(const std::string& FileName)
 {
-    const std::size_t slash = FileName.find_last_of('/');
-    const std::size_t dot = FileName.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return false;
-    std::string extension = FileName.substr(dot);
+    std::string extension = std::filesystem::path(FileName).extension().string();
     for (char& c : extension)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
     return extension == ".vob";
-}
-
-// The file's name without its folder and its extension.
-std::string VideoNameOf(const std::string& FileName)
-{
-    const std::size_t slash = FileName.find_last_of('/');
-    std::string name = slash == std::string::npos ? FileName : FileName.substr(slash + 1);
-    const std::size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos)
-        name.erase(dot);
-    return name;
 }
 
 QString ProgressText(const char* Format, const TConvertProgress* Info)
@@ -269,7 +255,7 @@ bool TUIManager::OpenVideo(const std::string& FileName)
     slider.SetPosition(0);
     WriteInfoAtStart();
     FForm.tmiConfig->setEnabled(true);
-    FJob.VideoName = VideoNameOf(FileName);
+    FJob.VideoName = std::filesystem::path(FileName).stem().string();
     ResetToVideo(*FSettings, pm.Width(), pm.Height(), pm.AspectRatio());
     return true;
 }
