@@ -7,13 +7,15 @@ BUILD_DIR="$STILLREEL_ROOT/build"
 # Every Debian package the build, the tests and the program need.
 STILLREEL_PACKAGES=(
   build-essential cmake pkg-config
-  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
+  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libavfilter-dev
+  libdvdread-dev genisoimage
   libfreeimage-dev
   libgtest-dev
   qt6-base-dev fonts-open-sans
   libsdl1.2-dev libx11-dev xvfb xauth
   ffmpeg dvdauthor mjpegtools
   dpkg-dev desktop-file-utils
+  clang libclang-rt-14-dev
 )
 
 install_missing_packages() {
