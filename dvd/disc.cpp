@@ -75,7 +75,7 @@ Disc::Disc(const std::string& path) : reader_(std::make_shared<DiscReader>(path)
     for (int number = 1; number <= count; ++number)
         titles_.push_back(Describe(*reader_, number));
     if (titles_.empty())
-        throw DiscError(path + ": the disc has no titles");
+        throw DiscError("the disc has no titles");
     mainTitle_ = PickMain(titles_);
     name_ = reader_->Name();
     // A scrambled disc would read back as noise: it is refused here. Any other fault of the main
@@ -98,6 +98,17 @@ const TitleInfo& Disc::Title(int number) const
         throw DiscError("title " + std::to_string(number) + " not found: the disc has " +
                         std::to_string(titles_.size()) + " titles");
     return titles_[static_cast<std::size_t>(number - 1)];
+}
+
+int Disc::Angle(int number, int angle) const
+{
+    const TitleInfo& info = Title(number);
+    if (angle == 0)
+        return 1;
+    if (angle < 1 || angle > info.angles)
+        throw DiscError("angle " + std::to_string(angle) + " not found: title " + std::to_string(info.number) +
+                        " has " + std::to_string(info.angles) + (info.angles == 1 ? " angle" : " angles"));
+    return angle;
 }
 
 bool IsDiscPath(const std::string& path)

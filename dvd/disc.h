@@ -11,7 +11,8 @@
 
 namespace dvd {
 
-// A disc that cannot be read, or a title it does not have; the message is for the user.
+// A disc that cannot be read, or a title it does not have; the message is for the user, who knows
+// which disc it concerns.
 class DiscError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -55,6 +56,9 @@ public:
 
     // Title `number` (0: the main title); throws DiscError "title 7 not found: the disc has 4 titles".
     const TitleInfo& Title(int number) const;
+    // Angle `angle` (0: the first) of title `number` (0: the main title), counted from 1; throws
+    // DiscError "angle 3 not found: title 1 has 2 angles".
+    int Angle(int number, int angle) const;
 
     const std::shared_ptr<DiscReader>& Reader() const { return reader_; }
 

@@ -89,7 +89,7 @@ void CheckParts(const fs::path& videoTs)
             continue;
         const std::uintmax_t size = entry.file_size(error);
         if (!error && size % static_cast<std::uintmax_t>(kSectorSize) != 0)
-            throw DiscError(entry.path().string() + ": " + std::to_string(size) +
+            throw DiscError(entry.path().filename().string() + " is " + std::to_string(size) +
                             " bytes, not whole 2048-byte sectors: the file is damaged");
     }
 }
@@ -109,23 +109,22 @@ Location Locate(const std::string& path)
         p = p.parent_path();
     const fs::file_status status = fs::status(p, error);
     if (!fs::exists(status))
-        throw DiscError(path + ": no such file or folder");
+        throw DiscError("no such file or folder");
     const std::string lowerName = Lower(p.filename().string());
     if (fs::is_regular_file(status) && lowerName != "video_ts.ifo" && lowerName != "video_ts.bup") {
         const VolumeKinds kinds = ReadVolumeKinds(p);
         if (!kinds.udf && kinds.iso)
-            throw DiscError(path +
-                            ": the image has no UDF file system, which a DVD image needs (make it with "
+            throw DiscError("the image has no UDF file system, which a DVD image needs (make it with "
                             "genisoimage -dvd-video)");
         if (!kinds.udf)
-            throw DiscError(path + ": not a DVD image");
+            throw DiscError("not a DVD image");
         return {p.string(), p.stem().string(), true};
     }
     fs::path videoTs = fs::is_regular_file(status) ? p.parent_path() : p;
     if (Lower(videoTs.filename().string()) != "video_ts") {
         auto child = ChildNamed(videoTs, "video_ts");
         if (!child)
-            throw DiscError(path + ": not a DVD (no VIDEO_TS folder)");
+            throw DiscError("not a DVD (no VIDEO_TS folder)");
         videoTs = *child;
     }
     CheckParts(videoTs);
@@ -165,11 +164,11 @@ DiscReader::DiscReader(const std::string& path)
     const Location where = Locate(path);
     reader_.reset(DVDOpen2(nullptr, &kLogger, where.openPath.c_str()));
     if (!reader_)
-        throw DiscError(path + ": not a DVD");
+        throw DiscError("not a DVD");
     // DVDOpen2 accepts any folder or file; a disc is what has a readable VMG (or its backup copy).
     vmg_.reset(ifoOpen(reader_.get(), 0));
     if (!vmg_ || !vmg_->tt_srpt)
-        throw DiscError(path + ": not a DVD (its VIDEO_TS.IFO cannot be read)");
+        throw DiscError("not a DVD (its VIDEO_TS.IFO cannot be read)");
     name_ = where.name;
     if (where.image) {
         const std::string volume = VolumeName(reader_.get());

@@ -29,11 +29,7 @@ constexpr std::uint32_t kBackward = 0x80000000;
 TitleSource::TitleSource(const Disc& disc, int number, int angle) : reader_(disc.Reader())
 {
     const TitleInfo& info = disc.Title(number);
-    if (angle == 0)
-        angle = 1;
-    if (angle < 1 || angle > info.angles)
-        throw DiscError("angle " + std::to_string(angle) + " not found: title " + std::to_string(info.number) +
-                        " has " + std::to_string(info.angles) + (info.angles == 1 ? " angle" : " angles"));
+    angle = disc.Angle(number, angle);
     titleSet_ = info.titleSet;
     std::lock_guard lock(reader_->Lock());
     const pgc_t& pgc = ProgramChain(*reader_, info.number);
