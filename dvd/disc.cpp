@@ -52,21 +52,6 @@ TitleInfo Describe(DiscReader& reader, int number)
     return info;
 }
 
-int PickMain(const std::vector<TitleInfo>& titles)
-{
-    std::int64_t longest = 0;
-    for (const TitleInfo& t : titles)
-        longest = std::max(longest, t.lengthMs);
-    const TitleInfo* best = nullptr;
-    for (const TitleInfo& t : titles) {
-        if (static_cast<double>(t.lengthMs) < static_cast<double>(longest) * (1.0 - kNearEqual))
-            continue;
-        if (!best || (t.inOrder && !best->inOrder) || (t.inOrder == best->inOrder && t.chapters > best->chapters))
-            best = &t;
-    }
-    return best ? best->number : 0;
-}
-
 }  // namespace
 
 Disc::Disc(const std::string& path) : reader_(std::make_shared<DiscReader>(path))
@@ -76,7 +61,7 @@ Disc::Disc(const std::string& path) : reader_(std::make_shared<DiscReader>(path)
         titles_.push_back(Describe(*reader_, number));
     if (titles_.empty())
         throw DiscError("the disc has no titles");
-    mainTitle_ = PickMain(titles_);
+    mainTitle_ = MainTitleOf(titles_);
     name_ = reader_->Name();
     // A scrambled disc would read back as noise: it is refused here. Any other fault of the main
     // title is left for its opening to report, so the other titles stay listed.
@@ -98,6 +83,21 @@ const TitleInfo& Disc::Title(int number) const
         throw DiscError("title " + std::to_string(number) + " not found: the disc has " +
                         std::to_string(titles_.size()) + " titles");
     return titles_[static_cast<std::size_t>(number - 1)];
+}
+
+int MainTitleOf(const std::vector<TitleInfo>& titles)
+{
+    std::int64_t longest = 0;
+    for (const TitleInfo& t : titles)
+        longest = std::max(longest, t.lengthMs);
+    const TitleInfo* best = nullptr;
+    for (const TitleInfo& t : titles) {
+        if (static_cast<double>(t.lengthMs) < static_cast<double>(longest) * (1.0 - kNearEqual))
+            continue;
+        if (!best || (t.inOrder && !best->inOrder) || (t.inOrder == best->inOrder && t.chapters > best->chapters))
+            best = &t;
+    }
+    return best ? best->number : 0;
 }
 
 int Disc::Angle(int number, int angle) const

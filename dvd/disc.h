@@ -69,6 +69,9 @@ private:
     std::string name_;
 };
 
+// The main title among `titles`, by the rule of Disc::MainTitle; 0 when there are none.
+int MainTitleOf(const std::vector<TitleInfo>& titles);
+
 // Whether `path` is to be opened as a disc rather than as one video file: a folder, a file named
 // VIDEO_TS.IFO, or an image (a file with ISO 9660 or UDF volume descriptors where a VOB has packs).
 bool IsDiscPath(const std::string& path);
