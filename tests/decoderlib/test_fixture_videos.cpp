@@ -42,6 +42,7 @@ const Video kVideos[] = {
     {"disc", 720, 576, kPal, 4.0 / 3.0, 3, 75, 1000, 1},
     {"disc.iso", 720, 480, kNtsc, 16.0 / 9.0, 3, 90, 2000, 3},
     {"angles", 720, 576, kPal, 4.0 / 3.0, 15, 375, 0, 2, 1},
+    {"interleaved", 720, 576, kPal, 4.0 / 3.0, 15, 375, 0, 2, 1},
 };
 
 class FixtureVideo : public testing::TestWithParam<Video> {
@@ -160,11 +161,13 @@ INSTANTIATE_TEST_SUITE_P(Decoder, FixtureVideo, testing::ValuesIn(kVideos),
                          });
 
 // The second angle shares the title's first two cells and plays its own third: frames 0..249, then
-// 375..499, on one timeline.
-TEST(DecoderDiscAngle, SecondAngleRunsOnFromTheSharedCellsIntoItsOwn)
+// 375..499, on one timeline; where the angles' cells are interleaved, only its own units.
+class DecoderDiscAngle : public testing::TestWithParam<const char*> {};
+
+TEST_P(DecoderDiscAngle, SecondAngleRunsOnFromTheSharedCellsIntoItsOwn)
 {
     TDecoder decoder;
-    decoder.OpenFile(FixturePath("angles"), 2, 2);
+    decoder.OpenFile(FixturePath(GetParam()), 2, 2);
     EXPECT_EQ(decoder.FileInfo()->TotalSeconds, 15);
     std::vector<int> indices;
     while (PDecodedFrame frame = decoder.GetNextFrame())
@@ -178,6 +181,8 @@ TEST(DecoderDiscAngle, SecondAngleRunsOnFromTheSharedCellsIntoItsOwn)
     ASSERT_NE(frame, nullptr);
     EXPECT_EQ(IndexOf(decoder, frame), 425);
 }
+
+INSTANTIATE_TEST_SUITE_P(Decoder, DecoderDiscAngle, testing::Values("angles", "interleaved"));
 
 TEST(DecoderLongVideo, PiecesOfAHundredSecondsLandExactly)
 {
