@@ -195,12 +195,6 @@ int ConvertFiles(const thumbs::Options& options)
             std::printf("%s\n", file.c_str());
         thumbs::Video video;
         try {
-            if (options.listTitles) {
-                if (!dvd::IsDiscPath(file))
-                    throw dvd::DiscError("not a DVD folder or image");
-                std::fputs(thumbs::TitleListing(dvd::Disc(file)).c_str(), stdout);
-                continue;
-            }
             video = thumbs::ChooseVideo(options, file);
         } catch (const dvd::DiscError& e) {
             PrintError(file + ": " + e.what());
@@ -227,6 +221,26 @@ int ConvertFiles(const thumbs::Options& options)
     return status;
 }
 
+// Lists the titles of every disc, without loading the decoder library; answers the exit status.
+int ListTitles(const thumbs::Options& options)
+{
+    int status = 0;
+    for (const std::string& file : options.files) {
+        if (options.files.size() > 1 && !options.quiet)
+            std::printf("%s\n", file.c_str());
+        try {
+            if (!dvd::IsDiscPath(file))
+                throw dvd::DiscError("not a DVD folder or image");
+            std::fputs(thumbs::TitleListing(dvd::Disc(file)).c_str(), stdout);
+        } catch (const dvd::DiscError& e) {
+            std::fflush(stdout);
+            PrintError(file + ": " + e.what());
+            status = kJobFailed;
+        }
+    }
+    return status;
+}
+
 int Run(int argc, char** argv)
 {
     thumbs::Options options;
@@ -245,6 +259,8 @@ int Run(int argc, char** argv)
         std::printf("stillreel-thumbs %s\n", STILLREEL_VERSION);
         return 0;
     }
+    if (options.listTitles)
+        return ListTitles(options);
     CatchInterrupt();
     return ConvertFiles(options);
 }

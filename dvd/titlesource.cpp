@@ -13,7 +13,8 @@ namespace dvd {
 
 namespace {
 
-// Sectors read at once: large enough that the demuxer's 64 KiB reads rarely reach libdvdread.
+// The most sectors read at once; a read asks for no more than its caller wants, so the probes of a
+// seek's bisection do not pay for sectors they never look at.
 constexpr std::int64_t kCacheSectors = 128;
 // An encrypted title is scrambled from its start on; this many sectors hold hundreds of packs.
 constexpr std::int64_t kScrambleScan = 1000;
@@ -23,6 +24,15 @@ constexpr std::uint16_t kIlvuLast = 1 << 12;
 // A DSI address that points nowhere.
 constexpr std::uint32_t kNoAddress = 0x7fffffff;
 constexpr std::uint32_t kBackward = 0x80000000;
+
+// A VOBU's first pack: a system header, then the PCI and the DSI as private stream 2.
+bool IsNavigationPack(const unsigned char* s)
+{
+    static constexpr unsigned char kSystemHeader[] = {0x00, 0x00, 0x01, 0xbb};
+    static constexpr unsigned char kDsiPacket[] = {0x00, 0x00, 0x01, 0xbf};
+    return std::memcmp(s + 0x0e, kSystemHeader, 4) == 0 && std::memcmp(s + 0x400, kDsiPacket, 4) == 0 &&
+        s[DSI_START_BYTE - 1] == 0x01;
+}
 
 }  // namespace
 
@@ -68,6 +78,11 @@ void TitleSource::FollowInterleaved(std::int64_t first, std::int64_t last, int a
     std::int64_t pos = first;
     while (pos <= last) {
         reader_->ReadSectors(titleSet_, pos, 1, nav.data());
+        if (!IsNavigationPack(nav.data())) {
+            // Damaged navigation: the rest of the cell is taken as it lies rather than guessed at.
+            AddSectors(pos, last - pos + 1);
+            return;
+        }
         dsi_t dsi{};
         navRead_DSI(&dsi, nav.data() + DSI_START_BYTE);
         const std::int64_t end = std::min<std::int64_t>(pos + dsi.dsi_gi.vobu_ea, last);
@@ -94,14 +109,14 @@ void TitleSource::RefuseScrambled() const
 {
     const std::int64_t scanEnd = std::min(size_, kScrambleScan * kSectorSize);
     for (std::int64_t offset = 0; offset < scanEnd; offset += kSectorSize) {
-        if (!Fill(offset))
+        if (!Fill(offset, static_cast<std::size_t>(scanEnd - offset)))
             return;
         if (IsScrambled(cache_.data() + (offset - cacheStart_)))
             throw DiscError(kEncryptedMessage);
     }
 }
 
-bool TitleSource::Fill(std::int64_t offset) const
+bool TitleSource::Fill(std::int64_t offset, std::size_t want) const
 {
     if (offset >= cacheStart_ && offset < cacheStart_ + cacheLength_)
         return true;
@@ -109,7 +124,9 @@ bool TitleSource::Fill(std::int64_t offset) const
                                [](std::int64_t o, const Extent& e) { return o < e.byteStart; });
     const Extent& e = *std::prev(it);
     const std::int64_t sectorInExtent = (offset - e.byteStart) / kSectorSize;
-    const std::int64_t count = std::min(kCacheSectors, e.sectors - sectorInExtent);
+    const std::int64_t wanted =
+        (offset % kSectorSize + static_cast<std::int64_t>(want) + kSectorSize - 1) / kSectorSize;
+    const std::int64_t count = std::min({kCacheSectors, wanted, e.sectors - sectorInExtent});
     cache_.resize(static_cast<std::size_t>(kCacheSectors * kSectorSize));
     cacheLength_ = 0;
     try {
@@ -128,7 +145,7 @@ std::size_t TitleSource::ReadAt(std::int64_t offset, void* buffer, std::size_t c
     std::size_t done = 0;
     std::lock_guard lock(reader_->Lock());
     while (done < count && offset < size_ && offset >= 0) {
-        if (!Fill(offset))
+        if (!Fill(offset, count - done))
             break;
         const std::int64_t available = cacheStart_ + cacheLength_ - offset;
         const std::size_t n = std::min(count - done, static_cast<std::size_t>(available));

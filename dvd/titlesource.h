@@ -36,8 +36,9 @@ private:
     void AddSectors(std::int64_t first, std::int64_t count);
     void FollowInterleaved(std::int64_t first, std::int64_t last, int angle, bool angleBlock);
     void RefuseScrambled() const;
-    // Makes the cache hold the sector at `offset`; false when it cannot be read.
-    bool Fill(std::int64_t offset) const;
+    // Makes the cache hold the sector at `offset` and, as far as it goes, the `want` bytes from
+    // there; false when it cannot be read.
+    bool Fill(std::int64_t offset, std::size_t want) const;
 
     std::shared_ptr<DiscReader> reader_;
     int titleSet_ = 0;
