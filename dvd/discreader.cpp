@@ -15,7 +15,6 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <regex>
 
 namespace dvd {
 
@@ -79,13 +78,20 @@ std::optional<fs::path> ChildNamed(const fs::path& folder, const std::string& lo
     return std::nullopt;
 }
 
+// vts_nn_k.vob, in lower case.
+bool IsTitlePart(const std::string& name)
+{
+    auto digit = [&](std::size_t i) { return std::isdigit(static_cast<unsigned char>(name[i])) != 0; };
+    return name.size() == 12 && name.compare(0, 4, "vts_") == 0 && digit(4) && digit(5) && name[6] == '_' && digit(7) &&
+        name.compare(8, 4, ".vob") == 0;
+}
+
 // A part whose size is not whole sectors shifts every sector after it: refused rather than read wrong.
 void CheckParts(const fs::path& videoTs)
 {
-    static const std::regex kPart("vts_[0-9][0-9]_[0-9]\\.vob");
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(videoTs, error)) {
-        if (!std::regex_match(Lower(entry.path().filename().string()), kPart))
+        if (!IsTitlePart(Lower(entry.path().filename().string())))
             continue;
         const std::uintmax_t size = entry.file_size(error);
         if (!error && size % static_cast<std::uintmax_t>(kSectorSize) != 0)
