@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <set>
 
 namespace dvd {
 
@@ -17,13 +16,13 @@ namespace {
 // differ from the film by seconds.
 constexpr double kNearEqual = 0.01;
 
+// Cells in strictly rising sector order: none played twice, none played back.
 bool PlaysInOrder(const pgc_t& pgc, const std::vector<int>& cells)
 {
-    std::set<std::uint32_t> seen;
-    std::uint32_t last = 0;
+    std::int64_t last = -1;
     for (int i : cells) {
-        const std::uint32_t first = pgc.cell_playback[i].first_sector;
-        if (!seen.insert(first).second || first < last)
+        const std::int64_t first = pgc.cell_playback[i].first_sector;
+        if (first <= last)
             return false;
         last = first;
     }

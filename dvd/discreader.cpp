@@ -111,11 +111,14 @@ Location Locate(const std::string& path)
 {
     std::error_code error;
     fs::path p = fs::absolute(path, error).lexically_normal();
-    if (p.has_filename() == false && p.has_parent_path())
+    if (!p.has_filename() && p.has_parent_path())
         p = p.parent_path();
     const fs::file_status status = fs::status(p, error);
     if (!fs::exists(status))
         throw DiscError("no such file or folder");
+    // A drive is read as libdvdread reads an image.
+    if (fs::is_block_file(status))
+        return {p.string(), p.filename().string(), true};
     const std::string lowerName = Lower(p.filename().string());
     if (fs::is_regular_file(status) && lowerName != "video_ts.ifo" && lowerName != "video_ts.bup") {
         const VolumeKinds kinds = ReadVolumeKinds(p);

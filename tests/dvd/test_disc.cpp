@@ -77,6 +77,7 @@ TEST(DiscTitles, AreListedAlikeFromFolderIfoSplitFolderAndImage)
         // As the program chain says: dvdauthor writes 20 s and 2 frames for its four 5-s cells.
         EXPECT_EQ(main.lengthMs, 20080);
         EXPECT_EQ(main.chapters, 2);
+        EXPECT_TRUE(main.inOrder);
         EXPECT_EQ(main.angles, 1);
         EXPECT_EQ(main.aspect, dvd::Aspect::FourThree);
         EXPECT_EQ(main.system, dvd::TvSystem::Pal);
