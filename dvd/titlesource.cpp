@@ -21,9 +21,11 @@ constexpr std::int64_t kScrambleScan = 1000;
 // The interleaved-unit bits of a DSI's seamless category.
 constexpr std::uint16_t kIlvuBlock = 1 << 14;
 constexpr std::uint16_t kIlvuLast = 1 << 12;
-// A DSI address that points nowhere.
+// A DSI address: a sector count from the navigation pack, backwards with the top bit; all
+// other bits set, it points nowhere.
 constexpr std::uint32_t kNoAddress = 0x7fffffff;
 constexpr std::uint32_t kBackward = 0x80000000;
+constexpr std::uint32_t kAddressMask = 0x3fffffff;
 
 // A VOBU's first pack: a system header, then the PCI and the DSI as private stream 2.
 bool IsNavigationPack(const unsigned char* s)
@@ -95,9 +97,9 @@ void TitleSource::FollowInterleaved(std::int64_t first, std::int64_t last, int a
         std::uint32_t next = angleBlock ? dsi.sml_agli.data[angle - 1].address : 0;
         if (next == 0)
             next = dsi.sml_pbi.ilvu_sa;
-        if (next == 0 || next == kNoAddress || next == 0xffffffff)
+        if (next == 0 || (next & kNoAddress) == kNoAddress)
             return;
-        const std::int64_t step = next & 0x3fffffff;
+        const std::int64_t step = next & kAddressMask;
         const std::int64_t target = (next & kBackward) ? pos - step : pos + step;
         if (target <= end)
             return;  // a loop back would never end
