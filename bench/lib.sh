@@ -100,3 +100,40 @@ ffplay_cpu_percent() {
     -autoexit -t "$2" "$1" >/dev/null 2>&1 ; } 2>&1 )
   awk -v c="$cpu" -v s="$2" 'BEGIN { split(c, t, " "); print 100 * (t[1] + t[2]) / s }'
 }
+
+# make_indexed_disc DIR CELLS: a disc of one title, CELLS cells of the same 20 minutes whose frames
+# carry their index (0..29999, the most the code holds), authored by dvdauthor: DIR/folder with the
+# title's VOB cut at sector boundaries into four parts (as a disc's 1 GiB parts, mid-GOP),
+# DIR/disc.iso made of it by genisoimage -dvd-video, and the same title as one file, DIR/title.vob.
+make_indexed_disc() {
+  local dir=$1 cells=$2 sectors part k vobs=""
+  [ -s "$dir/disc.iso" ] && return 0
+  rm -rf "$dir/folder" "$dir/authored"
+  mkdir -p "$dir/folder/VIDEO_TS"
+  make_indexed "$dir/cell.mpg" 30000
+  echo "Making a disc of $cells cells (once)..." >&2
+  # A name of its own for each cell: dvdauthor writes a file named twice only once, and the cells
+  # would share its sectors.
+  for k in $(seq "$cells"); do
+    ln -f "$dir/cell.mpg" "$dir/cell$k.mpg"
+    vobs+="<vob file=\"$dir/cell$k.mpg\" />"
+  done
+  cat >"$dir/disc.xml" <<XML
+<dvdauthor dest="$dir/authored"><vmgm />
+  <titleset><titles><video format="pal" aspect="4:3" /><pgc>$vobs</pgc></titles></titleset>
+</dvdauthor>
+XML
+  VIDEO_FORMAT=PAL dvdauthor -x "$dir/disc.xml" >"$dir/dvdauthor.log" 2>&1
+  rm "$dir"/cell*.mpg
+  cp "$dir"/authored/VIDEO_TS/*.IFO "$dir"/authored/VIDEO_TS/*.BUP "$dir/folder/VIDEO_TS/"
+  cat "$dir"/authored/VIDEO_TS/VTS_01_[1-9].VOB >"$dir/title.vob"
+  rm -rf "$dir/authored"
+  sectors=$(( $(stat -c %s "$dir/title.vob") / 2048 ))
+  part=$(( (sectors + 3) / 4 ))
+  for k in 1 2 3 4; do
+    dd if="$dir/title.vob" of="$dir/folder/VIDEO_TS/VTS_01_$k.VOB" bs=2048 skip=$(( (k - 1) * part )) \
+      count="$part" status=none
+  done
+  genisoimage -quiet -dvd-video -V BENCH_DISC -o "$dir/disc.iso.part" "$dir/folder"
+  mv "$dir/disc.iso.part" "$dir/disc.iso"
+}

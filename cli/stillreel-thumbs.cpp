@@ -1,8 +1,10 @@
 // stillreel-thumbs: the thumbnail engine of Stillreel from the command line, one job per file.
+#include "cli/discvideo.h"
 #include "cli/thumbsoptions.h"
 
 #include "convert/convertthread.h"
 #include "decoder/decoder.h"
+#include "dvd/disc.h"
 
 #include <unistd.h>
 
@@ -119,7 +121,7 @@ std::string NothingWritten(const thumbs::Options& options, const TDecoderFileInf
     return "no frame of the video could be decoded";
 }
 
-TConvertRec JobFor(const thumbs::Options& options, const std::string& file, const TDecoder& decoder)
+TConvertRec JobFor(const thumbs::Options& options, const std::string& videoName, const TDecoder& decoder)
 {
     const thumbs::Size size = thumbs::ThumbnailSize(options, decoder.FileInfo()->Width, decoder.AspectRatio());
     TConvertRec job;
@@ -128,7 +130,7 @@ TConvertRec JobFor(const thumbs::Options& options, const std::string& file, cons
     job.Whole = options.mode == thumbs::Mode::Whole;
     job.StartEnd = options.mode == thumbs::Mode::Range;
     job.Pieces = options.pieces;
-    job.VideoName = std::filesystem::path(file).stem().string();
+    job.VideoName = videoName;
     job.SaveFolder = SaveFolderOf(options);
     job.StartPoint = options.rangeStart;
     job.EndPoint = options.rangeEnd;
@@ -136,7 +138,7 @@ TConvertRec JobFor(const thumbs::Options& options, const std::string& file, cons
 }
 
 // Runs the job for one open video; answers the exit status it calls for.
-int Convert(TDecoder& decoder, const thumbs::Options& options, const std::string& file)
+int Convert(TDecoder& decoder, const thumbs::Options& options, const std::string& file, const std::string& videoName)
 {
     const std::int32_t totalSeconds = decoder.FileInfo()->TotalSeconds;
     // Like mkdir -p: a save folder named on the command line is made when missing.
@@ -152,7 +154,7 @@ int Convert(TDecoder& decoder, const thumbs::Options& options, const std::string
     // the pictures on disk are counted here.
     std::int64_t written = 0;
     // The handler runs only once the thread has started, so it may use the thread.
-    TConvertThread thread(decoder, totalSeconds, JobFor(options, file, decoder),
+    TConvertThread thread(decoder, totalSeconds, JobFor(options, videoName, decoder),
                           [&](TStatusFlags status, const TConvertProgress* p) {
                               if (g_interrupted)
                                   thread.Terminate();
@@ -191,8 +193,16 @@ int ConvertFiles(const thumbs::Options& options)
     for (const std::string& file : options.files) {
         if (options.files.size() > 1 && !options.quiet)
             std::printf("%s\n", file.c_str());
+        thumbs::Video video;
         try {
-            decoder.OpenFile(file, 0, 0);
+            video = thumbs::ChooseVideo(options, file);
+        } catch (const dvd::DiscError& e) {
+            PrintError(file + ": " + e.what());
+            status = kJobFailed;
+            continue;
+        }
+        try {
+            decoder.OpenFile(file, video.title, video.angle);
         } catch (const EMPEG2Error& e) {
             PrintError(e.Message());
             status = kJobFailed;
@@ -202,11 +212,31 @@ int ConvertFiles(const thumbs::Options& options)
             PrintInfo(*decoder.FileInfo());
             continue;
         }
-        const int result = Convert(decoder, options, file);
+        const int result = Convert(decoder, options, file, video.name);
         if (result == kInterrupted)
             return kInterrupted;
         if (result != 0)
             status = result;
+    }
+    return status;
+}
+
+// Lists the titles of every disc, without loading the decoder library; answers the exit status.
+int ListTitles(const thumbs::Options& options)
+{
+    int status = 0;
+    for (const std::string& file : options.files) {
+        if (options.files.size() > 1 && !options.quiet)
+            std::printf("%s\n", file.c_str());
+        try {
+            if (!dvd::IsDiscPath(file))
+                throw dvd::DiscError("not a DVD folder or image");
+            std::fputs(thumbs::TitleListing(dvd::Disc(file)).c_str(), stdout);
+        } catch (const dvd::DiscError& e) {
+            std::fflush(stdout);
+            PrintError(file + ": " + e.what());
+            status = kJobFailed;
+        }
     }
     return status;
 }
@@ -229,6 +259,8 @@ int Run(int argc, char** argv)
         std::printf("stillreel-thumbs %s\n", STILLREEL_VERSION);
         return 0;
     }
+    if (options.listTitles)
+        return ListTitles(options);
     CatchInterrupt();
     return ConvertFiles(options);
 }

@@ -82,6 +82,13 @@ Options ParseOptions(const std::vector<std::string>& args)
             o.quiet = true;
         } else if (a == "--info") {
             o.info = true;
+        } else if (a == "--list-titles") {
+            o.listTitles = true;
+        } else if (a == "--title" || a == "--angle") {
+            const std::int32_t n = ParseInt32(value("a number"), a.substr(2));
+            if (n < 1)
+                throw UsageError(a.substr(2) + " numbers start at 1");
+            (a == "--title" ? o.title : o.angle) = n;
         } else if (a == "--whole") {
             setMode(Mode::Whole);
         } else if (a == "--pieces") {
@@ -135,9 +142,10 @@ Size ThumbnailSize(const Options& options, std::int32_t videoWidth, double aspec
 
 std::string UsageText()
 {
-    return "Usage: stillreel-thumbs [options] FILE.vob...\n"
+    return "Usage: stillreel-thumbs [options] FILE.vob|DISC...\n"
            "Writes still pictures of DVD video files as JPEG files of quality 100, named\n"
-           "<folder>/<video name>/<video name>_<i>.jpg.\n"
+           "<folder>/<video name>/<video name>_<i>.jpg. A DISC is a VIDEO_TS folder, the folder\n"
+           "holding it, its VIDEO_TS.IFO or a disc image; its video name is <disc name>_T<NN>.\n"
            "\n"
            "Which pictures (one of):\n"
            "  --pieces N             N pictures spread evenly over the video (default: 12)\n"
@@ -147,6 +155,10 @@ std::string UsageText()
            "Size (default: the video's width, the height by its aspect ratio):\n"
            "  --size WxH             exactly W x H pixels\n"
            "  --width W              W pixels wide, the height by the video's aspect ratio\n"
+           "A disc:\n"
+           "  --title N              title N of the disc (default: the main title)\n"
+           "  --angle N              angle N of the title (default: the first)\n"
+           "  --list-titles          print the disc's titles and write nothing\n"
            "Output:\n"
            "  -o, --save-folder DIR  make the pictures' folder in DIR (default: the current directory)\n"
            "  --info                 print each file's information and write nothing\n"

@@ -26,6 +26,10 @@ struct Options {
     std::optional<std::int32_t> width;
     std::optional<std::int32_t> height;
     std::string saveFolder; // empty: the current directory
+    // A disc's title and angle, from 1; 0: the main title, the first angle.
+    std::int32_t title = 0;
+    std::int32_t angle = 0;
+    bool listTitles = false;
     bool info = false;
     bool quiet = false;
     bool help = false;

@@ -21,12 +21,14 @@ TDecoderFrameInfo g_noFrameInfo{};
 
 } // namespace
 
-DECODER_EXPORT std::int32_t openFile(const char* fileName, std::int32_t /*arg2*/, std::int32_t /*arg3*/)
+// For a disc, arg2 is the title (0: the main title) and arg3 the angle (0: the first); a single
+// video file is opened as it is, and the caller passes 0 for both.
+DECODER_EXPORT std::int32_t openFile(const char* fileName, std::int32_t title, std::int32_t angle)
 {
     if (!fileName)
         return 1;
     try {
-        g_session = std::make_unique<decoderlib::Session>(fileName);
+        g_session = std::make_unique<decoderlib::Session>(fileName, title, angle);
         return 0;
     } catch (...) {
         return 1;

@@ -1,5 +1,6 @@
 #include "decoderlib/session.h"
 
+#include "decoderlib/disctitle.h"
 #include "decoderlib/psscan.h"
 #include "decoderlib/timelinescan.h"
 
@@ -47,7 +48,8 @@ double DisplayAspect(const AVCodecContext& c, int aspectCode, int width, int hei
 
 } // namespace
 
-Session::Session(const std::string& path) : file_(path), stream_(file_)
+Session::Session(const std::string& path, int title, int angle)
+    : file_(OpenVideo(path, title, angle)), stream_(file_)
 {
     AnalyseStart();
     timeline_ = ScanTimeline(file_, stream_, firstPts_, frameTicks_);

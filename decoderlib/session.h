@@ -18,8 +18,9 @@ namespace decoderlib {
 
 class Session {
 public:
-    // Throws DecodeError when the file cannot be read or holds no decodable MPEG video.
-    explicit Session(const std::string& path);
+    // Throws DecodeError when the file cannot be read or holds no decodable MPEG video. A disc
+    // opens its title `title` (0: the main title) at `angle` (0: the first).
+    explicit Session(const std::string& path, int title = 0, int angle = 0);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;

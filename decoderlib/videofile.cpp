@@ -27,6 +27,12 @@ VideoFile::VideoFile(const std::string& path)
     }
 }
 
+VideoFile::VideoFile(std::unique_ptr<ByteSource> source) : source_(std::move(source)), size_(source_->Size())
+{
+    if (size_ == 0)
+        throw DecodeError("empty video");
+}
+
 VideoFile::~VideoFile()
 {
     if (fd_ >= 0)
@@ -35,6 +41,8 @@ VideoFile::~VideoFile()
 
 std::size_t VideoFile::ReadAt(std::int64_t offset, void* buffer, std::size_t count) const
 {
+    if (source_)
+        return source_->ReadAt(offset, buffer, count);
     auto* out = static_cast<unsigned char*>(buffer);
     std::size_t done = 0;
     while (done < count && offset + static_cast<std::int64_t>(done) < size_) {

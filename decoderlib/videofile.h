@@ -4,14 +4,25 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace decoderlib {
+
+// Bytes that come from elsewhere than one plain file, such as a disc's title spread over several.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    virtual std::int64_t Size() const = 0;
+    virtual std::size_t ReadAt(std::int64_t offset, void* buffer, std::size_t count) const = 0;
+};
 
 class VideoFile {
 public:
     // Throws DecodeError for a missing, unreadable, empty or non-regular file.
     explicit VideoFile(const std::string& path);
+    // Throws DecodeError for an empty source.
+    explicit VideoFile(std::unique_ptr<ByteSource> source);
     ~VideoFile();
     VideoFile(const VideoFile&) = delete;
     VideoFile& operator=(const VideoFile&) = delete;
@@ -23,6 +34,7 @@ public:
 
 private:
     int fd_ = -1;
+    std::unique_ptr<ByteSource> source_;
     std::int64_t size_ = 0;
 };
 

@@ -278,3 +278,37 @@ TEST_F(ThumbsProgram, InterruptStopsAWholeVideoJobAndKeepsWhatWasWritten)
 }
 
 } // namespace
+
+// A disc where a file may stand: its titles listed, its main title's pieces exact across cells and
+// a file split, the pictures named after the disc and the title; what it lacks said in one line.
+TEST_F(ThumbsProgram, ADiscListsItsTitlesAndGivesThePicturesOfTheChosenTitle)
+{
+    Result r = Run({"--list-titles", FixturePath("disc.iso")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, " 1  0:00:03    1 chapter   1 angle   4:3   PAL\n"
+                     " 2  0:00:20    2 chapters  1 angle   4:3   PAL  main title\n"
+                     " 3  0:00:03    1 chapter   1 angle   16:9  NTSC\n");
+
+    r = Run({"--pieces", "10", FixturePath("disc.iso")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const fs::path folder = dir_ / "STILLREEL_DISC_T02";
+    ASSERT_EQ(CountPictures(folder), 10u);
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(Read(folder / ("STILLREEL_DISC_T02_" + std::to_string(i) + ".jpg")).index, i * 2 * 25) << i;
+
+    // The second angle of the title, from the folder: its own cell D from second 10 on.
+    r = Run({"--range", "12", "12", "--title", "2", "--angle", "2", "-q", FixturePath("angles")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(CountPictures(dir_ / "angles_T02"), 25u);
+    EXPECT_EQ(Read(dir_ / "angles_T02" / "angles_T02_0.jpg").index, 425);
+
+    const std::string split = FixturePath("split");
+    r = Run({"--title", "7", split});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "stillreel-thumbs: " + split + ": title 7 not found: the disc has 3 titles\n");
+    const std::string scrambled = FixturePath("scrambled");
+    r = Run({"--list-titles", scrambled});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "stillreel-thumbs: " + scrambled +
+                         ": This DVD is encrypted (CSS). Stillreel reads only unencrypted DVD folders and images.\n");
+}

@@ -16,6 +16,8 @@ struct Video {
     int totalSeconds;
     int frames;
     int firstIndex; // index carried by the first frame delivered
+    int title = 0;  // on a disc, the title and angle opened (0: the main title, the first angle)
+    int angle = 0;
 };
 
 void PrintTo(const Video& v, std::ostream* os) { *os << v.name; }
@@ -33,11 +35,19 @@ const Video kVideos[] = {
     // Most pictures without a timestamp, the last one of each stretch too.
     {"untimed.vob", 720, 576, kPal, 4.0 / 3.0, 2, 51, 0},
     {"untimedjoined.vob", 720, 576, kPal, 4.0 / 3.0, 6, 151, 0},
+    // Whole discs: the main title of four cells whose timestamps restart, across a VOB file split
+    // mid-GOP, from a folder and from an image; titles and an angle chosen by number.
+    {"split", 720, 576, kPal, 4.0 / 3.0, 20, 500, 0},
+    {"disc.iso", 720, 576, kPal, 4.0 / 3.0, 20, 500, 0},
+    {"disc", 720, 576, kPal, 4.0 / 3.0, 3, 75, 1000, 1},
+    {"disc.iso", 720, 480, kNtsc, 16.0 / 9.0, 3, 90, 2000, 3},
+    {"angles", 720, 576, kPal, 4.0 / 3.0, 15, 375, 0, 2, 1},
+    {"interleaved", 720, 576, kPal, 4.0 / 3.0, 15, 375, 0, 2, 1},
 };
 
 class FixtureVideo : public testing::TestWithParam<Video> {
 protected:
-    void SetUp() override { decoder.OpenFile(FixturePath(GetParam().name), 0, 0); }
+    void SetUp() override { decoder.OpenFile(FixturePath(GetParam().name), GetParam().title, GetParam().angle); }
 
     TDecoder decoder;
 };
@@ -145,8 +155,34 @@ INSTANTIATE_TEST_SUITE_P(Decoder, FixtureVideo, testing::ValuesIn(kVideos),
                              std::string name = p.param.name;
                              name = name.substr(name.find_last_of('/') + 1);
                              std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
+                             if (p.param.title != 0)
+                                 name += "_T" + std::to_string(p.param.title) + "_A" + std::to_string(p.param.angle);
                              return name;
                          });
+
+// The second angle shares the title's first two cells and plays its own third: frames 0..249, then
+// 375..499, on one timeline; where the angles' cells are interleaved, only its own units.
+class DecoderDiscAngle : public testing::TestWithParam<const char*> {};
+
+TEST_P(DecoderDiscAngle, SecondAngleRunsOnFromTheSharedCellsIntoItsOwn)
+{
+    TDecoder decoder;
+    decoder.OpenFile(FixturePath(GetParam()), 2, 2);
+    EXPECT_EQ(decoder.FileInfo()->TotalSeconds, 15);
+    std::vector<int> indices;
+    while (PDecodedFrame frame = decoder.GetNextFrame())
+        indices.push_back(IndexOf(decoder, frame));
+    std::vector<int> expected(375);
+    for (int n = 0; n < 375; ++n)
+        expected[n] = n < 250 ? n : n + 125;
+    EXPECT_EQ(indices, expected);
+    decoder.Seek(12);
+    PDecodedFrame frame = decoder.GetNextFrame();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(IndexOf(decoder, frame), 425);
+}
+
+INSTANTIATE_TEST_SUITE_P(Decoder, DecoderDiscAngle, testing::Values("angles", "interleaved"));
 
 TEST(DecoderLongVideo, PiecesOfAHundredSecondsLandExactly)
 {

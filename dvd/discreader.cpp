@@ -1,0 +1,244 @@
+#include "dvd/discreader.h"
+
+#include "dvd/disc.h"
+
+#include <dvdread/dvd_reader.h>
+#include <dvdread/ifo_read.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+namespace dvd {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// One DVDReadBlocks across several parts of a folder returns short, so reads are capped and looped.
+constexpr std::int64_t kMaxReadSectors = 512;
+// ISO 9660 and UDF place their volume descriptors from sector 16 on, one per sector.
+constexpr std::int64_t kFirstDescriptor = 16;
+constexpr std::int64_t kDescriptorsScanned = 32;
+
+std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// libdvdread complains on every folder ("Couldn't find device name."), so its lines are shown only
+// to whoever asks for debug output.
+extern "C" void LogToDebug(void*, dvd_logger_level_t, const char* format, va_list args)
+{
+    static const bool enabled = std::getenv("STILLREEL_DEBUG") != nullptr;
+    if (!enabled)
+        return;
+    std::fputs("libdvdread: ", stderr);
+    std::vfprintf(stderr, format, args);
+    std::fputc('\n', stderr);
+}
+const dvd_logger_cb kLogger{LogToDebug};
+
+struct VolumeKinds {
+    bool iso = false;
+    bool udf = false;
+};
+
+VolumeKinds ReadVolumeKinds(const fs::path& image)
+{
+    VolumeKinds kinds;
+    std::ifstream in(image, std::ios::binary);
+    std::array<char, 6> id{};
+    for (std::int64_t k = kFirstDescriptor; k < kFirstDescriptor + kDescriptorsScanned; ++k) {
+        in.seekg(k * kSectorSize + 1);
+        if (!in.read(id.data(), 5))
+            break;
+        const std::string name(id.data(), 5);
+        kinds.iso |= name == "CD001";
+        kinds.udf |= name == "NSR02" || name == "NSR03";
+    }
+    return kinds;
+}
+
+std::optional<fs::path> ChildNamed(const fs::path& folder, const std::string& lowerName)
+{
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error))
+        if (Lower(entry.path().filename().string()) == lowerName)
+            return entry.path();
+    return std::nullopt;
+}
+
+// vts_nn_k.vob, in lower case.
+bool IsTitlePart(const std::string& name)
+{
+    auto digit = [&](std::size_t i) { return std::isdigit(static_cast<unsigned char>(name[i])) != 0; };
+    return name.size() == 12 && name.compare(0, 4, "vts_") == 0 && digit(4) && digit(5) && name[6] == '_' && digit(7) &&
+        name.compare(8, 4, ".vob") == 0;
+}
+
+// A part whose size is not whole sectors shifts every sector after it: refused rather than read wrong.
+void CheckParts(const fs::path& videoTs)
+{
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(videoTs, error)) {
+        if (!IsTitlePart(Lower(entry.path().filename().string())))
+            continue;
+        const std::uintmax_t size = entry.file_size(error);
+        if (!error && size % static_cast<std::uintmax_t>(kSectorSize) != 0)
+            throw DiscError(entry.path().filename().string() + " is " + std::to_string(size) +
+                            " bytes, not whole 2048-byte sectors: the file is damaged");
+    }
+}
+
+// Where libdvdread is to open the disc, and the name the pictures' folder takes from it.
+struct Location {
+    std::string openPath;
+    std::string name;
+    bool image = false;
+};
+
+Location Locate(const std::string& path)
+{
+    std::error_code error;
+    fs::path p = fs::absolute(path, error).lexically_normal();
+    if (!p.has_filename() && p.has_parent_path())
+        p = p.parent_path();
+    const fs::file_status status = fs::status(p, error);
+    if (!fs::exists(status))
+        throw DiscError("no such file or folder");
+    // A drive is read as libdvdread reads an image.
+    if (fs::is_block_file(status))
+        return {p.string(), p.filename().string(), true};
+    const std::string lowerName = Lower(p.filename().string());
+    if (fs::is_regular_file(status) && lowerName != "video_ts.ifo" && lowerName != "video_ts.bup") {
+        const VolumeKinds kinds = ReadVolumeKinds(p);
+        if (!kinds.udf && kinds.iso)
+            throw DiscError("the image has no UDF file system, which a DVD image needs (make it with "
+                            "genisoimage -dvd-video)");
+        if (!kinds.udf)
+            throw DiscError("not a DVD image");
+        return {p.string(), p.stem().string(), true};
+    }
+    fs::path videoTs = fs::is_regular_file(status) ? p.parent_path() : p;
+    if (Lower(videoTs.filename().string()) != "video_ts") {
+        auto child = ChildNamed(videoTs, "video_ts");
+        if (!child)
+            throw DiscError("not a DVD (no VIDEO_TS folder)");
+        videoTs = *child;
+    }
+    CheckParts(videoTs);
+    std::string name = videoTs.parent_path().filename().string();
+    return {videoTs.string(), name.empty() ? "DVD" : name, false};
+}
+
+std::string VolumeName(dvd_reader_t* reader)
+{
+    char name[33] = {};
+    if (DVDUDFVolumeInfo(reader, name, sizeof name, nullptr, 0) == 0 && name[0] != '\0')
+        return name;
+    if (DVDISOVolumeInfo(reader, name, sizeof name, nullptr, 0) == 0 && name[0] != '\0')
+        return name;
+    return {};
+}
+
+}  // namespace
+
+void DiscReader::ReaderDeleter::operator()(dvd_reader_s* reader) const
+{
+    DVDClose(reader);
+}
+
+void DiscReader::FileDeleter::operator()(dvd_file_s* file) const
+{
+    DVDCloseFile(file);
+}
+
+void DiscReader::IfoDeleter::operator()(ifo_handle_t* ifo) const
+{
+    ifoClose(ifo);
+}
+
+DiscReader::DiscReader(const std::string& path)
+{
+    const Location where = Locate(path);
+    reader_.reset(DVDOpen2(nullptr, &kLogger, where.openPath.c_str()));
+    if (!reader_)
+        throw DiscError("not a DVD");
+    // DVDOpen2 accepts any folder or file; a disc is what has a readable VMG (or its backup copy).
+    vmg_.reset(ifoOpen(reader_.get(), 0));
+    if (!vmg_ || !vmg_->tt_srpt)
+        throw DiscError("not a DVD (its VIDEO_TS.IFO cannot be read)");
+    name_ = where.name;
+    if (where.image) {
+        const std::string volume = VolumeName(reader_.get());
+        if (!volume.empty())
+            name_ = volume;
+    }
+    std::replace(name_.begin(), name_.end(), '/', '_');
+}
+
+DiscReader::~DiscReader() = default;
+
+const ifo_handle_t& DiscReader::TitleSet(int titleSet)
+{
+    auto& ifo = titleSets_[titleSet];
+    if (!ifo) {
+        ifo.reset(ifoOpen(reader_.get(), titleSet));
+        if (!ifo || !ifo->vtsi_mat || !ifo->vts_ptt_srpt || !ifo->vts_pgcit)
+            throw DiscError("the information file of title set " + std::to_string(titleSet) + " cannot be read");
+    }
+    return *ifo;
+}
+
+dvd_file_s& DiscReader::TitleVobs(int titleSet)
+{
+    auto& file = vobs_[titleSet];
+    if (!file) {
+        file.reset(DVDOpenFile(reader_.get(), titleSet, DVD_READ_TITLE_VOBS));
+        if (!file)
+            throw DiscError("the video files of title set " + std::to_string(titleSet) + " cannot be opened");
+    }
+    return *file;
+}
+
+std::int64_t DiscReader::TitleSetSectors(int titleSet)
+{
+    return DVDFileSize(&TitleVobs(titleSet));
+}
+
+void DiscReader::ReadSectors(int titleSet, std::int64_t sector, std::int64_t count, unsigned char* out)
+{
+    dvd_file_s& file = TitleVobs(titleSet);
+    while (count > 0) {
+        const std::int64_t want = std::min(count, kMaxReadSectors);
+        const ssize_t got = DVDReadBlocks(&file, static_cast<int>(sector), static_cast<std::size_t>(want), out);
+        if (got <= 0)
+            throw DiscError("sector " + std::to_string(sector) + " of title set " + std::to_string(titleSet) +
+                            " cannot be read");
+        sector += got;
+        count -= got;
+        out += got * kSectorSize;
+    }
+}
+
+bool IsScrambled(const unsigned char* s)
+{
+    static constexpr unsigned char kPackStart[] = {0x00, 0x00, 0x01, 0xba};
+    if (std::memcmp(s, kPackStart, 4) != 0 || s[0x0e] != 0 || s[0x0f] != 0 || s[0x10] != 1)
+        return false;
+    // System headers, padding and private stream 2 (navigation) are never scrambled.
+    const unsigned char id = s[0x11];
+    return id != 0xbb && id != 0xbe && id != 0xbf && (s[0x14] & 0x30) != 0;
+}
+
+}  // namespace dvd
