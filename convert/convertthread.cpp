@@ -6,6 +6,7 @@
 #include "convert/FastSize.h"
 #include "platform/clock.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <limits>
 #include <system_error>
@@ -162,6 +163,10 @@ bool TConvertThread::FrameStep(std::int32_t Index)
     const PDecodedFrame frame = FDecoder.GetNextFrame();
     if (!frame) {
         AnnounceWritten();
+        // A whole video's total was reckoned from its length; now that it has run out, the
+        // pictures written are the total.
+        if (Job.Whole)
+            FProgress.Total = FSaved;
         FStatus = {TStatusFlag::stConvertStopped, TStatusFlag::stConvertEnd};
         Notify();
         return false;
@@ -218,6 +223,9 @@ void TConvertThread::AnnounceWritten()
     }
     FStatus = {TStatusFlag::stFrameSaved};
     FProgress.Current = index;
+    // A damaged video may hold more pictures than its length promised: the total grows with
+    // them rather than be overtaken.
+    FProgress.Total = std::max(FProgress.Total, std::int64_t{++FSaved});
     const std::int64_t now = PerformanceCounter();
     if (static_cast<double>(now - FRateMark) / static_cast<double>(FFrequency) >= 1.0) {
         FStatus.Include(TStatusFlag::stConvertRate);

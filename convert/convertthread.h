@@ -67,6 +67,7 @@ private:
     std::string FWritingName;
     TStatusFlags FStatus;
     TConvertProgress FProgress;
+    std::int32_t FSaved = 0; // pictures announced as written
     std::int64_t FFrequency;
     std::int64_t FRateMark = 0;
     std::string FLastError;

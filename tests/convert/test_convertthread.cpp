@@ -109,6 +109,26 @@ TEST_F(ConvertVideo, WholeVideoWritesEveryFrameAndReportsTheEndTwice)
     EXPECT_EQ(Indices(125), Every(0, 1, 125));
 }
 
+// A damaged video's length may promise more or fewer pictures than it holds: no report counts past
+// its total, and a whole video ends at as many as were written.
+TEST_F(ConvertVideo, WholeVideoTotalFollowsThePicturesThereWere)
+{
+    TConvertRec job = Job(160, 128);
+    job.Whole = true;
+    for (const std::int32_t promisedSeconds : {2, 9}) {
+        SCOPED_TRACE(promisedSeconds);
+        Open("pal5.vob");
+        std::filesystem::remove_all(FFolder / "clip");
+        const std::vector<TReport> reports = RunJob(FDecoder, promisedSeconds, job);
+
+        ASSERT_EQ(Sequence(reports), Expected(125, {StoppedEnd, StoppedEnd, Done}));
+        for (const TReport& report : reports)
+            EXPECT_LE(report.Progress.Current + 1, report.Progress.Total);
+        EXPECT_EQ(reports.back().Progress.Total, 125);
+        EXPECT_EQ(FileNames(FFolder / "clip"), NumberedNames("clip", 125));
+    }
+}
+
 TEST_F(ConvertVideo, PicturesAtFrameSizeAndResampledOnesStandUpright)
 {
     for (const auto& [width, height] : {std::pair{720, 576}, std::pair{160, 128}}) {

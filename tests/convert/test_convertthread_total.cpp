@@ -40,9 +40,10 @@ TEST_F(ConvertScripted, RangeTotalRoundsHalvesToEven)
     }
 }
 
-TEST_F(ConvertScripted, WholeVideoTotalRoundsHalvesToEvenAndOnlyEstimatesTheFiles)
+TEST_F(ConvertScripted, WholeVideoTotalRoundsHalvesToEvenUntilThePicturesRunOut)
 {
-    // The scripts hold 3 frames for 2.5 expected, and 8 for 7.5.
+    // The scripts hold 3 frames for 2.5 expected, and 8 for 7.5: the estimate stands until the
+    // video runs out, then the pictures written are the total.
     for (const auto& [seconds, total, frames] : {std::tuple{1, 2, 3}, std::tuple{3, 8, 8}}) {
         SCOPED_TRACE(seconds);
         TConvertRec job = Job(64, 48, "whole" + std::to_string(seconds));
@@ -53,7 +54,8 @@ TEST_F(ConvertScripted, WholeVideoTotalRoundsHalvesToEvenAndOnlyEstimatesTheFile
             job);
 
         ASSERT_EQ(Sequence(reports), Expected(frames, {StoppedEnd, StoppedEnd, Done}));
-        EXPECT_EQ(reports.back().Progress.Total, total);
+        EXPECT_EQ(reports.front().Progress.Total, total);
+        EXPECT_EQ(reports.back().Progress.Total, frames);
         EXPECT_EQ(FileNames(FFolder / job.VideoName), NumberedNames(job.VideoName, frames));
     }
 }
