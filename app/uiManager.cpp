@@ -231,21 +231,30 @@ void TUIManager::OpenClick()
     if (wasPlaying)
         FPlayManager->Pause();
     const std::string fileName = FChoosers->ChooseVideoFile(&FForm);
-    const bool accepted = !fileName.empty() && HasVobExtension(fileName);
     FForm.repaint();
-    if (accepted)
-        OpenVideo(fileName);
-    else if (wasPlaying)
+    const bool opened = !fileName.empty() && OpenVideo(fileName);
+    if (!opened && wasPlaying)
         FPlayManager->Play();
 }
 
 bool TUIManager::OpenVideo(const std::string& FileName)
 {
-    if (FPlayManager->Converting() || !HasVobExtension(FileName))
+    if (FPlayManager->Converting())
         return false;
+    TUIChoosers::TTitleChoice title{0, 0};
+    std::string videoName = std::filesystem::path(FileName).stem().string();
+    if (dvd::IsDiscPath(FileName)) {
+        const dvd::Disc disc(FileName);
+        title = ChooseDiscTitle(disc);
+        if (title.Title == 0)
+            return false;
+        videoName = dvd::TitleVideoName(disc, title.Title);
+    } else if (!HasVobExtension(FileName)) {
+        return false;
+    }
     FPlayManager->Pause();
     TPlayManager& pm = *FPlayManager;
-    pm.OpenFile(FileName);
+    pm.OpenFile(FileName, title.Title, title.Angle);
     TSliderBar& slider = *FForm.SliderBar;
     slider.setEnabled(true);
     slider.SetSelStart(0);
@@ -255,9 +264,25 @@ bool TUIManager::OpenVideo(const std::string& FileName)
     slider.SetPosition(0);
     WriteInfoAtStart();
     FForm.tmiConfig->setEnabled(true);
-    FJob.VideoName = std::filesystem::path(FileName).stem().string();
+    FJob.VideoName = videoName;
     ResetToVideo(*FSettings, pm.Width(), pm.Height(), pm.AspectRatio());
     return true;
+}
+
+TUIChoosers::TTitleChoice TUIManager::ChooseDiscTitle(const dvd::Disc& Disc)
+{
+    // Shorter titles are logos, menu backgrounds and fillers: no one opens them by choice.
+    constexpr std::int64_t kWorthChoosingMs = 10000;
+    std::vector<dvd::TitleInfo> titles;
+    for (const dvd::TitleInfo& title : Disc.Titles())
+        if (title.lengthMs >= kWorthChoosingMs)
+            titles.push_back(title);
+    const dvd::TitleInfo& main = Disc.Title(Disc.MainTitle());
+    if (titles.size() <= 1 && main.angles <= 1)
+        return {main.number, 1};
+    if (titles.empty())
+        titles.push_back(main);
+    return FChoosers->ChooseTitle(&FForm, titles, main.number);
 }
 
 void TUIManager::PlayClick()

@@ -6,12 +6,14 @@
 #include "app/configManager.h"
 #include "app/windowplace.h"
 #include "convert/_consts.h"
+#include "dvd/disc.h"
 
 #include <QObject>
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QWidget;
 class TmainDlg;
@@ -24,6 +26,13 @@ public:
     virtual ~TUIChoosers() = default;
     // The file-open dialog; the chosen file's full path, or "" when cancelled.
     virtual std::string ChooseVideoFile(QWidget* Owner);
+    // The title chooser of a disc, MainTitle selected: the chosen title's number and angle (from 1),
+    // or title 0 when cancelled.
+    struct TTitleChoice {
+        std::int32_t Title = 0;
+        std::int32_t Angle = 1;
+    };
+    virtual TTitleChoice ChooseTitle(QWidget* Owner, const std::vector<dvd::TitleInfo>& Titles, int MainTitle);
     // The folder chooser; the chosen folder, or "" when cancelled.
     virtual std::string ChooseFolder(QWidget* Owner, const std::string& Title);
     // A plain message box, with the information icon or with none.
@@ -59,8 +68,9 @@ public:
     virtual void ClampSizing(TScreenRect& Rect);
 
     void OpenClick();
-    // Opens that file as the open command does once a file is chosen; files without the ".vob"
-    // extension are ignored. Answers whether it was accepted.
+    // Opens that file as the open command does once a file is chosen: a ".vob" file, or a disc (a
+    // VIDEO_TS folder or its parent, VIDEO_TS.IFO, an image) whose title the user picks when it has
+    // several; other files are ignored. Answers whether it was opened.
     bool OpenVideo(const std::string& FileName);
     void PlayClick();
     void PauseClick();
@@ -101,6 +111,8 @@ private:
     void WriteInfoAtStart();
     void KeepInWorkArea();
     void RefreshInfoFromDuration();
+    // The title (and angle) of the disc to open, or title 0 when the user cancelled.
+    TUIChoosers::TTitleChoice ChooseDiscTitle(const dvd::Disc& Disc);
 
     TmainDlg& FForm;
     std::unique_ptr<TUIChoosers> FChoosers;

@@ -6,6 +6,7 @@
 #include "app/configForm.h"
 #include "app/dialogparts.h"
 #include "app/stillreelapp.h"
+#include "app/titleForm.h"
 #include "app/uiManager.h"
 
 #include <QFileDialog>
@@ -15,11 +16,22 @@ std::string TUIChoosers::ChooseVideoFile(QWidget* Owner)
 {
     QFileDialog dialog(Owner);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters({QStringLiteral("DVD Video Files (*.vob)"), QStringLiteral("All Files (*)")});
+    dialog.setNameFilters({QStringLiteral("DVD Video Files (*.vob)"),
+                           QStringLiteral("DVD Folders and Images (VIDEO_TS.IFO video_ts.ifo *.iso *.ISO)"),
+                           QStringLiteral("All Files (*)")});
     dialog.selectNameFilter(QStringLiteral("DVD Video Files (*.vob)"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst().toStdString();
+}
+
+TUIChoosers::TTitleChoice TUIChoosers::ChooseTitle(QWidget* Owner, const std::vector<dvd::TitleInfo>& Titles,
+                                                    int MainTitle)
+{
+    TtitleDlg dialog(Owner, Titles, MainTitle);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return {dialog.Title(), dialog.Angle()};
 }
 
 std::string TUIChoosers::ChooseFolder(QWidget* Owner, const std::string& Title)

@@ -17,9 +17,7 @@ Video ChooseVideo(const Options& options, const std::string& path)
     const dvd::Disc disc(path);
     const dvd::TitleInfo& title = disc.Title(options.title);
     const int angle = disc.Angle(title.number, options.angle);
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, "_T%02d", title.number);
-    return {disc.Name() + suffix, title.number, angle};
+    return {dvd::TitleVideoName(disc, title.number), title.number, angle};
 }
 
 std::string TitleListing(const dvd::Disc& disc)

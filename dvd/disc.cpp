@@ -132,6 +132,13 @@ bool IsDiscPath(const std::string& path)
     return text == "CD001" || text == "BEA01" || text == "NSR02" || text == "NSR03";
 }
 
+std::string TitleVideoName(const Disc& disc, int title)
+{
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, "_T%02d", title);
+    return disc.Name() + suffix;
+}
+
 std::string LengthText(std::int64_t lengthMs)
 {
     const std::int64_t seconds = lengthMs / 1000;

@@ -76,6 +76,9 @@ int MainTitleOf(const std::vector<TitleInfo>& titles);
 // VIDEO_TS.IFO, or an image (a file with ISO 9660 or UDF volume descriptors where a VOB has packs).
 bool IsDiscPath(const std::string& path);
 
+// What a title's pictures are named after: "<disc name>_T<NN>".
+std::string TitleVideoName(const Disc& disc, int title);
+
 // h:mm:ss
 std::string LengthText(std::int64_t lengthMs);
 // "4:3" or "16:9"

@@ -40,10 +40,10 @@ void TPlayManager::ShowFrame(PDecodedFrame Frame)
     Panel->Flip();
 }
 
-void TPlayManager::OpenFile(const std::string& FileName)
+void TPlayManager::OpenFile(const std::string& FileName, std::int32_t Title, std::int32_t Angle)
 {
     FFileName = FileName;
-    FDecoder.OpenFile(FileName, 0, 0);
+    FDecoder.OpenFile(FileName, Title, Angle);
     // Position is the frame information right after opening, before any frame is taken.
     UpdateInfo();
     Panel->AspectRatio = FAspectRatio;

@@ -32,9 +32,10 @@ public:
     // What the window may ask, in the order it may ask it: Panel is assigned first; no operation is
     // called while Converting; Seek only once Opened; Convert and OpenFile only after Pause.
 
-    // Opens the file and shows its first frame; a following Play starts with the second. A file
-    // the library refuses raises EMPEG2Error and leaves everything but FileName as it was.
-    void OpenFile(const std::string& FileName);
+    // Opens the file (of a disc: the title and angle, 0 for the main title and the first angle) and
+    // shows its first frame; a following Play starts with the second. A file the library refuses
+    // raises EMPEG2Error and leaves everything but FileName as it was.
+    void OpenFile(const std::string& FileName, std::int32_t Title = 0, std::int32_t Angle = 0);
     // Starts playing from the decoder's current place; nothing while playing or without a file.
     void Play();
     // Stops the playback thread; the picture stays.

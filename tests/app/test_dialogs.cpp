@@ -1,5 +1,5 @@
-// The completion and about dialogs' links, the keys that do not close them, the shell's URLs, and the
-// folder chooser's answers.
+// The completion and about dialogs' links, the keys that do not close them, the shell's URLs, the
+// folder chooser's answers, and the title chooser's.
 
 #include "app/aboutForm.h"
 #include "app/appinfo.h"
@@ -7,10 +7,13 @@
 #include "app/completeForm.h"
 #include "app/dialogparts.h"
 #include "app/shellopen.h"
+#include "app/titleForm.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -120,6 +123,36 @@ private slots:
                  QStringLiteral("mailto:support@stillreel.example?subject=Stillreel%20Support"));
         QCOMPARE(ShellOpenUrl(std::string(VendorWebSite) + "/help").toString(),
                  QStringLiteral("https://stillreel.example/help"));
+    }
+
+    void theTitleChooserOffersTheMainTitleAndAnglesOnlyWhereThereAreAny()
+    {
+        std::vector<dvd::TitleInfo> titles(3);
+        for (int i = 0; i < 3; ++i) {
+            titles[static_cast<std::size_t>(i)].number = 2 * i + 1;
+            titles[static_cast<std::size_t>(i)].lengthMs = 60000;
+        }
+        titles[2].angles = 3;
+        TtitleDlg dialog(nullptr, titles, 3);
+        Show(dialog);
+        QCOMPARE(dialog.Title(), 3);
+        QVERIFY(dialog.cbAngle->isHidden());
+        QCOMPARE(dialog.Angle(), 1);
+
+        dialog.lvTitles->selectRow(2);
+        QCOMPARE(dialog.Title(), 5);
+        QVERIFY(!dialog.cbAngle->isHidden());
+        QCOMPARE(dialog.cbAngle->count(), 3);
+        dialog.cbAngle->setCurrentIndex(2);
+        QCOMPARE(dialog.Angle(), 3);
+
+        // Enter on the list takes the selected title.
+        dialog.lvTitles->setFocus();
+        QTest::keyClick(dialog.lvTitles, Qt::Key_Return);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.Title(), 5);
+        QCOMPARE(dialog.Angle(), 3);
     }
 
     void theFolderChooserAnswersAPathOrNothing()

@@ -41,6 +41,9 @@ struct TRecorded {
     };
     std::vector<TConfigRun> Configs;
     int Abouts = 0;
+    // The title chooser's rows and main title at each call, and the answer it gives.
+    std::vector<std::pair<std::vector<int>, int>> TitleChoices;
+    TUIChoosers::TTitleChoice TitleAnswer;
 };
 
 class TRecordingChoosers : public TUIChoosers {
@@ -65,6 +68,14 @@ public:
         FRecorded.CloseRefusedAtComplete.push_back(!form->close() && form->isVisible());
     }
     void ShowAbout(QWidget*) override { ++FRecorded.Abouts; }
+    TTitleChoice ChooseTitle(QWidget*, const std::vector<dvd::TitleInfo>& Titles, int MainTitle) override
+    {
+        std::vector<int> numbers;
+        for (const dvd::TitleInfo& title : Titles)
+            numbers.push_back(title.number);
+        FRecorded.TitleChoices.emplace_back(numbers, MainTitle);
+        return FRecorded.TitleAnswer;
+    }
 
 private:
     TRecorded& FRecorded;
@@ -197,6 +208,54 @@ TEST_F(MainWindow, APiecesJobWritesTheRightFramesAndReportsItsProgress)
     EXPECT_TRUE(rec_.Errors.empty());
     ExpectPicturesOfFrames(dir_ / "pal", "pal", 12, 25, QSize(720, 540));
     EXPECT_TRUE(form_->close());
+}
+
+TEST_F(MainWindow, ADiscOpensItsOnlyLongTitleAtOnceAndAsksWhereThereIsAChoice)
+{
+    Open("disc");
+    ASSERT_TRUE(Player().Opened());
+    EXPECT_TRUE(rec_.TitleChoices.empty());
+    EXPECT_EQ(Manager().Job().VideoName, "disc_T02");
+    EXPECT_EQ(form_->lbInfo->text().toStdString(), "FPS: 25.00 Size: 720x576 Duration: 00:00:20 Timestamp: 00:00:00");
+
+    // The main title of angles/ was filmed from two angles: the chooser asks, and cancelling it
+    // keeps the video that was open.
+    rec_.TitleAnswer = {0, 1};
+    Open("angles");
+    ASSERT_EQ(rec_.TitleChoices.size(), 1u);
+    EXPECT_EQ(rec_.TitleChoices[0], std::make_pair(std::vector<int>{2}, 2));
+    EXPECT_EQ(Manager().Job().VideoName, "disc_T02");
+
+    // An encrypted disc is refused with its reason, the open video stays.
+    Open("scrambled");
+    ASSERT_EQ(rec_.Errors.size(), 1u);
+    EXPECT_EQ(rec_.Errors[0], dvd::kEncryptedMessage);
+    rec_.Errors.clear();
+    EXPECT_EQ(Manager().Job().VideoName, "disc_T02");
+
+    rec_.TitleAnswer = {2, 2};
+    Open("angles");
+    ASSERT_TRUE(Player().Opened());
+    EXPECT_EQ(Manager().Job().VideoName, "angles_T02");
+    EXPECT_EQ(Player().TotalSeconds(), 15);
+
+    // Five pieces three seconds apart: the last one lies in the second angle's own cell.
+    rec_.Folder = dir_.string();
+    Manager().SaveFolderClick();
+    form_->rbPieces->setChecked(true);
+    form_->etPieces->setText(QStringLiteral("5"));
+    Manager().GenerateClick();
+    ASSERT_TRUE(WaitForJob());
+    ASSERT_TRUE(rec_.Errors.empty()) << rec_.Errors[0];
+    const std::vector<int> expected{0, 75, 150, 225, 425};
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        QImage picture(QString::fromStdString((dir_ / "angles_T02" / ("angles_T02_" + std::to_string(i) + ".jpg")).string()));
+        ASSERT_FALSE(picture.isNull()) << "piece " << i;
+        picture = picture.convertToFormat(QImage::Format_RGB888);
+        EXPECT_EQ(ReadFrameIndex(picture.constBits(), picture.width(), picture.height(), picture.bytesPerLine(), 3),
+                  expected[i])
+            << "piece " << i;
+    }
 }
 
 TEST_F(MainWindow, AFailingJobShowsTheEnginesMessageAndLeavesTheWindowUsable)

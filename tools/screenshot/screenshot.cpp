@@ -1,6 +1,6 @@
 // screenshot DIR [VIDEO.vob]: the real main window under X, photographed from the X server (so that
 // SDL's picture in the preview is in the shot) in each of its states and with each of its dialogs up,
-// as PNG files named after what they show. It needs an X display of depth 24:
+// as PNG files named after what they show; last, the title chooser of the fixture disc angles/. It needs an X display of depth 24:
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/screenshot DIR
 // VIDEO defaults to the test fixture build/fixtures/pal.vob.
 
@@ -314,6 +314,21 @@ int main(int argc, char** argv)
             hinted = hinted.united(top->frameGeometry());
     QTest::qWait(kSettleMs);
     Shoot(QStringLiteral("14-hint-over-generate"), hinted, form.windowTitle());
+
+    // A disc whose main title was filmed from two angles: the title chooser asks, Enter takes the
+    // main title's first angle.
+    const QString disc = QCoreApplication::applicationDirPath() + QStringLiteral("/../fixtures/angles");
+    if (QFileInfo::exists(disc)) {
+        QCursor::setPos(form.frameGeometry().bottomRight() + QPoint(40, 40));
+        ShootModal(
+            QStringLiteral("15-title-chooser"), [&] { manager.OpenVideo(disc.toStdString()); },
+            [](QWidget& chooser) { QTest::keyClick(&chooser, Qt::Key_Return); });
+        if (player.FileName() != disc.toStdString())
+            Fail(QStringLiteral("the title chooser did not open %1").arg(disc));
+        Shoot(QStringLiteral("16-disc-title-opened"), form);
+    } else {
+        Fail(QStringLiteral("no disc at %1").arg(disc));
+    }
 
     return g_failures == 0 ? 0 : 1;
 }
