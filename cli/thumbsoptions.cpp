@@ -109,6 +109,11 @@ Options ParseOptions(const std::vector<std::string>& args)
             o.saveFolder = value("a folder");
             if (o.saveFolder.empty())
                 throw UsageError("the save folder is empty");
+        } else if (a == "--deinterlace") {
+            const std::string& mode = value("auto or off");
+            if (mode != "auto" && mode != "off")
+                throw UsageError("invalid deinterlace mode: '" + mode + "' (auto or off)");
+            o.deinterlace = mode == "auto";
         } else if (a == "--") {
             o.files.insert(o.files.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
             break;
@@ -147,6 +152,9 @@ std::string UsageText()
            "Size (default: the video's width, the height by its aspect ratio):\n"
            "  --size WxH             exactly W x H pixels\n"
            "  --width W              W pixels wide, the height by the video's aspect ratio\n"
+           "Pictures:\n"
+           "  --deinterlace MODE     auto: frames the video marks interlaced are deinterlaced\n"
+           "                         (the default); off: frames as decoded\n"
            "Output:\n"
            "  -o, --save-folder DIR  make the pictures' folder in DIR (default: the current directory)\n"
            "  --info                 print each file's information and write nothing\n"

@@ -26,6 +26,8 @@ struct Options {
     std::optional<std::int32_t> width;
     std::optional<std::int32_t> height;
     std::string saveFolder; // empty: the current directory
+    // auto: frames the video marks interlaced are deinterlaced; off: frames as decoded.
+    bool deinterlace = true;
     bool info = false;
     bool quiet = false;
     bool help = false;
