@@ -203,8 +203,8 @@ void Session::DecodeAhead()
 
 void Session::Deinterlace(FramePtr frame, std::int64_t time, bool keep)
 {
-    // A picture shown up to one and a half frames after the one before (a repeated field) still
-    // continues it; anything later, or earlier, means pictures are missing in between.
+    // A picture follows the one before by a frame, or one and a half with a repeated field; a
+    // longer step, or one back, means pictures are missing in between or time started again.
     const std::size_t stretch = timeline_.StretchAtPos(frame->pkt_pos);
     if (lastFed_ && (lastFed_->stretch != stretch || time <= lastFed_->time || time - lastFed_->time > 2 * frameTicks_))
         deinterlacer_->Flush();
