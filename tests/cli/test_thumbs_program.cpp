@@ -198,6 +198,19 @@ TEST_F(ThumbsProgram, InterlacedVideoGivesCleanPicturesOfTheRightFramesInEveryMo
     }
 }
 
+// A library without the switch deinterlaces: asked for the frames as decoded, the program says it
+// cannot give them rather than write deinterlaced ones.
+TEST_F(ThumbsProgram, OffWithALibraryThatAlwaysDeinterlacesFailsSayingWhy)
+{
+    UseFakeDecoder("fps=25;seconds=2");
+    Result r = Run({"--deinterlace", "off", "clip.vob"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "stillreel-thumbs: the decoder library cannot turn deinterlacing off\n");
+    EXPECT_EQ(CountPictures(dir_ / "clip"), 0u);
+    r = Run({"--pieces", "2", "clip.vob"});
+    EXPECT_EQ(r.status, 0) << r.err;
+}
+
 TEST_F(ThumbsProgram, InfoPrintsTheWindowsLineAndWritesNothing)
 {
     const Result r = Run({"--info", FixturePath("ntsc.vob")});
