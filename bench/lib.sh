@@ -15,16 +15,24 @@ bench_setup() {
 }
 
 # make_noisy FILE SECONDS [extra ffmpeg options]: a test-pattern PAL VOB with moving noise.
+# noisy_source replaces the picture source.
 make_noisy() {
   local file=$1 seconds=$2
   shift 2
   [ -s "$file" ] && return 0
   echo "Making $(basename "$file") (once)..." >&2
   "${ffmpeg_quiet[@]}" \
-    -f lavfi -i "testsrc2=size=720x576:rate=25,noise=alls=12:allf=t" \
+    -f lavfi -i "${noisy_source:-testsrc2=size=720x576:rate=25,noise=alls=12:allf=t}" \
     -f lavfi -i "sine=frequency=440:sample_rate=48000" \
     -t "$seconds" -target pal-dvd -bf 2 "$@" -y "$file.part"
   mv "$file.part" "$file"
+}
+
+# make_noisy_interlaced FILE SECONDS: the same, interlaced: pictures at 50 a second woven two by two
+# into frames, top field first, so the two fields of every frame differ.
+make_noisy_interlaced() {
+  noisy_source="testsrc2=size=720x576:rate=50,noise=alls=12:allf=t,interlace=scan=tff" \
+    make_noisy "$1" "$2" -flags +ildct+ilme -top 1
 }
 
 # make_indexed FILE FRAMES: a PAL VOB whose frames carry their index (see tests/support).
@@ -66,6 +74,10 @@ exact_pictures() {
 # peer_whole VIDEO FOLDER: every frame as a 720x540 JPEG.
 peer_whole() {
   "${ffmpeg_quiet[@]}" -i "$1" -an -vf scale=720:540 -q:v 1 "$2/%d.jpg"
+}
+# peer_whole_deinterlaced VIDEO FOLDER: the same through ffmpeg's bwdif (by default a picture per field).
+peer_whole_deinterlaced() {
+  "${ffmpeg_quiet[@]}" -i "$1" -an -vf bwdif=deint=1,scale=720:540 -q:v 1 "$2/%d.jpg"
 }
 # peer_range VIDEO FOLDER START END: every frame of seconds START to END, both included.
 peer_range() {

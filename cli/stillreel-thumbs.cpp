@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -190,6 +191,9 @@ int ConvertFiles(const thumbs::Options& options)
 {
     int status = 0;
     TDecoder decoder;
+    // A library without the switch always deinterlaces: off is then an error, auto its own way.
+    if (!decoder.SetDeinterlace(options.deinterlace ? kDeinterlaceAuto : kDeinterlaceOff) && !options.deinterlace)
+        throw std::runtime_error("the decoder library cannot turn deinterlacing off");
     for (const std::string& file : options.files) {
         if (options.files.size() > 1 && !options.quiet)
             std::printf("%s\n", file.c_str());

@@ -116,6 +116,11 @@ Options ParseOptions(const std::vector<std::string>& args)
             o.saveFolder = value("a folder");
             if (o.saveFolder.empty())
                 throw UsageError("the save folder is empty");
+        } else if (a == "--deinterlace") {
+            const std::string& mode = value("auto or off");
+            if (mode != "auto" && mode != "off")
+                throw UsageError("invalid deinterlace mode: '" + mode + "' (auto or off)");
+            o.deinterlace = mode == "auto";
         } else if (a == "--") {
             o.files.insert(o.files.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
             break;
@@ -159,6 +164,9 @@ std::string UsageText()
            "  --title N              title N of the disc (default: the main title)\n"
            "  --angle N              angle N of the title (default: the first)\n"
            "  --list-titles          print the disc's titles and write nothing\n"
+           "Pictures:\n"
+           "  --deinterlace MODE     auto: frames the video marks interlaced are deinterlaced\n"
+           "                         (the default); off: frames as decoded\n"
            "Output:\n"
            "  -o, --save-folder DIR  make the pictures' folder in DIR (default: the current directory)\n"
            "  --info                 print each file's information and write nothing\n"

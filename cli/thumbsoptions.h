@@ -30,6 +30,8 @@ struct Options {
     std::int32_t title = 0;
     std::int32_t angle = 0;
     bool listTitles = false;
+    // auto: frames the video marks interlaced are deinterlaced; off: frames as decoded.
+    bool deinterlace = true;
     bool info = false;
     bool quiet = false;
     bool help = false;

@@ -44,6 +44,13 @@ TDecoder::TDecoder(const std::string& libraryFolder)
     FGetNextFrame = Resolve<TGetNextFrameProc>("getNextFrame");
     FSeek = Resolve<TSeekProc>("seek");
     DecoderConvert = Resolve<TConvertProc>("convert");
+    FSetDeinterlace =
+        reinterpret_cast<TSetDeinterlaceProc>(ResolveOptionalEntryPoint(FLibraryHandle.get(), "setDeinterlace"));
+}
+
+bool TDecoder::SetDeinterlace(std::int32_t Mode)
+{
+    return FSetDeinterlace && FSetDeinterlace(Mode) == 0;
 }
 
 void TDecoder::OpenFile(const std::string& fileName, std::int32_t arg2, std::int32_t arg3)

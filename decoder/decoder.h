@@ -44,6 +44,9 @@ public:
 
     // Raises EMPEG2Error when the library refuses the file; the earlier file's data then stays.
     void OpenFile(const std::string& fileName, std::int32_t arg2, std::int32_t arg3);
+    // kDeinterlaceAuto (the library's default) or kDeinterlaceOff, from the next OpenFile on. False
+    // when the library has no such switch (it then deinterlaces) or refuses the mode.
+    bool SetDeinterlace(std::int32_t Mode);
     // Empty at the end of the stream.
     PDecodedFrame GetNextFrame();
     std::int32_t Seek(std::int32_t position);
@@ -77,6 +80,7 @@ private:
     TGetFrameProc FGetFrame = nullptr;
     TGetNextFrameProc FGetNextFrame = nullptr;
     TSeekProc FSeek = nullptr;
+    TSetDeinterlaceProc FSetDeinterlace = nullptr;
 
     TDecoderFileInfo* FFileInfo = nullptr;
     TDecoderFrameInfo* FFrameInfo = nullptr;

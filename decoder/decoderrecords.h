@@ -59,4 +59,8 @@ using TGetNextFrameProc = TDecodedFrame* (*)();
 using TSeekProc = std::int32_t (*)(std::int32_t second);
 using TGetFrameProc = void (*)();
 using TConvertProc = void (*)();
+// Optional: a library without it deinterlaces as with kDeinterlaceAuto.
+using TSetDeinterlaceProc = std::int32_t (*)(std::int32_t mode);
 }
+inline constexpr std::int32_t kDeinterlaceOff = 0;
+inline constexpr std::int32_t kDeinterlaceAuto = 1;

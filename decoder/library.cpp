@@ -48,3 +48,8 @@ void* ResolveEntryPoint(void* library, const char* name)
         RaiseLoaderError();
     return address;
 }
+
+void* ResolveOptionalEntryPoint(void* library, const char* name) noexcept
+{
+    return dlsym(library, name);
+}

@@ -12,3 +12,5 @@ using TLibraryHandle = std::unique_ptr<void, TLibraryUnloader>;
 // Both raise EOSError with the loader's text when they fail.
 TLibraryHandle LoadLibraryFile(const std::string& path);
 void* ResolveEntryPoint(void* library, const char* name);
+// Null when the library does not export `name`.
+void* ResolveOptionalEntryPoint(void* library, const char* name) noexcept;

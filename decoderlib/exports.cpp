@@ -1,5 +1,5 @@
-// The library's seven entry points. One video is open at a time; a failed open keeps the
-// previous one, so records handed out before stay valid.
+// The library's seven entry points, and the optional eighth, setDeinterlace. One video is open at
+// a time; a failed open keeps the previous one, so records handed out before stay valid.
 #include "decoderlib/session.h"
 
 #include <memory>
@@ -17,6 +17,8 @@ std::unique_ptr<decoderlib::Session> g_session;
     return true;
 }();
 const TDecoderFileInfo kNoFileInfo{};
+// A binding that never sets it gets the pictures marked interlaced deinterlaced.
+bool g_deinterlace = true;
 TDecoderFrameInfo g_noFrameInfo{};
 
 } // namespace
@@ -28,7 +30,7 @@ DECODER_EXPORT std::int32_t openFile(const char* fileName, std::int32_t title, s
     if (!fileName)
         return 1;
     try {
-        g_session = std::make_unique<decoderlib::Session>(fileName, title, angle);
+        g_session = std::make_unique<decoderlib::Session>(fileName, title, angle, g_deinterlace);
         return 0;
     } catch (...) {
         return 1;
@@ -66,6 +68,16 @@ DECODER_EXPORT std::int32_t seek(std::int32_t second)
     } catch (...) {
         return 1;
     }
+}
+
+// 1 (auto): pictures marked interlaced are deinterlaced; 0 (off): pictures as decoded. Holds from
+// the next openFile on.
+DECODER_EXPORT std::int32_t setDeinterlace(std::int32_t mode)
+{
+    if (mode != kDeinterlaceOff && mode != kDeinterlaceAuto)
+        return 1;
+    g_deinterlace = mode == kDeinterlaceAuto;
+    return 0;
 }
 
 // Part of the library's interface; nothing calls them.

@@ -48,9 +48,11 @@ double DisplayAspect(const AVCodecContext& c, int aspectCode, int width, int hei
 
 } // namespace
 
-Session::Session(const std::string& path, int title, int angle)
+Session::Session(const std::string& path, int title, int angle, bool deinterlace)
     : file_(OpenVideo(path, title, angle)), stream_(file_)
 {
+    if (deinterlace)
+        deinterlacer_ = std::make_unique<Deinterlacer>();
     AnalyseStart();
     timeline_ = ScanTimeline(file_, stream_, firstPts_, frameTicks_);
     const std::int64_t total = std::min<std::int64_t>(timeline_.Duration() / kTicksPerSecond, INT32_MAX);
@@ -166,24 +168,50 @@ void Session::DecodeAhead()
                 return;
         }
         Decoded next;
+        bool end = false;
         try {
             if (AVFrame* f = stream_.Next()) {
                 next.time = TimeOf(*f);
                 next.frame = MakeFrame();
                 av_frame_move_ref(next.frame.get(), f);
             }
+            end = !next.frame;
+            if (deinterlacer_) {
+                if (end)
+                    deinterlacer_->Flush();
+                else
+                    Deinterlace(std::move(next.frame), next.time);
+            }
         } catch (const DecodeError&) {
             // Treated as the end of the stream: nothing more can be decoded.
+            end = true;
         }
-        const bool end = !next.frame;
         {
             std::lock_guard lock(mutex_);
-            ahead_.push_back(std::move(next));
+            if (deinterlacer_) {
+                for (Deinterlacer::Picture p; deinterlacer_->Pop(p);)
+                    ahead_.push_back({std::move(p.frame), p.time});
+            } else if (next.frame) {
+                ahead_.push_back(std::move(next));
+            }
+            if (end)
+                ahead_.push_back({});
         }
         changed_.notify_all();
         if (end)
             return;
     }
+}
+
+void Session::Deinterlace(FramePtr frame, std::int64_t time, bool keep)
+{
+    // A picture follows the one before by a frame, or one and a half with a repeated field; a
+    // longer step, or one back, means pictures are missing in between or time started again.
+    const std::size_t stretch = timeline_.StretchAtPos(frame->pkt_pos);
+    if (lastFed_ && (lastFed_->stretch != stretch || time <= lastFed_->time || time - lastFed_->time > 2 * frameTicks_))
+        deinterlacer_->Flush();
+    deinterlacer_->Push(std::move(frame), time, keep);
+    lastFed_ = Fed{stretch, time};
 }
 
 void Session::Seek(std::int32_t second)
@@ -195,6 +223,9 @@ void Session::MoveTo(std::int64_t ticks)
 {
     StopWorker();
     pending_.reset();
+    if (deinterlacer_)
+        deinterlacer_->Reset();
+    lastFed_.reset();
     atEnd_ = ticks >= timeline_.Duration();
     if (atEnd_)
         return;
@@ -203,11 +234,14 @@ void Session::MoveTo(std::int64_t ticks)
     const std::int64_t targetPts = timeline_.PtsAt(k, ticks);
     const std::int64_t stretchStart = stretches[k].startPos;
     const std::int64_t stretchEnd = k + 1 < stretches.size() ? stretches[k + 1].startPos : file_.Size();
+    // The deinterlacer makes a picture from its neighbours too: the picture before the target,
+    // a B-picture as often as not, is decoded as well.
+    const std::int64_t skipBefore = deinterlacer_ ? targetPts - 2 * frameTicks_ : targetPts;
 
     for (std::int64_t leadIn = kSeekLeadIn;; leadIn *= 2) {
         const std::int64_t start = StartPosition(k, targetPts - leadIn, stretchEnd);
         stream_.SeekToByte(start);
-        stream_.SkipBefore(targetPts, stretchEnd);
+        stream_.SkipBefore(skipBefore, stretchEnd);
         AVFrame* f = stream_.Next();
         if (f && start > stretchStart) {
             // Decoding must begin at a picture shown no later than the target, or the
@@ -218,8 +252,17 @@ void Session::MoveTo(std::int64_t ticks)
             if (keyTime > ticks)
                 continue;
         }
-        while (f && TimeOf(*f) < ticks)
+        FramePtr before;
+        while (f && TimeOf(*f) < ticks) {
+            if (deinterlacer_) {
+                before = MakeFrame();
+                av_frame_move_ref(before.get(), f);
+            }
             f = stream_.Next();
+        }
+        // Sequential decoding gives this picture its neighbour before; so must the seek.
+        if (f && deinterlacer_ && f->interlaced_frame && !before && start > stretchStart)
+            continue;
         stream_.SkipBefore(-1);
         if (!f) {
             atEnd_ = true;
@@ -228,6 +271,13 @@ void Session::MoveTo(std::int64_t ticks)
         pending_ = MakeFrame();
         av_frame_move_ref(pending_.get(), f);
         pendingTime_ = lastTime_ = TimeOf(*pending_);
+        if (deinterlacer_) {
+            if (before) {
+                const std::int64_t beforeTime = TimeOf(*before);
+                Deinterlace(std::move(before), beforeTime, false);
+            }
+            Deinterlace(std::move(pending_), pendingTime_);
+        }
         return;
     }
 }

@@ -1,6 +1,7 @@
 // One open video: what the library's entry points answer about it, and the frames it delivers.
 #pragma once
 
+#include "decoderlib/deinterlacer.h"
 #include "decoderlib/frameconvert.h"
 #include "decoderlib/timeline.h"
 #include "decoderlib/videofile.h"
@@ -11,6 +12,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -19,8 +21,9 @@ namespace decoderlib {
 class Session {
 public:
     // Throws DecodeError when the file cannot be read or holds no decodable MPEG video. A disc
-    // opens its title `title` (0: the main title) at `angle` (0: the first).
-    explicit Session(const std::string& path, int title = 0, int angle = 0);
+    // opens its title `title` (0: the main title) at `angle` (0: the first). With `deinterlace`,
+    // pictures marked interlaced are delivered deinterlaced.
+    explicit Session(const std::string& path, int title = 0, int angle = 0, bool deinterlace = true);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -48,6 +51,8 @@ private:
     void MoveTo(std::int64_t ticks);
     std::int64_t StartPosition(std::size_t stretch, std::int64_t wantPts, std::int64_t stretchEnd) const;
     std::int64_t TimeOf(const AVFrame& f) const { return timeline_.TimeOf(f.pts, f.pkt_pos); }
+    // Passes a decoded picture to the deinterlacer, starting a new run at a break in time.
+    void Deinterlace(FramePtr frame, std::int64_t time, bool keep = true);
 
     VideoFile file_;
     VideoStream stream_;
@@ -62,6 +67,16 @@ private:
     std::int64_t pendingTime_ = 0;
     std::int64_t lastTime_ = 0;
     bool atEnd_ = false;
+
+    // Null when pictures are delivered as decoded. Its runs end where time breaks (a cell
+    // boundary, lost pictures), in sequential decoding and after seeks alike, so a picture's
+    // neighbours, and so its pixels, are the same whichever way it is reached.
+    std::unique_ptr<Deinterlacer> deinterlacer_;
+    struct Fed {
+        std::size_t stretch;
+        std::int64_t time;
+    };
+    std::optional<Fed> lastFed_;
 
     // Decoding runs ahead on a worker of its own while frames are taken one after another, so
     // the caller's work on a frame overlaps the decoding of the next. Seeking stops it first:

@@ -1,5 +1,6 @@
 // stillreel-thumbs run as a program on the fixture videos: the pictures it writes, by name and by
 // the frame each one shows, its messages and its exit status.
+#include "support/combing.h"
 #include "support/fixtures.h"
 #include "support/frameindex.h"
 
@@ -73,11 +74,12 @@ protected:
         return r;
     }
 
-    // The frame index shown by a written picture, and its size.
+    // The frame index shown by a written picture, its size and how combed it is.
     struct Picture {
         int index = -1;
         unsigned width = 0;
         unsigned height = 0;
+        double combing = 0;
     };
     static Picture Read(const fs::path& file)
     {
@@ -89,8 +91,9 @@ protected:
         p.height = FreeImage_GetHeight(bitmap);
         // FreeImage keeps the bottom row first: read from the top row with a negative stride.
         const auto pitch = static_cast<std::ptrdiff_t>(FreeImage_GetPitch(bitmap));
-        p.index = ReadFrameIndex(FreeImage_GetScanLine(bitmap, static_cast<int>(p.height) - 1),
-                                 static_cast<int>(p.width), static_cast<int>(p.height), -pitch, 3);
+        const std::uint8_t* top = FreeImage_GetScanLine(bitmap, static_cast<int>(p.height) - 1);
+        p.index = ReadFrameIndex(top, static_cast<int>(p.width), static_cast<int>(p.height), -pitch, 3);
+        p.combing = CombingOf(top, static_cast<int>(p.width), static_cast<int>(p.height), -pitch, 3);
         FreeImage_Unload(bitmap);
         return p;
     }
@@ -156,6 +159,56 @@ TEST_F(ThumbsProgram, RangeTakesEveryFrameOfBothEndSeconds)
     EXPECT_EQ(last.index, 299);
     EXPECT_EQ(last.width, 200u);
     EXPECT_EQ(last.height, 100u);
+}
+
+// Interlaced video in every mode: each picture the frame it should be, clean; with the switch off,
+// the frames as decoded, combed.
+TEST_F(ThumbsProgram, InterlacedVideoGivesCleanPicturesOfTheRightFramesInEveryMode)
+{
+    // Measured on these pictures at 720x540: clean ones stay under 0.5, combed ones above 1.5.
+    constexpr double kCombed = 1.0;
+    struct Job {
+        std::vector<std::string> args;
+        std::vector<int> indices;
+        bool combed;
+    };
+    std::vector<int> whole(125);
+    for (int i = 0; i < 125; ++i)
+        whole[i] = i;
+    std::vector<int> range(whole.begin() + 50, whole.begin() + 100);  // across the timestamp break at 75
+    const std::vector<int> pieces{0, 25, 50, 75, 100};  // one a second
+    const Job jobs[] = {
+        {{"--whole"}, whole, false},
+        {{"--range", "2", "3"}, range, false},
+        {{"--pieces", "5"}, pieces, false},
+        {{"--pieces", "5", "--deinterlace", "off"}, pieces, true},
+    };
+    for (const Job& job : jobs) {
+        fs::remove_all(dir_ / "interlacedpal");
+        std::vector<std::string> args = job.args;
+        args.push_back(FixturePath("interlacedpal.vob"));
+        const Result r = Run(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        ASSERT_EQ(CountPictures(dir_ / "interlacedpal"), job.indices.size()) << job.args[0];
+        for (std::size_t i = 0; i < job.indices.size(); ++i) {
+            const Picture p = Read(dir_ / "interlacedpal" / ("interlacedpal_" + std::to_string(i) + ".jpg"));
+            EXPECT_EQ(p.index, job.indices[i]) << job.args.back() << " picture " << i;
+            EXPECT_EQ(p.combing > kCombed, job.combed) << job.args.back() << " picture " << i << ": " << p.combing;
+        }
+    }
+}
+
+// A library without the switch deinterlaces: asked for the frames as decoded, the program says it
+// cannot give them rather than write deinterlaced ones.
+TEST_F(ThumbsProgram, OffWithALibraryThatAlwaysDeinterlacesFailsSayingWhy)
+{
+    UseFakeDecoder("fps=25;seconds=2");
+    Result r = Run({"--deinterlace", "off", "clip.vob"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "stillreel-thumbs: the decoder library cannot turn deinterlacing off\n");
+    EXPECT_EQ(CountPictures(dir_ / "clip"), 0u);
+    r = Run({"--pieces", "2", "clip.vob"});
+    EXPECT_EQ(r.status, 0) << r.err;
 }
 
 TEST_F(ThumbsProgram, InfoPrintsTheWindowsLineAndWritesNothing)

@@ -27,6 +27,8 @@ TEST(ThumbsOptions, DefaultsToTwelvePiecesOfEveryFile)
     EXPECT_EQ(o.files, (std::vector<std::string>{"a.vob", "b.vob"}));
     EXPECT_FALSE(o.width);
     EXPECT_TRUE(o.saveFolder.empty());
+    EXPECT_TRUE(o.deinterlace);
+    EXPECT_FALSE(ParseOptions({"--deinterlace", "off", "a.vob"}).deinterlace);
 }
 
 TEST(ThumbsOptions, ReadsModesSizesAndFolders)
@@ -72,6 +74,7 @@ TEST(ThumbsOptions, RefusesMalformedCommandLines)
     EXPECT_EQ(UsageMessage({"--pieces", "x", "v.vob"}), "invalid number of pieces: 'x'");
     EXPECT_EQ(UsageMessage({"--size", "320", "v.vob"}), "invalid size: '320' (WIDTHxHEIGHT)");
     EXPECT_EQ(UsageMessage({"--whole", "--pieces", "3", "v.vob"}), "choose one of --whole, --pieces and --range");
+    EXPECT_EQ(UsageMessage({"--deinterlace", "on", "v.vob"}), "invalid deinterlace mode: 'on' (auto or off)");
     EXPECT_EQ(UsageMessage({"--help"}), "accepted");
 }
 

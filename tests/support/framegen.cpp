@@ -6,6 +6,10 @@
 //   framegen --still WIDTH HEIGHT FIRST COUNT
 //                                       the same on a flat, still background: only the code blocks
 //                                       change, so P- and B-pictures encode to a few hundred bytes
+//   framegen --fields WIDTH HEIGHT FIRST COUNT
+//                                       2 COUNT pictures at the field rate of an interlaced video:
+//                                       pictures 2n and 2n+1 show two moments of the scene, both
+//                                       with index FIRST + n, to be woven into frame FIRST + n
 //   framegen --random BYTES SEED        writes BYTES deterministic pseudo-random bytes to stdout
 //
 // Around the code blocks each frame shows a textured scene that pans, a moving disc and a little
@@ -85,8 +89,10 @@ public:
         for (auto& n : Noise) n = static_cast<std::int8_t>(static_cast<int>(random.Next() % 9) - 4);
     }
 
-    // Fills Y, U, V with the picture of frame n carrying `index`.
-    void Render(long long n, int index) {
+    // Fills Y, U, V with the picture of frame n carrying `index`; with `bars`, a band of bars
+    // below the code runs sideways fast, so that pictures n and n + 1 differ clearly.
+    void Render(long long n, int index, bool bars = false)
+    {
         const double t = static_cast<double>(n);
         // Window offset: an even, smooth, wandering pan of a few pixels a frame.
         const int ox = 2 * static_cast<int>((Width / 2 - 2) * (0.5 + 0.5 * std::sin(t * 0.011)) );
@@ -100,6 +106,8 @@ public:
             std::memcpy(&V[std::size_t(y) * ChromaWidth], &PlaneV[src], ChromaWidth);
         }
         DrawDisc(t);
+        if (bars)
+            DrawBars(n);
         AddNoise(n);
         DrawCode(index);
     }
@@ -163,6 +171,18 @@ private:
         }
     }
 
+    // Dark and light bars 16 pixels wide in the band [0.40 H, 0.60 H), 6 pixels further on each
+    // picture: not a multiple of their period, so no two neighbouring pictures look alike.
+    void DrawBars(long long n)
+    {
+        const int shift = static_cast<int>(n % 32) * 6;
+        for (int y = Height * 2 / 5; y < Height * 3 / 5; ++y) {
+            for (int x = 0; x < Width; ++x) {
+                Y[std::size_t(y) * Width + x] = ((x + shift) / 16) % 2 ? 200 : 50;
+            }
+        }
+    }
+
     // Noise of +-4 on luma, taken from a fixed table at a per-frame, per-row offset.
     void AddNoise(long long n) {
         TRandom random(static_cast<std::uint64_t>(n) * 7919 + 1);
@@ -211,8 +231,8 @@ private:
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: framegen [--still] WIDTH HEIGHT FIRST COUNT    (raw yuv420p frames to stdout)\n"
-                 "       framegen --random BYTES SEED                   (pseudo-random bytes to stdout)\n");
+                 "usage: framegen [--still|--fields] WIDTH HEIGHT FIRST COUNT    (raw yuv420p frames to stdout)\n"
+                 "       framegen --random BYTES SEED                            (pseudo-random bytes to stdout)\n");
     return 2;
 }
 
@@ -226,7 +246,8 @@ int main(int argc, char** argv) {
         return WriteRandom(bytes, static_cast<std::uint64_t>(seed));
     }
     const bool still = argc == 6 && std::string(argv[1]) == "--still";
-    if (still) {
+    const bool fields = argc == 6 && std::string(argv[1]) == "--fields";
+    if (still || fields) {
         --argc;
         ++argv;
     }
@@ -242,10 +263,19 @@ int main(int argc, char** argv) {
     }
     TSceneGenerator scene(static_cast<int>(width), static_cast<int>(height));
     for (long long n = 0; n < count; ++n) {
-        if (still)
+        if (still) {
             scene.RenderStill(static_cast<int>(first + n));
-        else
+        } else if (fields) {
+            // The scene moves twice as far per frame: each field shows a moment of its own.
+            for (long long field = 2 * (first + n); field < 2 * (first + n) + 2; ++field) {
+                scene.Render(field, static_cast<int>(first + n), true);
+                if (!scene.Write())
+                    return 1;
+            }
+            continue;
+        } else {
             scene.Render(first + n, static_cast<int>(first + n));
+        }
         if (!scene.Write()) return 1;  // the reader went away (a broken pipe)
     }
     return std::fflush(stdout) == 0 ? 0 : 1;
