@@ -21,7 +21,7 @@ constexpr std::int64_t kSeekLeadIn = kTicksPerSecond;
 // The bisection for a seek's start stops this close: 32 packs, a few frames of DVD video, so a
 // narrower search would save less decoding than its reads cost.
 constexpr std::int64_t kBisectGranularity = 64 * 1024;
-// A video must show a clean picture this early on: half a minute of DVD video leaves room for a
+// A video must show a whole picture this early on: half a minute of DVD video leaves room for a
 // damaged start, and bounds the work on a file that holds no video at all.
 constexpr std::int64_t kFirstPictureLimit = 32 << 20;
 // Pictures decoded ahead of the caller: enough to ride out a slow frame of the caller's work (a
@@ -75,6 +75,15 @@ void Session::AnalyseStart()
     if (width <= 0 || height <= 0)
         throw DecodeError("picture without size");
     firstPts_ = f->pts;
+    if (!IsWhole(*f)) {
+        // Concealment makes a picture of any bytes that look like MPEG video: at least one
+        // picture must decode whole for the file to count as a video.
+        for (AVFrame* w = stream_.Next(); !w || !IsWhole(*w); w = stream_.Next())
+            if (!w)
+                throw DecodeError("no whole picture");
+        stream_.SeekToByte(0, kFirstPictureLimit);
+        f = stream_.Next();
+    }
 
     int frames = 0;
     int fields = 0;
