@@ -51,6 +51,7 @@ Session::Session(const std::string& path) : file_(path), stream_(file_)
 {
     AnalyseStart();
     timeline_ = ScanTimeline(file_, stream_, firstPts_, frameTicks_);
+    steady_ = SteadyTime(frameTicks_);
     const std::int64_t total = std::min<std::int64_t>(timeline_.Duration() / kTicksPerSecond, INT32_MAX);
     fileInfo_.TotalSeconds = static_cast<std::int32_t>(total);
     fileInfo_.DurationHours = static_cast<std::int32_t>(total / 3600);
@@ -123,10 +124,10 @@ TDecodedFrame* Session::NextFrame()
             return nullptr;
         }
         frame = std::move(next.frame);
-        // A break in the timestamps that sampling missed must still not make time run back.
-        t = std::max(next.time, lastTime_);
+        // Neither a break in the timestamps that sampling missed nor a damaged timestamp may
+        // make time run back or leap ahead.
+        t = steady_.Next(next.time);
     }
-    lastTime_ = t;
     frameInfo_.Timestamp = t / kTicksPerSecond;
     decoded_.Pixels = converter_->Convert(*frame);
     return &decoded_;
@@ -225,8 +226,12 @@ void Session::MoveTo(std::int64_t ticks)
             if (keyTime > ticks)
                 continue;
         }
-        while (f && TimeOf(*f) < ticks)
-            f = stream_.Next();
+        std::int64_t t = 0;
+        if (f)
+            steady_.Restart(t = TimeOf(*f));
+        while (f && t < ticks)
+            if ((f = stream_.Next()))
+                t = steady_.Next(TimeOf(*f));
         stream_.SkipBefore(-1);
         if (!f) {
             atEnd_ = true;
@@ -234,7 +239,7 @@ void Session::MoveTo(std::int64_t ticks)
         }
         pending_ = MakeFrame();
         av_frame_move_ref(pending_.get(), f);
-        pendingTime_ = lastTime_ = TimeOf(*pending_);
+        pendingTime_ = t;
         return;
     }
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "decoderlib/frameconvert.h"
+#include "decoderlib/steadytime.h"
 #include "decoderlib/timeline.h"
 #include "decoderlib/videofile.h"
 #include "decoderlib/videostream.h"
@@ -59,7 +60,7 @@ private:
     std::int64_t frameTicks_ = 3600;
     FramePtr pending_;           // found by a seek, not yet delivered
     std::int64_t pendingTime_ = 0;
-    std::int64_t lastTime_ = 0;
+    SteadyTime steady_;
     bool atEnd_ = false;
 
     // Decoding runs ahead on a worker of its own while frames are taken one after another, so
