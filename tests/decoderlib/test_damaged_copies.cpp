@@ -22,10 +22,10 @@ struct Damage {
 void PrintTo(const Damage& d, std::ostream* os) { *os << d.name; }
 
 const Damage kDamages[] = {
-    {"bytes_0_001pct", "pal.vob", kPal, 12, [](auto& b) { ChangeBytes(b, b.size() / 100000, 1); }},
-    {"bytes_0_01pct", "pal.vob", kPal, 12, [](auto& b) { ChangeBytes(b, b.size() / 10000, 2); }},
+    {"bytes_0_001pct", "pal5.vob", kPal, 5, [](auto& b) { ChangeBytes(b, b.size() / 100000, 1); }},
+    {"bytes_0_01pct", "pal5.vob", kPal, 5, [](auto& b) { ChangeBytes(b, b.size() / 10000, 2); }},
     {"bytes_0_1pct", "pal.vob", kPal, 12, [](auto& b) { ChangeBytes(b, b.size() / 1000, 3); }},
-    {"scattered_sectors", "pal.vob", kPal, 12, [](auto& b) { ZeroScatteredSectors(b, 12, 4); }},
+    {"scattered_sectors", "pal5.vob", kPal, 5, [](auto& b) { ZeroScatteredSectors(b, 6, 4); }},
     {"sector_run", "ntsc.vob", kNtsc, 6, [](auto& b) { ZeroSectorRun(b, b.size() / kSectorSize / 3, 100); }},
     {"second_half", "ntsc.vob", kNtsc, 6, [](auto& b) { ChangeBytes(b, 11, 6, b.size() / 2); }},
     {"last_gops", "ntsc.vob", kNtsc, 6, [](auto& b) { ChangeBytes(b, 11, 7, b.size() * 9 / 10); }},
