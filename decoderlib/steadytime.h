@@ -36,4 +36,4 @@ private:
     std::int64_t lastRaw_ = 0;
 };
 
-} // namespace decoderlib
+}  // namespace decoderlib

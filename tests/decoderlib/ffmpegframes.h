@@ -4,8 +4,8 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <vector>
 #include <string>
+#include <vector>
 
 // The ffmpeg program decoding the file's first video stream, its pictures as decoded, in display
 // order.

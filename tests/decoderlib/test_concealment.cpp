@@ -88,4 +88,4 @@ TEST(Concealment, DeliversFfmpegsPictureForEveryFrame)
     ExpectFfmpegsPictures("sectors", bytes);
 }
 
-} // namespace
+}  // namespace

@@ -15,11 +15,14 @@ struct Damage {
     const char* name;
     const char* fixture;
     Rate rate;
-    int seconds; // of the undamaged video
+    int seconds;  // of the undamaged video
     std::function<void(std::vector<char>&)> apply;
 };
 
-void PrintTo(const Damage& d, std::ostream* os) { *os << d.name; }
+void PrintTo(const Damage& d, std::ostream* os)
+{
+    *os << d.name;
+}
 
 const Damage kDamages[] = {
     {"bytes_0_001pct", "pal5.vob", kPal, 5, [](auto& b) { ChangeBytes(b, b.size() / 100000, 1); }},
@@ -98,4 +101,4 @@ TEST(DecoderDamagedCopy, OneWholePictureThenAPartialOneOpens)
     std::remove(path.c_str());
 }
 
-} // namespace
+}  // namespace

@@ -9,13 +9,15 @@
 namespace {
 
 // mt19937_64's sequence is fixed by the standard; the distributions are not, so none is used.
-std::size_t Below(std::mt19937_64& random, std::size_t n) {
+std::size_t Below(std::mt19937_64& random, std::size_t n)
+{
     return static_cast<std::size_t>(random() % n);
 }
 
-} // namespace
+}  // namespace
 
-void ChangeBytes(std::vector<char>& bytes, std::size_t count, std::uint64_t seed, std::size_t from, std::size_t to) {
+void ChangeBytes(std::vector<char>& bytes, std::size_t count, std::uint64_t seed, std::size_t from, std::size_t to)
+{
     to = std::min(to, bytes.size());
     if (from >= to)
         return;
@@ -27,7 +29,8 @@ void ChangeBytes(std::vector<char>& bytes, std::size_t count, std::uint64_t seed
     }
 }
 
-void ZeroScatteredSectors(std::vector<char>& bytes, std::size_t count, std::uint64_t seed, std::size_t from) {
+void ZeroScatteredSectors(std::vector<char>& bytes, std::size_t count, std::uint64_t seed, std::size_t from)
+{
     const std::size_t first = (from + kSectorSize - 1) / kSectorSize;
     const std::size_t sectors = bytes.size() / kSectorSize;
     if (first >= sectors)
@@ -37,20 +40,23 @@ void ZeroScatteredSectors(std::vector<char>& bytes, std::size_t count, std::uint
         ZeroSectorRun(bytes, first + Below(random, sectors - first), 1);
 }
 
-void ZeroSectorRun(std::vector<char>& bytes, std::size_t first, std::size_t count) {
+void ZeroSectorRun(std::vector<char>& bytes, std::size_t first, std::size_t count)
+{
     const std::size_t begin = std::min(first * kSectorSize, bytes.size());
     const std::size_t end = std::min((first + count) * kSectorSize, bytes.size());
     std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(begin), bytes.begin() + static_cast<std::ptrdiff_t>(end), 0);
 }
 
-std::vector<char> ReadFileBytes(const std::string& path) {
+std::vector<char> ReadFileBytes(const std::string& path)
+{
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw std::runtime_error("cannot read " + path);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-void WriteFileBytes(const std::string& path, const std::vector<char>& bytes) {
+void WriteFileBytes(const std::string& path, const std::vector<char>& bytes)
+{
     std::ofstream out(path, std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out)

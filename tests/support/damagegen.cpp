@@ -12,7 +12,8 @@
 #include <exception>
 #include <string>
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc != 6 && argc != 7) {
         std::fprintf(stderr, "usage: damagegen IN OUT bytes|sectors COUNT SEED [FROM]\n");
         return 2;
