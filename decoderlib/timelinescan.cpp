@@ -54,7 +54,7 @@ std::int64_t LastConsistent(const std::vector<std::int64_t>& pts)
                 lastAgreed = i + 1;
         }
     if (steps.empty())
-        return pts.back(); // a lone picture's own time is all there is
+        return pts.back();  // a lone picture's own time is all there is
     std::nth_element(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2), steps.end());
     const auto trailing = static_cast<std::int64_t>(pts.size() - 1 - lastAgreed);
     return pts[lastAgreed] + trailing * steps[steps.size() / 2];

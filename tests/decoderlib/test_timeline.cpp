@@ -182,7 +182,7 @@ TEST(FindBreaks, ADamagedTimestampIsNoBreak)
 {
     Stream stream = MakeStream({{kFirstGops + kSecondGops, kSecond / 2, 0}});
     constexpr std::size_t kPicturePacks = 6;
-    constexpr std::size_t kPtsAt = 14 + 9; // the pack header, then the PES header up to its PTS
+    constexpr std::size_t kPtsAt = 14 + 9;  // the pack header, then the PES header up to its PTS
     for (std::size_t picture = 5; picture < (kFirstGops + kSecondGops) * kGop; picture += 29) {
         Bytes garbage;
         PutTimestamp(garbage, 0x2, picture % 2 ? 1000 * kSecond + picture : picture);
