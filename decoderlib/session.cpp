@@ -22,7 +22,7 @@ constexpr std::int64_t kSeekLeadIn = kTicksPerSecond;
 // The bisection for a seek's start stops this close: 32 packs, a few frames of DVD video, so a
 // narrower search would save less decoding than its reads cost.
 constexpr std::int64_t kBisectGranularity = 64 * 1024;
-// A video must show a clean picture this early on: half a minute of DVD video leaves room for a
+// A video must show a whole picture this early on: half a minute of DVD video leaves room for a
 // damaged start, and bounds the work on a file that holds no video at all.
 constexpr std::int64_t kFirstPictureLimit = 32 << 20;
 // Pictures decoded ahead of the caller: enough to ride out a slow frame of the caller's work (a
@@ -55,6 +55,7 @@ Session::Session(const std::string& path, int title, int angle, bool deinterlace
         deinterlacer_ = std::make_unique<Deinterlacer>();
     AnalyseStart();
     timeline_ = ScanTimeline(file_, stream_, firstPts_, frameTicks_);
+    steady_ = SteadyTime(frameTicks_);
     const std::int64_t total = std::min<std::int64_t>(timeline_.Duration() / kTicksPerSecond, INT32_MAX);
     fileInfo_.TotalSeconds = static_cast<std::int32_t>(total);
     fileInfo_.DurationHours = static_cast<std::int32_t>(total / 3600);
@@ -79,6 +80,15 @@ void Session::AnalyseStart()
     if (width <= 0 || height <= 0)
         throw DecodeError("picture without size");
     firstPts_ = f->pts;
+    if (!IsWhole(*f)) {
+        // Concealment makes a picture of any bytes that look like MPEG video: at least one
+        // picture must decode whole for the file to count as a video.
+        for (AVFrame* w = stream_.Next(); !w || !IsWhole(*w); w = stream_.Next())
+            if (!w)
+                throw DecodeError("no whole picture");
+        stream_.SeekToByte(0, kFirstPictureLimit);
+        f = stream_.Next();
+    }
 
     int frames = 0;
     int fields = 0;
@@ -118,10 +128,10 @@ TDecodedFrame* Session::NextFrame()
             return nullptr;
         }
         frame = std::move(next.frame);
-        // A break in the timestamps that sampling missed must still not make time run back.
-        t = std::max(next.time, lastTime_);
+        // Neither a break in the timestamps that sampling missed nor a damaged timestamp may
+        // make time run back or leap ahead.
+        t = steady_.Next(next.time);
     }
-    lastTime_ = t;
     frameInfo_.Timestamp = t / kTicksPerSecond;
     decoded_.Pixels = converter_->Convert(*frame);
     return &decoded_;
@@ -253,12 +263,16 @@ void Session::MoveTo(std::int64_t ticks)
                 continue;
         }
         FramePtr before;
-        while (f && TimeOf(*f) < ticks) {
+        std::int64_t t = 0;
+        if (f)
+            steady_.Restart(t = TimeOf(*f));
+        while (f && t < ticks) {
             if (deinterlacer_) {
                 before = MakeFrame();
                 av_frame_move_ref(before.get(), f);
             }
-            f = stream_.Next();
+            if ((f = stream_.Next()))
+                t = steady_.Next(TimeOf(*f));
         }
         // Sequential decoding gives this picture its neighbour before; so must the seek.
         if (f && deinterlacer_ && f->interlaced_frame && !before && start > stretchStart)
@@ -270,7 +284,7 @@ void Session::MoveTo(std::int64_t ticks)
         }
         pending_ = MakeFrame();
         av_frame_move_ref(pending_.get(), f);
-        pendingTime_ = lastTime_ = TimeOf(*pending_);
+        pendingTime_ = t;
         if (deinterlacer_) {
             if (before) {
                 const std::int64_t beforeTime = TimeOf(*before);

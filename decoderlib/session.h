@@ -3,6 +3,7 @@
 
 #include "decoderlib/deinterlacer.h"
 #include "decoderlib/frameconvert.h"
+#include "decoderlib/steadytime.h"
 #include "decoderlib/timeline.h"
 #include "decoderlib/videofile.h"
 #include "decoderlib/videostream.h"
@@ -65,7 +66,7 @@ private:
     std::int64_t frameTicks_ = 3600;
     FramePtr pending_;           // found by a seek, not yet delivered
     std::int64_t pendingTime_ = 0;
-    std::int64_t lastTime_ = 0;
+    SteadyTime steady_;
     bool atEnd_ = false;
 
     // Null when pictures are delivered as decoded. Its runs end where time breaks (a cell

@@ -31,8 +31,34 @@ constexpr std::int64_t kMaxSamples = 256;
 // A sample looks this far for a GOP start: two GOPs of DVD video at its top rate (a GOP lasts at
 // most 0.6 s, some 750 KB at 9.8 Mbit/s).
 constexpr std::int64_t kSampleScan = 2 << 20;
-// Decoding around a break or at the end looks at most this far for a clean picture.
+// Decoding around a break or at the end looks at most this far for a picture.
 constexpr std::int64_t kMaxDecodeWindow = 64 << 20;
+// A sample passes over at most this many damaged timestamps.
+constexpr int kSampleTries = 4;
+
+// The time of the last of `pts` (in display order), held against damaged timestamps: one that no
+// neighbour agrees with stands alone, off the steady run of the others. Pictures at the end with
+// such a time still count, each one typical step after the last agreed time.
+std::int64_t LastConsistent(const std::vector<std::int64_t>& pts)
+{
+    const auto agree = [](std::int64_t a, std::int64_t b) {
+        const std::int64_t ahead = TicksBetween(a, b);
+        return ahead > 0 && ahead <= kForwardJump;
+    };
+    std::vector<std::int64_t> steps;
+    std::size_t lastAgreed = pts.size();
+    for (std::size_t i = 0; i + 1 < pts.size(); ++i)
+        if (agree(pts[i], pts[i + 1])) {
+            steps.push_back(TicksBetween(pts[i], pts[i + 1]));
+            if (lastAgreed == pts.size() || TicksBetween(pts[lastAgreed], pts[i + 1]) > 0)
+                lastAgreed = i + 1;
+        }
+    if (steps.empty())
+        return pts.back();  // a lone picture's own time is all there is
+    std::nth_element(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2), steps.end());
+    const auto trailing = static_cast<std::int64_t>(pts.size() - 1 - lastAgreed);
+    return pts[lastAgreed] + trailing * steps[steps.size() / 2];
+}
 
 // I-pictures are shown in the order they are sent, so each one's time is later than the last.
 bool KeyGoesBack(const PesStamp& a, const PesStamp& b)
@@ -106,8 +132,11 @@ private:
         PesStamp prev = a;
         PesStamp prevKey = a;
         scanner_.VisitVideoStamps(a.packPos + 1, b.packPos + 1, [&](const PesStamp& s) {
-            if (Jumps(prev, s) || KeyGoesBack(prevKey, s))
+            if (Jumps(prev, s) || KeyGoesBack(prevKey, s)) {
+                if (!Confirmed(s))
+                    return true;
                 breaks_.push_back(s.packPos);
+            }
             prev = s;
             if (s.key)
                 prevKey = s;
@@ -115,12 +144,27 @@ private:
         });
     }
 
-    // Samples are taken at I-pictures where there are any, whose order is certain.
+    // Samples are taken at I-pictures where there are any, whose order is certain, and never at
+    // a damaged timestamp.
     std::optional<PesStamp> Sample(std::int64_t from, std::int64_t end) const
     {
-        if (auto key = scanner_.FirstVideoStamp(from, end, kSampleScan, true))
-            return key;
-        return scanner_.FirstVideoStamp(from, end, kSampleScan);
+        for (int tries = 0; tries < kSampleTries; ++tries) {
+            auto s = scanner_.FirstVideoStamp(from, end, kSampleScan, true);
+            if (!s)
+                s = scanner_.FirstVideoStamp(from, end, kSampleScan);
+            if (!s || Confirmed(*s))
+                return s;
+            from = s->packPos + 1;
+        }
+        return std::nullopt;
+    }
+
+    // Whether the timestamp after `s` continues it: a damaged one stands alone, the next one
+    // continuing the stamps before it.
+    bool Confirmed(const PesStamp& s) const
+    {
+        const auto next = scanner_.FirstVideoStamp(s.packPos + 1, file_.Size(), kSampleScan);
+        return next && !Jumps(s, *next);
     }
 
     const VideoFile& file_;
@@ -133,12 +177,13 @@ class StretchDecoder {
 public:
     StretchDecoder(const VideoFile& file, VideoStream& stream) : scanner_(file), stream_(stream) {}
 
-    // The largest PTS of the clean pictures carried by packets in [stretchStart, end).
+    // The largest PTS of the pictures carried by packets in [stretchStart, end) that agrees with
+    // the pictures around it.
     std::int64_t LastPts(std::int64_t stretchStart, std::int64_t end)
     {
         // The last picture shown is never a B-picture; those left out still time the one after them.
         stream_.SkipBPictures(true);
-        std::int64_t last = AV_NOPTS_VALUE;
+        std::vector<std::int64_t> seen;
         std::int64_t from = end;
         for (std::int64_t back = kLinearSpan; back <= kMaxDecodeWindow && from > stretchStart; back *= 4) {
             from = std::max(stretchStart, end - back);
@@ -147,24 +192,25 @@ public:
                 from = s ? s->packPos : stretchStart;
             }
             stream_.SeekToByte(from, end + kLinearSpan);
+            seen.clear();
             while (AVFrame* f = stream_.Next()) {
                 if (f->pkt_pos >= end)
                     break;
-                last = std::max(last == AV_NOPTS_VALUE ? f->pts : last, f->pts);
+                seen.push_back(f->pts);
             }
-            if (last != AV_NOPTS_VALUE)
+            if (!seen.empty())
                 break;
         }
         stream_.SkipBPictures(false);
-        if (last == AV_NOPTS_VALUE) {
+        if (seen.empty()) {
             // Nothing decodes there: the timestamps in the headers are the best left to go by.
             scanner_.VisitVideoStamps(from, end, [&](const PesStamp& s) {
-                if (last == AV_NOPTS_VALUE || TicksBetween(last, s.pts) > 0)
-                    last = s.pts;
+                seen.push_back(s.pts);
                 return true;
             });
+            std::sort(seen.begin(), seen.end(), [](std::int64_t a, std::int64_t b) { return TicksBetween(a, b) > 0; });
         }
-        return last;
+        return seen.empty() ? AV_NOPTS_VALUE : LastConsistent(seen);
     }
 
     std::int64_t FirstPts(std::int64_t start)

@@ -16,6 +16,9 @@ constexpr int kIoBufferSize = 64 * 1024;
 // How far into a file its video must have begun; DVD menus and titles start with it.
 constexpr std::int64_t kVideoSearchLimit = 16 * 1024 * 1024;
 const AVRational kTicks{1, 90000};
+// A picture's own timestamp this close behind the last one shown is taken for a slip of a few
+// frames; further back, it is the stream's own (a damaged one, or a restart).
+constexpr std::int64_t kGuessSlack = 90000 / 2;
 
 mpegps::Bytes PacketBytes(const AVPacket& pkt)
 {
@@ -148,8 +151,6 @@ VideoStream::VideoStream(const VideoFile& file)
     // Rows of macroblocks decode in parallel; the library's own worker overlaps the rest.
     codec_->thread_count = 2;
     codec_->thread_type = FF_THREAD_SLICE;
-    // A picture with any damage fails as a whole instead of being patched up and passed on.
-    codec_->err_recognition |= AV_EF_EXPLODE;
     CheckRc(avcodec_open2(codec_.get(), decoder, nullptr), "opening the video decoder");
 
     SeekToByte(0);
@@ -170,7 +171,6 @@ void VideoStream::SeekToByte(std::int64_t pos, std::int64_t readLimit)
     keyPts_ = AV_NOPTS_VALUE;
     lastPts_ = AV_NOPTS_VALUE;
     lastRefPts_ = AV_NOPTS_VALUE;
-    lastDts_ = AV_NOPTS_VALUE;
     lastDuration_ = frameTicks_;
     skippedEnd_ = AV_NOPTS_VALUE;
 }
@@ -222,34 +222,13 @@ void VideoStream::NoteSequenceHeader(const AVPacket& pkt)
         frameTicks_ = kTicksPerRateCode[rate];
 }
 
-bool VideoStream::LostPictures(PictureType type, std::int64_t pts, std::int64_t dts)
-{
-    bool lost = false;
-    if (dts != AV_NOPTS_VALUE) {
-        // Pictures are decoded one frame apart (one and a half with a repeated field); a new
-        // stretch of timestamps starts with an I-picture. Anything else means pictures are missing.
-        if (lastDts_ != AV_NOPTS_VALUE && type != kIPicture) {
-            const std::int64_t step = dts - lastDts_;
-            if (step < 0 || step > frameTicks_ * 7 / 4)
-                lost = true;
-        }
-        lastDts_ = dts;
-    }
-    // A B-picture is shown before the reference picture sent ahead of it.
-    if (type == kBPicture && pts != AV_NOPTS_VALUE && lastRefPts_ != AV_NOPTS_VALUE && pts > lastRefPts_)
-        lost = true;
-    return lost;
-}
-
 bool VideoStream::WantPacket(const AVPacket& pkt)
 {
     if (aspectCode_ == 0)
         NoteSequenceHeader(pkt);
     const PictureType type = CodingType(pkt);
     const std::int64_t pts = ToTicks(pkt.pts);
-    if (LostPictures(type, pts, ToTicks(pkt.dts)))
-        awaitKey_ = true;
-    // After a restart or a loss, nothing before the next I-picture can be whole, nor can the
+    // After a restart, nothing before the next I-picture can be reconstructed, nor can the
     // B-pictures right after it that predict from the GOP before.
     if (awaitKey_) {
         if (type != kIPicture)
@@ -300,11 +279,6 @@ std::int64_t VideoStream::ShownNext() const
     return afterLast == AV_NOPTS_VALUE ? skippedEnd_ : std::max(afterLast, skippedEnd_);
 }
 
-bool VideoStream::IsClean(const AVFrame& f) const
-{
-    return !f.decode_error_flags && !(f.flags & AV_FRAME_FLAG_CORRUPT);
-}
-
 AVFrame* VideoStream::Next()
 {
     av_frame_unref(frame_.get());
@@ -316,14 +290,17 @@ AVFrame* VideoStream::Next()
             // wrong, unless an I-picture opens a new stretch of timestamps. A picture without a
             // time of its own follows the one shown before it, decoded or left out; so does one
             // that came out with the next stretch's time (a reference picture leaves the decoder
-            // only when the next one goes in).
+            // only when the next one goes in). A time of the picture's own far behind is left as
+            // it is: a damaged timestamp must not carry over to the pictures after it.
+            const bool guessed = frame_->pts == AV_NOPTS_VALUE;
             const std::int64_t next = ShownNext();
             if (next != AV_NOPTS_VALUE &&
                 (pts == AV_NOPTS_VALUE ||
-                 (lastPts_ != AV_NOPTS_VALUE && pts <= lastPts_ && frame_->pict_type != AV_PICTURE_TYPE_I)))
+                 (lastPts_ != AV_NOPTS_VALUE && pts <= lastPts_ && frame_->pict_type != AV_PICTURE_TYPE_I &&
+                  (guessed || lastPts_ - pts < kGuessSlack))))
                 pts = next;
             skippedEnd_ = AV_NOPTS_VALUE;
-            if (pts != AV_NOPTS_VALUE && IsClean(*frame_)) {
+            if (pts != AV_NOPTS_VALUE) {
                 frame_->pts = pts;
                 lastPts_ = pts;
                 lastDuration_ = frameTicks_ * (2 + frame_->repeat_pict) / 2;
@@ -334,17 +311,15 @@ AVFrame* VideoStream::Next()
         }
         if (rc == AVERROR_EOF || draining_)
             return nullptr;
-        if (rc != AVERROR(EAGAIN))
-            awaitKey_ = true;
         if (!ReadVideoPacket()) {
             draining_ = true;
             avcodec_send_packet(codec_.get(), nullptr);
             continue;
         }
-        if (WantPacket(*packet_)) {
-            if (avcodec_send_packet(codec_.get(), packet_.get()) < 0)
-                awaitKey_ = true;
-        }
+        // A packet the decoder refuses is lost like a damaged one; the decoder goes on from the
+        // pictures it holds, as it does for damage it conceals.
+        if (WantPacket(*packet_))
+            avcodec_send_packet(codec_.get(), packet_.get());
         av_packet_unref(packet_.get());
     }
 }

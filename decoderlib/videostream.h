@@ -1,5 +1,6 @@
 // The FFmpeg side: the MPEG program stream demuxer and the MPEG-1/2 video decoder, restricted
-// to exactly those, delivering only pictures that decoded cleanly, in display order.
+// to exactly those, delivering in display order every picture the decoder reconstructs, damaged
+// parts concealed as players do.
 #pragma once
 
 #include "decoderlib/avhandles.h"
@@ -11,6 +12,12 @@ namespace decoderlib {
 class VideoFile;
 
 enum PictureType { kUnknownPicture = 0, kIPicture = 1, kPPicture = 2, kBPicture = 3 };
+
+// Whether a decoded picture came out without any damage concealed.
+inline bool IsWhole(const AVFrame& f)
+{
+    return !f.decode_error_flags && !(f.flags & AV_FRAME_FLAG_CORRUPT);
+}
 
 class VideoStream {
 public:
@@ -25,9 +32,9 @@ public:
     // the file ended there: a look at part of a file must not turn into reading all of it.
     void SeekToByte(std::int64_t pos, std::int64_t readLimit = INT64_MAX);
 
-    // The next clean picture, or null at the end of the file. Pictures the decoder had to patch
-    // up, and those predicted from them, are left out. Its `pts` is set (90 kHz) and
-    // `pkt_pos` is the offset of the packet that carried it. Valid until the next call.
+    // The next picture, or null at the end of the file. Its `pts` is set (90 kHz) and `pkt_pos`
+    // is the offset of the packet that carried it; IsWhole tells whether any of it was concealed.
+    // Valid until the next call.
     AVFrame* Next();
 
     // Pictures displayed before `pts` are of no interest; B-pictures carried before `untilPos`
@@ -57,8 +64,6 @@ private:
     bool WantBPicture(const AVPacket& pkt, std::int64_t pts) const;
     // The time the next picture shown gets when it has none of its own.
     std::int64_t ShownNext() const;
-    bool LostPictures(PictureType type, std::int64_t pts, std::int64_t dts);
-    bool IsClean(const AVFrame& f) const;
     std::int64_t ToTicks(std::int64_t t) const;
     void NoteSequenceHeader(const AVPacket& pkt);
 
@@ -79,7 +84,6 @@ private:
     std::int64_t keyPts_ = AV_NOPTS_VALUE;
     std::int64_t lastPts_ = AV_NOPTS_VALUE;
     std::int64_t lastRefPts_ = AV_NOPTS_VALUE;
-    std::int64_t lastDts_ = AV_NOPTS_VALUE;
     std::int64_t lastDuration_ = 0;
     // Where the B-pictures left undecoded since the last picture out of the decoder end: shown
     // before the reference picture coming out next, they count for its time.

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -31,3 +32,33 @@ struct Rate {
 inline constexpr Rate kPal{25, 1};
 inline constexpr Rate kNtsc{30000, 1001};
 inline constexpr Rate kFilm{24000, 1001};
+
+// Every frame left in the video, read to its end: how many there are, how many show their index, and
+// how many of those come in order and in their own second. A picture with damage concealed may show
+// no index, or the code blocks of the frame it was predicted from.
+struct FrameTally {
+    int frames = 0;
+    int readable = 0;
+    int inPlace = 0;
+};
+
+inline FrameTally TallyFrames(TDecoder& decoder, Rate rate)
+{
+    FrameTally tally;
+    int lastIndex = -1;
+    std::int64_t lastSecond = 0;
+    while (PDecodedFrame frame = decoder.GetNextFrame()) {
+        ++tally.frames;
+        const std::int64_t second = decoder.FrameInfo()->Timestamp;
+        EXPECT_GE(second, lastSecond) << "frame " << tally.frames << ": time runs back";
+        lastSecond = second;
+        const int index = IndexOf(decoder, frame);
+        if (index < 0)
+            continue;
+        ++tally.readable;
+        if (index > lastIndex && rate.SecondOf(index) == second)
+            ++tally.inPlace;
+        lastIndex = std::max(lastIndex, index);
+    }
+    return tally;
+}

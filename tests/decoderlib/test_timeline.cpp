@@ -176,4 +176,21 @@ TEST(FindBreaks, AWrapOfTheClockIsNoBreak)
     EXPECT_EQ(Breaks(stream), std::vector<std::int64_t>{});
 }
 
+// Damaged bytes in PES headers: timestamps far off, on I-pictures (where samples are taken) and
+// on P-pictures alike. Each stands alone, and the stamps around it run on: no break.
+TEST(FindBreaks, ADamagedTimestampIsNoBreak)
+{
+    Stream stream = MakeStream({{kFirstGops + kSecondGops, kSecond / 2, 0}});
+    constexpr std::size_t kPicturePacks = 6;
+    constexpr std::size_t kPtsAt = 14 + 9;  // the pack header, then the PES header up to its PTS
+    for (std::size_t picture = 5; picture < (kFirstGops + kSecondGops) * kGop; picture += 29) {
+        Bytes garbage;
+        PutTimestamp(garbage, 0x2, picture % 2 ? 1000 * kSecond + picture : picture);
+        const std::size_t at = picture * kPicturePacks * kPackSize + kPtsAt;
+        ASSERT_EQ(stream.bytes[at - 6], 0xE0) << "no video PES at picture " << picture;
+        std::copy(garbage.begin(), garbage.end(), stream.bytes.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+    EXPECT_EQ(Breaks(stream), std::vector<std::int64_t>{});
+}
+
 } // namespace
