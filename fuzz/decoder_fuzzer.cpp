@@ -1,5 +1,5 @@
 // The decoder library's entry points on a file of the fuzzer's bytes: open it, read its frames, seek to
-// the start, the middle and the end, and read again. The video stays open until the next input
+// the start, the end and the middle, and read again. The video stays open until the next input
 // replaces it, as in the program, so a session is also torn down while its worker decodes ahead.
 #include "decoder/decoderrecords.h"
 
@@ -59,10 +59,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (info.Width <= 0 || info.Height <= 0)
         __builtin_trap();
     ReadFrames(info, kFramesPerRead);
-    for (const std::int32_t second : {0, info.TotalSeconds / 2, info.TotalSeconds}) {
-        if (seek(second) != 0)
-            continue;
-        ReadFrames(info, kFramesPerRead);
+    // The middle comes last: its worker is still decoding ahead when the next input replaces it.
+    for (const std::int32_t second : {0, info.TotalSeconds, info.TotalSeconds / 2}) {
+        if (seek(second) == 0)
+            ReadFrames(info, second == info.TotalSeconds / 2 ? 1 : kFramesPerRead);
     }
     return 0;
 }
