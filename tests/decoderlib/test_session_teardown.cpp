@@ -18,6 +18,11 @@ struct Video {
     bool whole;  // every second's first frame is there to land on
 };
 
+void PrintTo(const Video& v, std::ostream* os)
+{
+    *os << v.name;
+}
+
 class SessionTeardown : public testing::TestWithParam<Video> {};
 
 TEST_P(SessionTeardown, ReplacedOrSoughtMidDecodeKeepsEveryFrameOwned)
@@ -55,6 +60,10 @@ TEST_P(SessionTeardown, ReplacedOrSoughtMidDecodeKeepsEveryFrameOwned)
 
 INSTANTIATE_TEST_SUITE_P(Decoder, SessionTeardown,
                          testing::Values(Video{"pal.vob", true}, Video{"zeroed.vob", false},
-                                         Video{"truncated.vob", false}));
+                                         Video{"truncated.vob", false}),
+                         [](const testing::TestParamInfo<Video>& p) {
+                             const std::string name = p.param.name;
+                             return name.substr(0, name.find('.'));
+                         });
 
 }  // namespace
