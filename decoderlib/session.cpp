@@ -249,7 +249,11 @@ void Session::MoveTo(std::int64_t ticks)
     const std::int64_t skipBefore = deinterlacer_ ? targetPts - 2 * frameTicks_ : targetPts;
 
     for (std::int64_t leadIn = kSeekLeadIn;; leadIn *= 2) {
-        const std::int64_t start = StartPosition(k, targetPts - leadIn, stretchEnd);
+        // Once the lead-in reaches back past the stretch's start, decoding starts there: stray
+        // timestamps can make the search land late again and again, but not this.
+        const std::int64_t start = leadIn > ticks - stretches[k].timelineStart
+                                       ? stretchStart
+                                       : StartPosition(k, targetPts - leadIn, stretchEnd);
         stream_.SeekToByte(start);
         stream_.SkipBefore(skipBefore, stretchEnd);
         AVFrame* f = stream_.Next();
