@@ -224,6 +224,15 @@ void Session::Deinterlace(FramePtr frame, std::int64_t time, bool keep)
     lastFed_ = Fed{stretch, time};
 }
 
+std::int64_t Session::TimeOf(const AVFrame& f) const
+{
+    // A damaged timestamp may land anywhere; past the end of the stretch that carries the picture
+    // it is plainly wrong, and must not even seem confirmed by the pictures libavformat times
+    // from it.
+    const std::int64_t time = timeline_.TimeOf(f.pts, f.pkt_pos);
+    return time > timeline_.EndAtPos(f.pkt_pos) + kTicksPerSecond ? SteadyTime::kImplausible : time;
+}
+
 void Session::Seek(std::int32_t second)
 {
     MoveTo(static_cast<std::int64_t>(std::max(second, 0)) * kTicksPerSecond);
@@ -257,19 +266,22 @@ void Session::MoveTo(std::int64_t ticks)
         stream_.SeekToByte(start);
         stream_.SkipBefore(skipBefore, stretchEnd);
         AVFrame* f = stream_.Next();
-        if (f && start > stretchStart) {
-            // Decoding must begin at a picture shown no later than the target, or the
-            // pictures between the two would be lost.
-            const std::int64_t keyTime = stream_.KeyPts() != AV_NOPTS_VALUE
-                                             ? timeline_.TimeOf(stream_.KeyPts(), stream_.KeyPos())
-                                             : TimeOf(*f);
-            if (keyTime > ticks)
-                continue;
-        }
+        std::int64_t keyTime = 0;
+        if (f)
+            keyTime = stream_.KeyPts() != AV_NOPTS_VALUE ? timeline_.TimeOf(stream_.KeyPts(), stream_.KeyPos())
+                                                         : TimeOf(*f);
+        // Decoding must begin at a picture shown no later than the target, or the pictures
+        // between the two would be lost.
+        if (f && start > stretchStart && keyTime > ticks)
+            continue;
         FramePtr before;
         std::int64_t t = 0;
-        if (f)
-            steady_.Restart(t = TimeOf(*f));
+        if (f) {
+            // Times run on from the I-picture decoding restarted at (the pictures shown just
+            // before it too): a damaged time on the first picture out must not pass for the target's.
+            steady_.Restart(keyTime - kTicksPerSecond / 2);
+            t = steady_.Next(TimeOf(*f));
+        }
         while (f && t < ticks) {
             if (deinterlacer_) {
                 before = MakeFrame();

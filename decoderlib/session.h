@@ -51,7 +51,8 @@ private:
     Decoded TakeDecoded();
     void MoveTo(std::int64_t ticks);
     std::int64_t StartPosition(std::size_t stretch, std::int64_t wantPts, std::int64_t stretchEnd) const;
-    std::int64_t TimeOf(const AVFrame& f) const { return timeline_.TimeOf(f.pts, f.pkt_pos); }
+    // The picture's time on the timeline, or SteadyTime::kImplausible.
+    std::int64_t TimeOf(const AVFrame& f) const;
     // Passes a decoded picture to the deinterlacer, starting a new run at a break in time.
     void Deinterlace(FramePtr frame, std::int64_t time, bool keep = true);
 

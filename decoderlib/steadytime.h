@@ -12,6 +12,9 @@ namespace decoderlib {
 
 class SteadyTime {
 public:
+    // A time known to be wrong: later than anything, agreeing with nothing, far from overflowing.
+    static constexpr std::int64_t kImplausible = INT64_MAX / 4;
+
     explicit SteadyTime(std::int64_t frameTicks = 3600) : frameTicks_(frameTicks) {}
 
     // The frame at `time` is the one delivered last (after a seek).

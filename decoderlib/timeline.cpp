@@ -36,6 +36,12 @@ std::int64_t Timeline::TimeOf(std::int64_t pts, std::int64_t pos) const
     return s.timelineStart + TicksBetween(s.firstPts, pts);
 }
 
+std::int64_t Timeline::EndAtPos(std::int64_t pos) const
+{
+    const std::size_t k = StretchAtPos(pos);
+    return k + 1 < stretches_.size() ? stretches_[k + 1].timelineStart : duration_;
+}
+
 std::int64_t Timeline::PtsAt(std::size_t k, std::int64_t ticks) const
 {
     const Stretch& s = stretches_[k];

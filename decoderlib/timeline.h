@@ -45,6 +45,9 @@ public:
 
     // Timeline time of a picture with this PTS carried by the packet at `pos`.
     std::int64_t TimeOf(std::int64_t pts, std::int64_t pos) const;
+    // Where the stretch that holds the byte at `pos` ends on the timeline: no picture it carries
+    // is shown later.
+    std::int64_t EndAtPos(std::int64_t pos) const;
     // The PTS that timeline time `ticks` has in stretch `k`.
     std::int64_t PtsAt(std::size_t k, std::int64_t ticks) const;
 
