@@ -43,9 +43,9 @@ void Deinterlacer::Build(const AVFrame& first)
     graph_.reset(avfilter_graph_alloc());
     if (!graph_)
         throw DecodeError("out of memory for the deinterlacer");
-    // The library's own worker already runs beside the caller; the filter's rows run on the
-    // worker's thread.
-    graph_->nb_threads = 1;
+    // The filter's rows run on two threads, as the decoder's do: on one, the decoding worker
+    // became the slowest stage of a whole-video job on interlaced video.
+    graph_->nb_threads = 2;
     const AVRational sar = first.sample_aspect_ratio.num > 0 ? first.sample_aspect_ratio : AVRational{1, 1};
     const std::string args = "video_size=" + std::to_string(first.width) + "x" + std::to_string(first.height) +
         ":pix_fmt=" + std::to_string(first.format) + ":time_base=1/90000:pixel_aspect=" + std::to_string(sar.num) +
