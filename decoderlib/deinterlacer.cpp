@@ -63,6 +63,14 @@ void Deinterlacer::Build(const AVFrame& first)
 
 void Deinterlacer::Push(FramePtr frame, std::int64_t time, bool keep)
 {
+    // A picture marked progressive needs no filter, so it does not wait for the picture after it
+    // either (a seek's picture would wait for one more decode); the run before it ends there.
+    if (!frame->interlaced_frame) {
+        Flush();
+        if (keep)
+            ready_.push_back({std::move(frame), time});
+        return;
+    }
     // The filter works on pictures of one size and format; a stray picture of another starts a run
     // of its own.
     if (graph_ && (frame->width != width_ || frame->height != height_ || frame->format != format_))

@@ -26,8 +26,9 @@ public:
     Deinterlacer& operator=(const Deinterlacer&) = delete;
 
     // Adds the next picture of the current run. The filter looks at the pictures on both sides of
-    // the one it makes, so a picture comes out once the next one is in, or at Flush. A picture
-    // pushed with `keep` false only serves as the neighbour of the next (after a seek).
+    // the one it makes, so a picture comes out once the next one is in, or at Flush; a picture marked
+    // progressive ends the run and comes out as it is, at once. A picture pushed with `keep` false
+    // only serves as the neighbour of the next (after a seek).
     void Push(FramePtr frame, std::int64_t time, bool keep = true);
     // Ends the run: its last picture comes out, and the next Push starts a new run.
     void Flush();
