@@ -95,6 +95,7 @@ void Session::AnalyseStart()
     for (; f && frames < kCadenceFrames; f = stream_.Next()) {
         ++frames;
         fields += 2 + f->repeat_pict;
+        interlaced_ = interlaced_ || f->interlaced_frame;
     }
     const AVRational rate = stream_.Codec().framerate;
     const double sequenceFps =
@@ -253,9 +254,9 @@ void Session::MoveTo(std::int64_t ticks)
     const std::int64_t targetPts = timeline_.PtsAt(k, ticks);
     const std::int64_t stretchStart = stretches[k].startPos;
     const std::int64_t stretchEnd = k + 1 < stretches.size() ? stretches[k + 1].startPos : file_.Size();
-    // The deinterlacer makes a picture from its neighbours too: the picture before the target,
-    // a B-picture as often as not, is decoded as well.
-    const std::int64_t skipBefore = deinterlacer_ ? targetPts - 2 * frameTicks_ : targetPts;
+    // The deinterlacer makes a picture from its neighbours too: in interlaced video the picture
+    // before the target, a B-picture as often as not, is decoded as well.
+    bool neighbours = deinterlacer_ && interlaced_;
 
     for (std::int64_t leadIn = kSeekLeadIn;; leadIn *= 2) {
         // Once the lead-in reaches back past the stretch's start, decoding starts there: stray
@@ -264,7 +265,7 @@ void Session::MoveTo(std::int64_t ticks)
                                        ? stretchStart
                                        : StartPosition(k, targetPts - leadIn, stretchEnd);
         stream_.SeekToByte(start);
-        stream_.SkipBefore(skipBefore, stretchEnd);
+        stream_.SkipBefore(neighbours ? targetPts - 2 * frameTicks_ : targetPts, stretchEnd);
         AVFrame* f = stream_.Next();
         std::int64_t keyTime = 0;
         if (f)
@@ -283,16 +284,19 @@ void Session::MoveTo(std::int64_t ticks)
             t = steady_.Next(TimeOf(*f));
         }
         while (f && t < ticks) {
-            if (deinterlacer_) {
+            if (neighbours) {
                 before = MakeFrame();
                 av_frame_move_ref(before.get(), f);
             }
             if ((f = stream_.Next()))
                 t = steady_.Next(TimeOf(*f));
         }
-        // Sequential decoding gives this picture its neighbour before; so must the seek.
-        if (f && deinterlacer_ && f->interlaced_frame && !before && start > stretchStart)
+        // Sequential decoding gives this picture its neighbour before; so must the seek (also where
+        // a video turns interlaced only after its start).
+        if (f && deinterlacer_ && f->interlaced_frame && (!neighbours || (!before && start > stretchStart))) {
+            neighbours = true;
             continue;
+        }
         stream_.SkipBefore(-1);
         if (!f) {
             atEnd_ = true;
@@ -307,6 +311,13 @@ void Session::MoveTo(std::int64_t ticks)
                 Deinterlace(std::move(before), beforeTime, false);
             }
             Deinterlace(std::move(pending_), pendingTime_);
+            // A picture marked progressive is ready at once, and is not to wait for the worker's
+            // next decode.
+            Deinterlacer::Picture ready;
+            if (deinterlacer_->Pop(ready)) {
+                pending_ = std::move(ready.frame);
+                pendingTime_ = ready.time;
+            }
         }
         return;
     }

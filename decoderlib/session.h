@@ -74,6 +74,7 @@ private:
     // boundary, lost pictures), in sequential decoding and after seeks alike, so a picture's
     // neighbours, and so its pixels, are the same whichever way it is reached.
     std::unique_ptr<Deinterlacer> deinterlacer_;
+    bool interlaced_ = false; // the first pictures are marked interlaced
     struct Fed {
         std::size_t stretch;
         std::int64_t time;
