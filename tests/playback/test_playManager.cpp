@@ -208,6 +208,11 @@ TEST_F(PlayManagerTest, TheEndOfTheStreamIsReportedAndPlayAfterItEndsAtOnce)
 // drawn in its window over the window's time, as seen here from one report to the next.
 TEST_F(PlayManagerTest, ThePublishedRateIsTheMeasuredDisplayRate)
 {
+#ifdef __SANITIZE_THREAD__
+    // Instrumented decoding falls below 25 frames a second whenever the host is slow; the rate is
+    // the release build's to show, the threads are the other tests' to check.
+    GTEST_SKIP() << "the rate of an instrumented build says nothing";
+#endif
     Open();
     Manager.Play();
     ASSERT_TRUE(RunUntil([&] { return Count(TEventKind::Position) == 3; }, 6000));
