@@ -4,6 +4,7 @@
 #include "app/configManager.h"
 #include "app/dialogparts.h"
 #include "controls/FlatEditUnit.h"
+#include "job/thumbsize.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -127,20 +128,20 @@ bool TconfigDlg::eventFilter(QObject* watched, QEvent* event)
 void TconfigDlg::WidthChanged()
 {
     if (ckbConstrain->isChecked() && WidthEdit->hasFocus())
-        ShowNumber(*HeightEdit, HeightForWidth(WidthEdit->asInteger(), AspectRatio));
+        ShowNumber(*HeightEdit, job::HeightForWidth(WidthEdit->asInteger(), AspectRatio));
 }
 
 void TconfigDlg::HeightChanged()
 {
     if (ckbConstrain->isChecked() && HeightEdit->hasFocus())
-        ShowNumber(*WidthEdit, WidthForHeight(HeightEdit->asInteger(), AspectRatio));
+        ShowNumber(*WidthEdit, job::WidthForHeight(HeightEdit->asInteger(), AspectRatio));
 }
 
 // Switching CONSTRAIN on makes the width lead; switching it off changes nothing.
 void TconfigDlg::ckbConstrainClick()
 {
     if (ckbConstrain->isChecked())
-        ShowNumber(*HeightEdit, HeightForWidth(WidthEdit->asInteger(), AspectRatio));
+        ShowNumber(*HeightEdit, job::HeightForWidth(WidthEdit->asInteger(), AspectRatio));
 }
 
 void TconfigDlg::btnOkClick()

@@ -6,39 +6,20 @@
 #include "app/stillreelapp.h"
 #include "app/tristanStyle.h"
 #include "convert/_consts.h"
+#include "job/choices.h"
 #include "playback/SDLPanel.h"
 #include "playback/playManager.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QEvent>
 #include <QLocale>
 #include <QScreen>
-#include <QStandardPaths>
 
-#include <cinttypes>
-#include <cstdio>
 #include <exception>
 #include <filesystem>
-
-#include <unistd.h>
+#include <optional>
 
 namespace {
-
-std::string FormatInfoParts(double Fps, std::int32_t Width, std::int32_t Height, std::int32_t Hours,
-                            std::int32_t Minutes, std::int32_t Seconds, std::int64_t StampHours,
-                            std::int64_t StampMinutes, std::int64_t StampSeconds)
-{
-    QString fps = QString::number(Fps, 'f', 2);
-    fps.replace(QLatin1Char('.'), QLocale().decimalPoint());
-    char line[256];
-    std::snprintf(line, sizeof line,
-                  "FPS: %s Size: %" PRId32 "x%" PRId32 " Duration: %.2" PRId32 ":%.2" PRId32 ":%.2" PRId32
-                  " Timestamp: %.2" PRId64 ":%.2" PRId64 ":%.2" PRId64,
-                  fps.toUtf8().constData(), Width, Height, Hours, Minutes, Seconds, StampHours, StampMinutes,
-                  StampSeconds);
-    return line;
-}
 
 // Whether the file's extension, lower-cased, is ".vob".
 bool HasVobExtension(const std::string& FileName)
@@ -50,40 +31,13 @@ bool HasVobExtension(const std::string& FileName)
     return extension == ".vob";
 }
 
-QString ProgressText(const char* Format, const TConvertProgress* Info)
-{
-    if (Info == nullptr)
-        return {};
-    char text[96];
-    std::snprintf(text, sizeof text, Format, Info->Current + 1, Info->Total);
-    return QString::fromLatin1(text);
-}
-
 }  // namespace
 
-std::string FormatTimestamp(std::int64_t Seconds)
+std::string FormatInfoLine(double Fps, std::int32_t Width, std::int32_t Height, const THms& Duration,
+                           const THms& Timestamp)
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.2" PRId64 ":%.2" PRId64 ":%.2" PRId64, Seconds / 3600, Seconds / 60 % 60,
-                  Seconds % 60);
-    return text;
-}
-
-std::string FormatInfoLine(double Fps, std::int32_t Width, std::int32_t Height, std::int32_t Hours,
-                           std::int32_t Minutes, std::int32_t Seconds, std::int64_t Timestamp)
-{
-    return FormatInfoParts(Fps, Width, Height, Hours, Minutes, Seconds, Timestamp / 3600, Timestamp / 60 % 60,
-                           Timestamp % 60);
-}
-
-std::string DefaultSaveRoot()
-{
-    if (::access(AppFolder.c_str(), W_OK) == 0)
-        return AppFolder;
-    const QString root =
-        QStandardPaths::writableLocation(QStandardPaths::PicturesLocation) + QStringLiteral("/Stillreel/");
-    QDir().mkpath(root);
-    return root.toStdString();
+    return job::InfoLine(Fps, Width, Height, Duration, QLocale().decimalPoint().toStdString()) +
+        " Timestamp: " + job::ClockText(Timestamp);
 }
 
 TUIManager::TUIManager(TmainDlg& Form, std::unique_ptr<TUIChoosers> Choosers)
@@ -102,7 +56,7 @@ TUIManager::~TUIManager()
 
 void TUIManager::BuildWindow()
 {
-    // The window's move notifications come here first, as the hooked window procedure did.
+    // Moves of the window come here first, so that it can be put back inside the work area.
     FForm.installEventFilter(this);
     FForm.setWindowTitle(QString::fromLatin1(ApplicationTitle));
     QApplication::setStyle(new TTristanStyle);
@@ -205,22 +159,17 @@ void TUIManager::ClampMoving(TScreenRect& Rect)
     ::ClampMoving(Rect, work.width(), work.height(), frame.width(), frame.height());
 }
 
-void TUIManager::ClampSizing(TScreenRect& Rect)
-{
-    const QSize work = QGuiApplication::primaryScreen()->availableGeometry().size();
-    ::ClampSizing(Rect, work.width(), work.height());
-}
-
-void TUIManager::WriteInfo(std::int64_t Timestamp)
+void TUIManager::WriteInfo(const THms& Timestamp)
 {
     const TPlayManager& pm = *FPlayManager;
-    FForm.lbInfo->setText(QString::fromStdString(FormatInfoLine(
-        pm.Fps(), pm.Width(), pm.Height(), pm.DurationHours(), pm.DurationMinutes(), pm.DurationSeconds(), Timestamp)));
+    const THms duration{pm.DurationHours(), pm.DurationMinutes(), pm.DurationSeconds()};
+    FForm.lbInfo->setText(
+        QString::fromStdString(FormatInfoLine(pm.Fps(), pm.Width(), pm.Height(), duration, Timestamp)));
 }
 
 void TUIManager::WriteInfoAtStart()
 {
-    WriteInfo(0);
+    WriteInfo({});
 }
 
 void TUIManager::OpenClick()
@@ -241,20 +190,16 @@ bool TUIManager::OpenVideo(const std::string& FileName)
 {
     if (FPlayManager->Converting())
         return false;
-    TUIChoosers::TTitleChoice title{0, 0};
-    std::string videoName = std::filesystem::path(FileName).stem().string();
-    if (dvd::IsDiscPath(FileName)) {
-        const dvd::Disc disc(FileName);
-        title = ChooseDiscTitle(disc);
-        if (title.Title == 0)
-            return false;
-        videoName = dvd::TitleVideoName(disc, title.Title);
-    } else if (!HasVobExtension(FileName)) {
+    const std::optional<job::Video> video =
+        job::FindVideo(FileName, {}, [this](const std::vector<dvd::TitleInfo>& Titles, int MainTitle) {
+            return FChoosers->ChooseTitle(&FForm, Titles, MainTitle);
+        });
+    // A plain file is taken only as a ".vob".
+    if (!video || (video->title == 0 && !HasVobExtension(FileName)))
         return false;
-    }
     FPlayManager->Pause();
     TPlayManager& pm = *FPlayManager;
-    pm.OpenFile(FileName, title.Title, title.Angle);
+    pm.OpenFile(video->path, video->title, video->angle);
     TSliderBar& slider = *FForm.SliderBar;
     slider.setEnabled(true);
     slider.SetSelStart(0);
@@ -264,25 +209,9 @@ bool TUIManager::OpenVideo(const std::string& FileName)
     slider.SetPosition(0);
     WriteInfoAtStart();
     FForm.tmiConfig->setEnabled(true);
-    FJob.VideoName = videoName;
+    FJob.VideoName = video->name;
     ResetToVideo(*FSettings, pm.Width(), pm.Height(), pm.AspectRatio());
     return true;
-}
-
-TUIChoosers::TTitleChoice TUIManager::ChooseDiscTitle(const dvd::Disc& Disc)
-{
-    // Shorter titles are logos, menu backgrounds and fillers: no one opens them by choice.
-    constexpr std::int64_t kWorthChoosingMs = 10000;
-    std::vector<dvd::TitleInfo> titles;
-    for (const dvd::TitleInfo& title : Disc.Titles())
-        if (title.lengthMs >= kWorthChoosingMs)
-            titles.push_back(title);
-    const dvd::TitleInfo& main = Disc.Title(Disc.MainTitle());
-    if (titles.size() <= 1 && main.angles <= 1)
-        return {main.number, 1};
-    if (titles.empty())
-        titles.push_back(main);
-    return FChoosers->ChooseTitle(&FForm, titles, main.number);
 }
 
 void TUIManager::PlayClick()
@@ -343,17 +272,20 @@ void TUIManager::GenerateClick()
         return;
     }
     PauseClick();
-    FJob.Width = FSettings->Width;
-    FJob.Height = FSettings->Height;
-    FJob.Whole = FForm.rbWhole->isChecked();
-    FJob.StartEnd = FForm.rbStartEnd->isChecked();
-    FJob.StartPoint = slider.SelStart();
-    FJob.EndPoint = slider.SelEnd();
-    FJob.Pieces = FForm.etPieces->asInteger();
-    FJob.SaveFolder = FForm.etSaveFolder->text().toStdString();
-    // The completion dialog names the folder really written to, so the job gets the root explicitly.
-    if (FJob.SaveFolder.empty())
-        FJob.SaveFolder = DefaultSaveRoot();
+    job::Choices choices;
+    if (FForm.rbWhole->isChecked())
+        choices.mode = job::Mode::Whole;
+    else if (FForm.rbStartEnd->isChecked())
+        choices.mode = job::Mode::Range;
+    choices.start = slider.SelStart();
+    choices.end = slider.SelEnd();
+    choices.pieces = FForm.etPieces->asInteger();
+    choices.width = FSettings->Width;
+    choices.height = FSettings->Height;
+    choices.saveFolder = FForm.etSaveFolder->text().toStdString();
+    // The completion dialog names the folder really written to, so the job carries the root itself.
+    FJob = job::MakeJob(choices, FJob.VideoName, {pm.Width(), pm.Height(), pm.AspectRatio()}, job::Front::Window);
+    FProgress = {};
     FForm.SliderBar->setEnabled(false);
     pm.Convert(FJob);
 }
@@ -415,7 +347,7 @@ void TUIManager::SliderMouseUp()
         StopClick();
     } else {
         FPlayManager->Seek(static_cast<std::int32_t>(slider.Position()));
-        WriteInfo(FPlayManager->Position());
+        WriteInfo(SplitSeconds(FPlayManager->Position()));
         if (FResumeAfterDrag)
             FPlayManager->Play();
     }
@@ -431,7 +363,7 @@ void TUIManager::PositionChanged(bool FromConversion)
 {
     if (FromConversion)
         return;
-    WriteInfo(FPlayManager->Position());
+    WriteInfo(SplitSeconds(FPlayManager->Position()));
     FForm.SliderBar->SetPosition(FPlayManager->Position());
 }
 
@@ -442,15 +374,13 @@ void TUIManager::PlaybackEnded(bool FromConversion)
     TSliderBar& slider = *FForm.SliderBar;
     slider.SetPosition(slider.Max());
     const TPlayManager& pm = *FPlayManager;
-    FForm.lbInfo->setText(QString::fromStdString(
-        FormatInfoParts(pm.Fps(), pm.Width(), pm.Height(), pm.DurationHours(), pm.DurationMinutes(),
-                        pm.DurationSeconds(), pm.DurationHours(), pm.DurationMinutes(), pm.DurationSeconds())));
+    WriteInfo({pm.DurationHours(), pm.DurationMinutes(), pm.DurationSeconds()});
 }
 
 void TUIManager::ConvertProgress(bool FromConversion, const TConvertProgress* Info)
 {
     if (FromConversion && Info != nullptr)
-        FForm.lbConvertInfo->setText(ProgressText("Processing: %" PRId64 "/%" PRId64, Info));
+        FForm.lbConvertInfo->setText(QString::fromStdString(FProgress.Saved(*Info)));
 }
 
 void TUIManager::ConvertDone(bool FromConversion, const TConvertProgress* Info)
@@ -458,9 +388,9 @@ void TUIManager::ConvertDone(bool FromConversion, const TConvertProgress* Info)
     if (!FromConversion)
         return;
     if (Info != nullptr)
-        FForm.lbConvertInfo->setText(ProgressText("Done: %" PRId64 "/%" PRId64, Info));
+        FForm.lbConvertInfo->setText(QString::fromStdString(FProgress.Done(*Info)));
     FForm.SliderBar->setEnabled(true);
-    FChoosers->ShowComplete(&FForm, FJob.SaveFolder + FJob.VideoName);
+    FChoosers->ShowComplete(&FForm, ThumbFolder(FJob));
 }
 
 void TUIManager::ConvertFailed(bool FromConversion)

@@ -5,8 +5,11 @@
 
 #include "app/configManager.h"
 #include "app/windowplace.h"
+#include "common/hms.h"
 #include "convert/_consts.h"
 #include "dvd/disc.h"
+#include "job/statuslines.h"
+#include "job/video.h"
 
 #include <QObject>
 
@@ -28,11 +31,7 @@ public:
     virtual std::string ChooseVideoFile(QWidget* Owner);
     // The title chooser of a disc, MainTitle selected: the chosen title's number and angle (from 1),
     // or title 0 when cancelled.
-    struct TTitleChoice {
-        std::int32_t Title = 0;
-        std::int32_t Angle = 1;
-    };
-    virtual TTitleChoice ChooseTitle(QWidget* Owner, const std::vector<dvd::TitleInfo>& Titles, int MainTitle);
+    virtual job::TitleRequest ChooseTitle(QWidget* Owner, const std::vector<dvd::TitleInfo>& Titles, int MainTitle);
     // The folder chooser; the chosen folder, or "" when cancelled.
     virtual std::string ChooseFolder(QWidget* Owner, const std::string& Title);
     // A plain message box, with the information icon or with none.
@@ -45,14 +44,9 @@ public:
 };
 
 // "FPS: %.2f Size: %dx%d Duration: %0.2d:%0.2d:%0.2d Timestamp: %0.2d:%0.2d:%0.2d" with the locale's
-// decimal separator; Timestamp in whole seconds.
-std::string FormatInfoLine(double Fps, std::int32_t Width, std::int32_t Height, std::int32_t Hours,
-                           std::int32_t Minutes, std::int32_t Seconds, std::int64_t Timestamp);
-// "hh:mm:ss" of whole seconds, each part at least two digits (100 hours read 100:00:00).
-std::string FormatTimestamp(std::int64_t Seconds);
-// The folder a job writes under when no save folder was chosen: the program's folder when it can be
-// written to, else the user's pictures folder + "/Stillreel/" (made when missing). Ends in "/".
-std::string DefaultSaveRoot();
+// decimal separator.
+std::string FormatInfoLine(double Fps, std::int32_t Width, std::int32_t Height, const THms& Duration,
+                           const THms& Timestamp);
 
 class TUIManager : public QObject {
 public:
@@ -62,10 +56,8 @@ public:
 
     void BuildWindow();
 
-    // The window's move and size notifications, on its frame rectangle.
-    virtual void MinMaxInfo() {}
+    // Keeps a move of the window's frame rectangle inside the work area.
     virtual void ClampMoving(TScreenRect& Rect);
-    virtual void ClampSizing(TScreenRect& Rect);
 
     void OpenClick();
     // Opens that file as the open command does once a file is chosen: a ".vob" file, or a disc (a
@@ -107,17 +99,15 @@ private:
     void ConvertProgress(bool FromConversion, const TConvertProgress* Info);
     void ConvertDone(bool FromConversion, const TConvertProgress* Info);
     void ConvertFailed(bool FromConversion);
-    void WriteInfo(std::int64_t Timestamp);
+    void WriteInfo(const THms& Timestamp);
     void WriteInfoAtStart();
     void KeepInWorkArea();
-    void RefreshInfoFromDuration();
-    // The title (and angle) of the disc to open, or title 0 when the user cancelled.
-    TUIChoosers::TTitleChoice ChooseDiscTitle(const dvd::Disc& Disc);
 
     TmainDlg& FForm;
     std::unique_ptr<TUIChoosers> FChoosers;
     bool FResumeAfterDrag = false;
     TConvertRec FJob;
+    job::Progress FProgress;
     // Declared in reverse of their freeing order: settings, play manager, panel.
     std::unique_ptr<TSDLPanel> FPanel;
     std::unique_ptr<TPlayManager> FPlayManager;

@@ -25,8 +25,7 @@ std::string TUIChoosers::ChooseVideoFile(QWidget* Owner)
     return dialog.selectedFiles().constFirst().toStdString();
 }
 
-TUIChoosers::TTitleChoice TUIChoosers::ChooseTitle(QWidget* Owner, const std::vector<dvd::TitleInfo>& Titles,
-                                                    int MainTitle)
+job::TitleRequest TUIChoosers::ChooseTitle(QWidget* Owner, const std::vector<dvd::TitleInfo>& Titles, int MainTitle)
 {
     TtitleDlg dialog(Owner, Titles, MainTitle);
     if (dialog.exec() != QDialog::Accepted)

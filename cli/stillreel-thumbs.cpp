@@ -1,10 +1,14 @@
 // stillreel-thumbs: the thumbnail engine of Stillreel from the command line, one job per file.
-#include "cli/discvideo.h"
 #include "cli/thumbsoptions.h"
+#include "cli/titlelisting.h"
 
+#include "common/hms.h"
 #include "convert/convertthread.h"
 #include "decoder/decoder.h"
 #include "dvd/disc.h"
+#include "job/choices.h"
+#include "job/statuslines.h"
+#include "job/video.h"
 
 #include <unistd.h>
 
@@ -12,10 +16,8 @@
 #include <csignal>
 #include <cstdio>
 #include <exception>
-#include <filesystem>
 #include <stdexcept>
 #include <string>
-#include <system_error>
 #include <vector>
 
 namespace {
@@ -43,28 +45,26 @@ void CatchInterrupt()
 }
 
 // The progress line of the window: redrawn in place on a terminal, plain lines otherwise.
-class Progress {
+class ProgressPrinter {
 public:
-    explicit Progress(bool quiet) : quiet_(quiet), terminal_(isatty(STDOUT_FILENO)) {}
+    explicit ProgressPrinter(bool quiet) : quiet_(quiet), terminal_(isatty(STDOUT_FILENO)) {}
 
-    void Saved(std::int64_t shown, std::int64_t total, bool secondPassed)
+    void Saved(const std::string& line, bool first, bool secondPassed)
     {
         if (quiet_)
             return;
         if (terminal_) {
-            std::printf("\rProcessing: %lld/%lld", static_cast<long long>(shown), static_cast<long long>(total));
+            std::printf("\r%s", line.c_str());
             std::fflush(stdout);
-        } else if (shown == 1 || secondPassed) {
-            std::printf("Processing: %lld/%lld\n", static_cast<long long>(shown), static_cast<long long>(total));
+        } else if (first || secondPassed) {
+            std::printf("%s\n", line.c_str());
         }
     }
 
-    void Done(std::int64_t shown, std::int64_t total)
+    void Done(const std::string& line)
     {
-        if (quiet_)
-            return;
-        std::printf("%sDone: %lld/%lld\n", terminal_ ? "\r" : "", static_cast<long long>(shown),
-                    static_cast<long long>(total));
+        if (!quiet_)
+            std::printf("%s%s\n", terminal_ ? "\r" : "", line.c_str());
     }
 
     // Ends a progress line left open on a terminal, before anything else is printed.
@@ -85,101 +85,61 @@ void PrintError(const std::string& message)
     std::fprintf(stderr, "stillreel-thumbs: %s\n", message.c_str());
 }
 
-// The folder the pictures' folder is made in, ending in "/": the one asked for, or the current one.
-std::string SaveFolderOf(const thumbs::Options& options)
+THms Duration(const TDecoderFileInfo& info)
 {
-    std::string folder = options.saveFolder;
-    if (folder.empty()) {
-        std::error_code error;
-        folder = std::filesystem::current_path(error).string();
-        if (error)
-            throw Exception("Unable to find the current folder (" + error.message() + ")");
-    }
-    if (folder.back() != '/')
-        folder += '/';
-    return folder;
-}
-
-// hh:mm:ss
-std::string Duration(const TDecoderFileInfo& info)
-{
-    char text[40];
-    std::snprintf(text, sizeof text, "%.2d:%.2d:%.2d", info.DurationHours, info.DurationMinutes,
-                  info.DurationSeconds);
-    return text;
-}
-
-void PrintInfo(const TDecoderFileInfo& info)
-{
-    std::printf("FPS: %.2f Size: %dx%d Duration: %s\n", info.Fps, info.Width, info.Height, Duration(info).c_str());
+    return {info.DurationHours, info.DurationMinutes, info.DurationSeconds};
 }
 
 // Why a job wrote no picture: every mode asks for at least one.
-std::string NothingWritten(const thumbs::Options& options, const TDecoderFileInfo& info)
+std::string NothingWritten(const job::Choices& choices, const TDecoderFileInfo& info)
 {
-    if (options.mode == thumbs::Mode::Range && options.rangeStart >= info.TotalSeconds)
-        return "the video ends at " + Duration(info);
+    if (choices.mode == job::Mode::Range && choices.start >= info.TotalSeconds)
+        return "the video ends at " + job::ClockText(Duration(info));
     return "no frame of the video could be decoded";
-}
-
-TConvertRec JobFor(const thumbs::Options& options, const std::string& videoName, const TDecoder& decoder)
-{
-    const thumbs::Size size = thumbs::ThumbnailSize(options, decoder.FileInfo()->Width, decoder.AspectRatio());
-    TConvertRec job;
-    job.Width = size.width;
-    job.Height = size.height;
-    job.Whole = options.mode == thumbs::Mode::Whole;
-    job.StartEnd = options.mode == thumbs::Mode::Range;
-    job.Pieces = options.pieces;
-    job.VideoName = videoName;
-    job.SaveFolder = SaveFolderOf(options);
-    job.StartPoint = options.rangeStart;
-    job.EndPoint = options.rangeEnd;
-    return job;
 }
 
 // Runs the job for one open video; answers the exit status it calls for.
 int Convert(TDecoder& decoder, const thumbs::Options& options, const std::string& file, const std::string& videoName)
 {
-    const std::int32_t totalSeconds = decoder.FileInfo()->TotalSeconds;
-    // Like mkdir -p: a save folder named on the command line is made when missing.
-    std::error_code error;
-    std::filesystem::create_directories(options.saveFolder.empty() ? "." : options.saveFolder, error);
-    if (error) {
-        PrintError("Unable to create folder: " + options.saveFolder + " (" + error.message() + ")");
+    const TDecoderFileInfo& info = *decoder.FileInfo();
+    TConvertRec work;
+    try {
+        work = job::MakeJob(options.choices, videoName, {info.Width, info.Height, decoder.AspectRatio()},
+                            job::Front::CommandLine);
+    } catch (const Exception& e) {
+        PrintError(e.Message());
         return kJobFailed;
     }
-    Progress progress(options.quiet);
+    ProgressPrinter printer(options.quiet);
+    job::Progress progress;
     std::string failure;
-    // The engine's Current is the index of the last picture, which stays 0 when none was written:
-    // the pictures on disk are counted here.
-    std::int64_t written = 0;
     // The handler runs only once the thread has started, so it may use the thread.
-    TConvertThread thread(decoder, totalSeconds, JobFor(options, videoName, decoder),
-                          [&](TStatusFlags status, const TConvertProgress* p) {
-                              if (g_interrupted)
-                                  thread.Terminate();
-                              if (status.Has(TStatusFlag::stFrameSaved))
-                                  progress.Saved(++written, p->Total, status.Has(TStatusFlag::stConvertRate));
-                              if (status.Has(TStatusFlag::stConvertDone) && written > 0)
-                                  progress.Done(written, p->Total);
-                              if (status.Has(TStatusFlag::stConvertError))
-                                  failure = thread.LastError().empty() ? file + ": the job failed" : thread.LastError();
-                          });
+    TConvertThread thread(decoder, info.TotalSeconds, work, [&](TStatusFlags status, const TConvertProgress* p) {
+        if (g_interrupted)
+            thread.Terminate();
+        if (status.Has(TStatusFlag::stFrameSaved)) {
+            const bool first = progress.Written() == 0;
+            printer.Saved(progress.Saved(*p), first, status.Has(TStatusFlag::stConvertRate));
+        }
+        if (status.Has(TStatusFlag::stConvertDone) && progress.Written() > 0)
+            printer.Done(progress.Done(*p));
+        if (status.Has(TStatusFlag::stConvertError))
+            failure = thread.LastError().empty() ? file + ": the job failed" : thread.LastError();
+    });
     thread.Start();
     thread.WaitFor();
     if (!failure.empty()) {
-        progress.Break();
+        printer.Break();
         PrintError(failure);
         return kJobFailed;
     }
     if (g_interrupted) {
-        progress.Break();
+        printer.Break();
         PrintError(file + ": interrupted; the pictures written so far stay");
         return kInterrupted;
     }
-    if (written == 0) {
-        PrintError(file + ": " + NothingWritten(options, *decoder.FileInfo()));
+    if (progress.Written() == 0) {
+        PrintError(file + ": " + NothingWritten(options.choices, info));
         return kJobFailed;
     }
     return 0;
@@ -197,23 +157,24 @@ int ConvertFiles(const thumbs::Options& options)
     for (const std::string& file : options.files) {
         if (options.files.size() > 1 && !options.quiet)
             std::printf("%s\n", file.c_str());
-        thumbs::Video video;
+        job::Video video;
         try {
-            video = thumbs::ChooseVideo(options, file);
+            video = *job::FindVideo(file, options.title);
         } catch (const dvd::DiscError& e) {
             PrintError(file + ": " + e.what());
             status = kJobFailed;
             continue;
         }
         try {
-            decoder.OpenFile(file, video.title, video.angle);
+            decoder.OpenFile(video.path, video.title, video.angle);
         } catch (const EMPEG2Error& e) {
             PrintError(e.Message());
             status = kJobFailed;
             continue;
         }
         if (options.info) {
-            PrintInfo(*decoder.FileInfo());
+            const TDecoderFileInfo& info = *decoder.FileInfo();
+            std::printf("%s\n", job::InfoLine(info.Fps, info.Width, info.Height, Duration(info)).c_str());
             continue;
         }
         const int result = Convert(decoder, options, file, video.name);

@@ -1,15 +1,10 @@
 #include "cli/thumbsoptions.h"
 
-#include "common/Nearest.h"
-
 #include <charconv>
 
 namespace thumbs {
 
 namespace {
-
-const char kSizeMessage[] = "The thumbnail size must be at least 1 x 1 pixels.";
-const char kPiecesMessage[] = "The number of pieces must be at least 1.";
 
 std::int64_t ParseInteger(const std::string& text, const std::string& what)
 {
@@ -60,11 +55,12 @@ std::int64_t ParseSeconds(const std::string& text)
 Options ParseOptions(const std::vector<std::string>& args)
 {
     Options o;
+    job::Choices& c = o.choices;
     bool modeGiven = false;
-    auto setMode = [&](Mode mode) {
-        if (modeGiven && o.mode != mode)
+    auto setMode = [&](job::Mode mode) {
+        if (modeGiven && c.mode != mode)
             throw UsageError("choose one of --whole, --pieces and --range");
-        o.mode = mode;
+        c.mode = mode;
         modeGiven = true;
     };
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -88,33 +84,29 @@ Options ParseOptions(const std::vector<std::string>& args)
             const std::int32_t n = ParseInt32(value("a number"), a.substr(2));
             if (n < 1)
                 throw UsageError(a.substr(2) + " numbers start at 1");
-            (a == "--title" ? o.title : o.angle) = n;
+            (a == "--title" ? o.title.title : o.title.angle) = n;
         } else if (a == "--whole") {
-            setMode(Mode::Whole);
+            setMode(job::Mode::Whole);
         } else if (a == "--pieces") {
-            setMode(Mode::Pieces);
-            o.pieces = ParseInt32(value("a number"), "number of pieces");
-            if (o.pieces < 1)
-                throw UsageError(kPiecesMessage);
+            setMode(job::Mode::Pieces);
+            c.pieces = ParseInt32(value("a number"), "number of pieces");
         } else if (a == "--range") {
-            setMode(Mode::Range);
-            o.rangeStart = ParseSeconds(value("a start and an end"));
-            o.rangeEnd = ParseSeconds(value("an end"));
-            if (o.rangeEnd < o.rangeStart)
-                throw UsageError("the range ends before it starts");
+            setMode(job::Mode::Range);
+            c.start = ParseSeconds(value("a start and an end"));
+            c.end = ParseSeconds(value("an end"));
         } else if (a == "--size") {
             const std::string& size = value("WIDTHxHEIGHT");
             const std::size_t x = size.find('x');
             if (x == std::string::npos)
                 throw UsageError("invalid size: '" + size + "' (WIDTHxHEIGHT)");
-            o.width = ParseInt32(size.substr(0, x), "width");
-            o.height = ParseInt32(size.substr(x + 1), "height");
+            c.width = ParseInt32(size.substr(0, x), "width");
+            c.height = ParseInt32(size.substr(x + 1), "height");
         } else if (a == "--width") {
-            o.width = ParseInt32(value("a width"), "width");
-            o.height.reset();
+            c.width = ParseInt32(value("a width"), "width");
+            c.height.reset();
         } else if (a == "-o" || a == "--save-folder") {
-            o.saveFolder = value("a folder");
-            if (o.saveFolder.empty())
+            c.saveFolder = value("a folder");
+            if (c.saveFolder.empty())
                 throw UsageError("the save folder is empty");
         } else if (a == "--deinterlace") {
             const std::string& mode = value("auto or off");
@@ -130,19 +122,11 @@ Options ParseOptions(const std::vector<std::string>& args)
             o.files.push_back(a);
         }
     }
-    if ((o.width && *o.width < 1) || (o.height && *o.height < 1))
-        throw UsageError(kSizeMessage);
+    if (const std::string problem = job::Problem(c); !problem.empty())
+        throw UsageError(problem);
     if (o.files.empty() && !o.help && !o.version)
         throw UsageError("no video file given");
     return o;
-}
-
-Size ThumbnailSize(const Options& options, std::int32_t videoWidth, double aspectRatio)
-{
-    const std::int32_t width = options.width.value_or(videoWidth);
-    if (options.height)
-        return {width, *options.height};
-    return {width, static_cast<std::int32_t>(NearestExtended(static_cast<long double>(width) / aspectRatio))};
 }
 
 std::string UsageText()

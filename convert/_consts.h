@@ -19,6 +19,10 @@ struct TConvertRec {
     std::int64_t EndPoint = 0;
 };
 
+// Why a job of this size or with this many pieces cannot run, or null when it can.
+const char* SizeProblem(std::int32_t Width, std::int32_t Height);
+const char* PiecesProblem(std::int32_t Pieces);
+
 enum class TStatusFlag : std::uint16_t {
     stFrameShown = 0x0001,
     stPlayError = 0x0002,
@@ -66,3 +70,6 @@ using TStatusEvent = std::function<void(TStatusFlags Status, const TConvertProgr
 
 // Folder of the running executable, ending in "/"; set while the program initialises, before main().
 extern const std::string AppFolder;
+
+// The folder that receives a job's pictures: the save folder, or AppFolder, followed by the video's name.
+std::string ThumbFolder(const TConvertRec& Job);

@@ -46,21 +46,18 @@ TConvertThread::TConvertThread(TDecoder& Decoder, std::int32_t TotalSeconds, TCo
 
 TConvertThread::~TConvertThread()
 {
-    FDetached = true;
-    Terminate();
-    WaitFor();
+    DetachAndWait();
 }
 
 void TConvertThread::DoStatus()
 {
-    if (!FDetached && FOnStatus)
-        FOnStatus(FStatus, &FProgress);
+    FOnStatus(FStatus, &FProgress);
 }
 
 void TConvertThread::Notify()
 {
-    if (!FDetached && FOnStatus)
-        Synchronize([this] { DoStatus(); });
+    if (FOnStatus)
+        SynchronizeReport([this] { DoStatus(); });
 }
 
 void TConvertThread::Execute()
@@ -116,8 +113,8 @@ double TConvertThread::Fps() const
 
 void TConvertThread::SizeThumbDib()
 {
-    if (Job.Width < 1 || Job.Height < 1)
-        throw Exception("The thumbnail size must be at least 1 x 1 pixels.");
+    if (const char* problem = SizeProblem(Job.Width, Job.Height))
+        throw Exception(problem);
     // The bitmap counts its bytes in 32 bits; a larger one would be made too small.
     if (std::int64_t{Job.Width} * Job.Height * 4 > std::numeric_limits<std::uint32_t>::max())
         ThrowAllocationError(Job.Width, Job.Height);
@@ -146,8 +143,8 @@ void TConvertThread::ConvertRange()
 
 void TConvertThread::ConvertPieces()
 {
-    if (Job.Pieces < 1)
-        throw Exception("The number of pieces must be at least 1.");
+    if (const char* problem = PiecesProblem(Job.Pieces))
+        throw Exception(problem);
     const std::int32_t step = FTotalSeconds / Job.Pieces;
     FProgress.Total = Job.Pieces;
     for (std::int32_t i = 0; i < Job.Pieces; ++i) {
@@ -190,7 +187,7 @@ bool TConvertThread::FrameStep(std::int32_t Index)
 void TConvertThread::WriteThumbnail(const TFastDIB& Picture, std::int32_t Index)
 {
     // Joined, never formatted: a "%" in a name stays a character.
-    const std::string folder = (Job.SaveFolder.empty() ? AppFolder : Job.SaveFolder) + Job.VideoName;
+    const std::string folder = ThumbFolder(Job);
     const std::string fileName = folder + "/" + Job.VideoName + "_" + std::to_string(Index) + ".jpg";
     // Two bitmaps take turns: one is being written while the next picture goes into the other.
     TFreeBitmap& out = FOutBitmap[Index & 1];

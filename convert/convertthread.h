@@ -10,7 +10,6 @@
 #include "decoder/decoder.h"
 #include "platform/thread.h"
 
-#include <atomic>
 #include <cstdint>
 #include <string>
 #include <system_error>
@@ -71,6 +70,4 @@ private:
     std::int64_t FFrequency;
     std::int64_t FRateMark = 0;
     std::string FLastError;
-    // Set by the destructor in place of clearing OnStatus, which the worker reads without a lock.
-    std::atomic<bool> FDetached{false};
 };

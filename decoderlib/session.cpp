@@ -4,6 +4,8 @@
 #include "decoderlib/psscan.h"
 #include "decoderlib/timelinescan.h"
 
+#include "common/hms.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -58,9 +60,10 @@ Session::Session(const std::string& path, int title, int angle, bool deinterlace
     steady_ = SteadyTime(frameTicks_);
     const std::int64_t total = std::min<std::int64_t>(timeline_.Duration() / kTicksPerSecond, INT32_MAX);
     fileInfo_.TotalSeconds = static_cast<std::int32_t>(total);
-    fileInfo_.DurationHours = static_cast<std::int32_t>(total / 3600);
-    fileInfo_.DurationMinutes = static_cast<std::int32_t>(total / 60 % 60);
-    fileInfo_.DurationSeconds = static_cast<std::int32_t>(total % 60);
+    const THms duration = SplitSeconds(total);
+    fileInfo_.DurationHours = static_cast<std::int32_t>(duration.Hours);
+    fileInfo_.DurationMinutes = static_cast<std::int32_t>(duration.Minutes);
+    fileInfo_.DurationSeconds = static_cast<std::int32_t>(duration.Seconds);
     MoveTo(0);
 }
 

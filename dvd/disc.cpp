@@ -4,6 +4,8 @@
 #include "dvd/programchain.h"
 #include "dvd/titlesource.h"
 
+#include "common/hms.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -141,11 +143,7 @@ std::string TitleVideoName(const Disc& disc, int title)
 
 std::string LengthText(std::int64_t lengthMs)
 {
-    const std::int64_t seconds = lengthMs / 1000;
-    char text[32];
-    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
-                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
-    return text;
+    return FormatHms(SplitSeconds(lengthMs / 1000), 1);
 }
 
 std::string AspectText(Aspect aspect)

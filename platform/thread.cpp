@@ -87,6 +87,23 @@ void TThread::WaitFor()
     FHandle.join();
 }
 
+void TThread::SynchronizeReport(const std::function<void()>& Report)
+{
+    if (FDetached)
+        return;
+    Synchronize([&] {
+        if (!FDetached)
+            Report();
+    });
+}
+
+void TThread::DetachAndWait()
+{
+    FDetached = true;
+    Terminate();
+    WaitFor();
+}
+
 bool TThread::IsMainThread() noexcept
 {
     return gettid() == getpid();

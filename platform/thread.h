@@ -16,8 +16,9 @@ public:
     // Created suspended: Execute runs only after Start. A thread that is never started never runs it.
     TThread() = default;
     // Terminate and WaitFor. A derived class whose Execute uses members of its own must call
-    // Terminate() and WaitFor() at the top of its own destructor: by the time this destructor runs,
-    // those members are already destroyed while the worker could still be using them.
+    // Terminate() and WaitFor() (or DetachAndWait()) at the top of its own destructor: by the time
+    // this destructor runs, those members are already destroyed while the worker could still be
+    // using them.
     virtual ~TThread();
 
     TThread(const TThread&) = delete;
@@ -46,6 +47,12 @@ protected:
     // Runs Method on the main thread and returns after it ran; an exception it raises is rethrown here.
     // Called on the main thread itself, Method runs at once.
     static void Synchronize(const std::function<void()>& Method);
+    // Synchronize for a report to the owner: Report runs on the main thread unless the owner has
+    // let go of the reports, before the hand-off or while it waited.
+    void SynchronizeReport(const std::function<void()>& Report);
+    // For a derived destructor: lets go of the reports, so that one made from now on reaches nobody,
+    // then asks Execute to end and waits for it while serving its hand-offs.
+    void DetachAndWait();
 
 private:
     void Run() noexcept;
@@ -55,4 +62,6 @@ private:
     bool FStarted = false;
     bool FFinished = false;  // guarded by the hand-off queue's lock, which WaitFor waits on
     std::exception_ptr FFatalException;
+    // Read by the worker without a lock, so the owner's handler itself is never cleared.
+    std::atomic<bool> FDetached{false};
 };

@@ -13,21 +13,18 @@ TPlayThread::TPlayThread(TDecoder& Decoder, TPreviewSurface& Panel, TStatusEvent
 
 TPlayThread::~TPlayThread()
 {
-    FDetached = true;
-    Terminate();
-    WaitFor();
+    DetachAndWait();
 }
 
 void TPlayThread::DoStatus()
 {
-    if (!FDetached && FOnStatus)
-        FOnStatus(FStatus, nullptr);
+    FOnStatus(FStatus, nullptr);
 }
 
 void TPlayThread::Report()
 {
-    if (!FDetached && FOnStatus)
-        Synchronize([this] { DoStatus(); });
+    if (FOnStatus)
+        SynchronizeReport([this] { DoStatus(); });
 }
 
 void TPlayThread::Execute()

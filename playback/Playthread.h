@@ -7,7 +7,6 @@
 #include "decoder/decoder.h"
 #include "platform/thread.h"
 
-#include <atomic>
 #include <cstdint>
 
 class TPreviewSurface;
@@ -42,6 +41,4 @@ private:
     const TStatusEvent FOnStatus;
     double FRate = 0;
     std::int64_t FFrameStart = 0;
-    // Set by the destructor in place of clearing OnStatus, which the worker reads without a lock.
-    std::atomic<bool> FDetached{false};
 };

@@ -4,6 +4,7 @@
 #include "app/configForm.h"
 #include "app/configManager.h"
 #include "controls/FlatEditUnit.h"
+#include "job/thumbsize.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -79,17 +80,17 @@ private slots:
     void sizeKeepsTheAspectRatioRoundingTiesToEven()
     {
         // 4/3 held as a double: the exact quotient lies just above 10.5.
-        QCOMPARE(HeightForWidth(14, 4.0 / 3.0), 11);
-        QCOMPARE(HeightForWidth(640, 16.0 / 9.0), 360);
-        QCOMPARE(WidthForHeight(200, 16.0 / 9.0), 356);
-        QCOMPARE(HeightForWidth(3, 2.0), 2);
-        QCOMPARE(HeightForWidth(5, 2.0), 2);
-        QCOMPARE(HeightForWidth(7, 2.0), 4);
+        QCOMPARE(job::HeightForWidth(14, 4.0 / 3.0), 11);
+        QCOMPARE(job::HeightForWidth(640, 16.0 / 9.0), 360);
+        QCOMPARE(job::WidthForHeight(200, 16.0 / 9.0), 356);
+        QCOMPARE(job::HeightForWidth(3, 2.0), 2);
+        QCOMPARE(job::HeightForWidth(5, 2.0), 2);
+        QCOMPARE(job::HeightForWidth(7, 2.0), 4);
         // A ratio the library does not know leaves the value as it is.
-        QCOMPARE(HeightForWidth(720, 0.0), 720);
-        QCOMPARE(WidthForHeight(480, -1.0), 480);
+        QCOMPARE(job::HeightForWidth(720, 0.0), 720);
+        QCOMPARE(job::WidthForHeight(480, -1.0), 480);
         // An absurd ratio stops at the largest size instead of wrapping to a negative one.
-        QCOMPARE(WidthForHeight(99999, 1e300), std::numeric_limits<std::int32_t>::max());
+        QCOMPARE(job::WidthForHeight(99999, 1e300), std::numeric_limits<std::int32_t>::max());
 
         TConfigManager settings;
         settings.Constrain = false;

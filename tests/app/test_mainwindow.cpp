@@ -43,7 +43,7 @@ struct TRecorded {
     int Abouts = 0;
     // The title chooser's rows and main title at each call, and the answer it gives.
     std::vector<std::pair<std::vector<int>, int>> TitleChoices;
-    TUIChoosers::TTitleChoice TitleAnswer;
+    job::TitleRequest TitleAnswer;
 };
 
 class TRecordingChoosers : public TUIChoosers {
@@ -68,7 +68,7 @@ public:
         FRecorded.CloseRefusedAtComplete.push_back(!form->close() && form->isVisible());
     }
     void ShowAbout(QWidget*) override { ++FRecorded.Abouts; }
-    TTitleChoice ChooseTitle(QWidget*, const std::vector<dvd::TitleInfo>& Titles, int MainTitle) override
+    job::TitleRequest ChooseTitle(QWidget*, const std::vector<dvd::TitleInfo>& Titles, int MainTitle) override
     {
         std::vector<int> numbers;
         for (const dvd::TitleInfo& title : Titles)
@@ -270,6 +270,17 @@ TEST_F(MainWindow, AFailingJobShowsTheEnginesMessageAndLeavesTheWindowUsable)
     EXPECT_EQ(rec_.Errors[0], Player().ConvertError());
     EXPECT_NE(rec_.Errors[0].find("/proc/pal5"), std::string::npos) << rec_.Errors[0];
     EXPECT_TRUE(rec_.Completed.empty());
+    EXPECT_TRUE(form_->SliderBar->isEnabled());
+
+    // The window leaves the count of pieces to the engine, which refuses none in the command line's words.
+    rec_.Folder = dir_.string();
+    Manager().SaveFolderClick();
+    form_->rbPieces->setChecked(true);
+    form_->etPieces->setText(QStringLiteral("0"));
+    Manager().GenerateClick();
+    ASSERT_TRUE(WaitForJob());
+    ASSERT_EQ(rec_.Errors.size(), 2u);
+    EXPECT_EQ(rec_.Errors[1], "The number of pieces must be at least 1.");
     EXPECT_TRUE(form_->SliderBar->isEnabled());
     Manager().StopClick();
     EXPECT_EQ(Player().Position(), 0);

@@ -3,6 +3,7 @@
 #include "app/splashForm.h"
 #include "app/uiManager.h"
 #include "app/windowplace.h"
+#include "job/statuslines.h"
 
 #include <QLocale>
 #include <gtest/gtest.h>
@@ -57,18 +58,18 @@ TEST(SplashTime, WaitsAThousandTicksAcrossTheCountersWrap)
 
 TEST(InformationLine, FormatsTimestampsAndTheLocalesDecimalSeparator)
 {
-    EXPECT_EQ(FormatTimestamp(309), "00:05:09");
-    EXPECT_EQ(FormatTimestamp(3725), "01:02:05");
-    EXPECT_EQ(FormatTimestamp(std::int64_t{100} * 3600), "100:00:00");
+    EXPECT_EQ(job::ClockText(SplitSeconds(309)), "00:05:09");
+    EXPECT_EQ(job::ClockText(SplitSeconds(3725)), "01:02:05");
+    EXPECT_EQ(job::ClockText(SplitSeconds(std::int64_t{100} * 3600)), "100:00:00");
     // Past 32 bits of seconds the hours still come out whole.
-    EXPECT_EQ(FormatTimestamp(std::int64_t{5'000'000'000}), "1388888:53:20");
+    EXPECT_EQ(job::ClockText(SplitSeconds(std::int64_t{5'000'000'000})), "1388888:53:20");
 
     const QLocale saved;
     QLocale::setDefault(QLocale(QLocale::English));
-    EXPECT_EQ(FormatInfoLine(29.97, 720, 480, 1, 2, 3, 309),
+    EXPECT_EQ(FormatInfoLine(29.97, 720, 480, {1, 2, 3}, SplitSeconds(309)),
               "FPS: 29.97 Size: 720x480 Duration: 01:02:03 Timestamp: 00:05:09");
     QLocale::setDefault(QLocale(QLocale::German));
-    EXPECT_EQ(FormatInfoLine(25, 720, 576, 0, 0, 12, 0),
+    EXPECT_EQ(FormatInfoLine(25, 720, 576, {0, 0, 12}, {}),
               "FPS: 25,00 Size: 720x576 Duration: 00:00:12 Timestamp: 00:00:00");
     QLocale::setDefault(saved);
 }

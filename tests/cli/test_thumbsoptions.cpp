@@ -5,7 +5,7 @@
 
 namespace {
 
-using thumbs::Mode;
+using job::Mode;
 using thumbs::ParseOptions;
 using thumbs::UsageError;
 
@@ -22,11 +22,11 @@ std::string UsageMessage(const std::vector<std::string>& args)
 TEST(ThumbsOptions, DefaultsToTwelvePiecesOfEveryFile)
 {
     const auto o = ParseOptions({"a.vob", "b.vob"});
-    EXPECT_EQ(o.mode, Mode::Pieces);
-    EXPECT_EQ(o.pieces, 12);
+    EXPECT_EQ(o.choices.mode, Mode::Pieces);
+    EXPECT_EQ(o.choices.pieces, 12);
     EXPECT_EQ(o.files, (std::vector<std::string>{"a.vob", "b.vob"}));
-    EXPECT_FALSE(o.width);
-    EXPECT_TRUE(o.saveFolder.empty());
+    EXPECT_FALSE(o.choices.width);
+    EXPECT_TRUE(o.choices.saveFolder.empty());
     EXPECT_TRUE(o.deinterlace);
     EXPECT_FALSE(ParseOptions({"--deinterlace", "off", "a.vob"}).deinterlace);
 }
@@ -34,18 +34,18 @@ TEST(ThumbsOptions, DefaultsToTwelvePiecesOfEveryFile)
 TEST(ThumbsOptions, ReadsModesSizesAndFolders)
 {
     auto o = ParseOptions({"--range", "1:02:03", "1:02:10", "--size", "320x200", "-o", "/tmp/x", "-q", "v.vob"});
-    EXPECT_EQ(o.mode, Mode::Range);
-    EXPECT_EQ(o.rangeStart, 3723);
-    EXPECT_EQ(o.rangeEnd, 3730);
-    EXPECT_EQ(*o.width, 320);
-    EXPECT_EQ(*o.height, 200);
-    EXPECT_EQ(o.saveFolder, "/tmp/x");
+    EXPECT_EQ(o.choices.mode, Mode::Range);
+    EXPECT_EQ(o.choices.start, 3723);
+    EXPECT_EQ(o.choices.end, 3730);
+    EXPECT_EQ(*o.choices.width, 320);
+    EXPECT_EQ(*o.choices.height, 200);
+    EXPECT_EQ(o.choices.saveFolder, "/tmp/x");
     EXPECT_TRUE(o.quiet);
 
     o = ParseOptions({"--whole", "--width", "160", "--", "-odd name.vob"});
-    EXPECT_EQ(o.mode, Mode::Whole);
-    EXPECT_EQ(*o.width, 160);
-    EXPECT_FALSE(o.height);
+    EXPECT_EQ(o.choices.mode, Mode::Whole);
+    EXPECT_EQ(*o.choices.width, 160);
+    EXPECT_FALSE(o.choices.height);
     EXPECT_EQ(o.files, (std::vector<std::string>{"-odd name.vob"}));
 }
 
@@ -78,17 +78,21 @@ TEST(ThumbsOptions, RefusesMalformedCommandLines)
     EXPECT_EQ(UsageMessage({"--help"}), "accepted");
 }
 
+// The size the window's settings propose for a video, which the command line takes too.
 TEST(ThumbsOptions, HeightFollowsTheAspectRatioToTheNearestEvenTie)
 {
-    const auto byVideo = ParseOptions({"v.vob"});
-    EXPECT_EQ(thumbs::ThumbnailSize(byVideo, 720, 4.0 / 3.0).height, 540);
-    EXPECT_EQ(thumbs::ThumbnailSize(byVideo, 720, 16.0 / 9.0).height, 405);
+    const job::Picture pal{720, 576, 4.0 / 3.0};
+    EXPECT_EQ(job::ThumbnailSize(pal).height, 540);
+    EXPECT_EQ(job::ThumbnailSize({720, 480, 16.0 / 9.0}).height, 405);
     // 5 / 2 and 7 / 2 lie exactly between two integers.
-    EXPECT_EQ(thumbs::ThumbnailSize(ParseOptions({"--width", "5", "v.vob"}), 720, 2.0).height, 2);
-    EXPECT_EQ(thumbs::ThumbnailSize(ParseOptions({"--width", "7", "v.vob"}), 720, 2.0).height, 4);
-    const auto exact = thumbs::ThumbnailSize(ParseOptions({"--size", "33x44", "v.vob"}), 720, 2.0);
+    EXPECT_EQ(job::ThumbnailSize({720, 576, 2.0}, 5).height, 2);
+    EXPECT_EQ(job::ThumbnailSize({720, 576, 2.0}, 7).height, 4);
+    const auto exact = job::ThumbnailSize(pal, 33, 44);
     EXPECT_EQ(exact.width, 33);
     EXPECT_EQ(exact.height, 44);
+    // A ratio the library does not know: the picture's own shape.
+    EXPECT_EQ(job::ThumbnailSize({720, 576, 0.0}).height, 576);
+    EXPECT_EQ(job::ThumbnailSize({720, 576, 0.0}, 360).height, 288);
 }
 
 } // namespace

@@ -1,24 +1,10 @@
-#include "cli/discvideo.h"
+#include "cli/titlelisting.h"
 
 #include "dvd/disc.h"
 
 #include <cstdio>
-#include <filesystem>
 
 namespace thumbs {
-
-Video ChooseVideo(const Options& options, const std::string& path)
-{
-    if (!dvd::IsDiscPath(path)) {
-        if (options.title != 0 || options.angle != 0)
-            throw dvd::DiscError("not a DVD folder or image, so it has no titles or angles");
-        return {std::filesystem::path(path).stem().string(), 0, 0};
-    }
-    const dvd::Disc disc(path);
-    const dvd::TitleInfo& title = disc.Title(options.title);
-    const int angle = disc.Angle(title.number, options.angle);
-    return {dvd::TitleVideoName(disc, title.number), title.number, angle};
-}
 
 std::string TitleListing(const dvd::Disc& disc)
 {

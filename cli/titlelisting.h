@@ -1,0 +1,15 @@
+// --list-titles: a disc's titles as stillreel-thumbs prints them.
+#pragma once
+
+#include <string>
+
+namespace dvd {
+class Disc;
+}
+
+namespace thumbs {
+
+// The disc's titles, one line each: number, length, chapters, angles, aspect; the main one marked.
+std::string TitleListing(const dvd::Disc& disc);
+
+}  // namespace thumbs

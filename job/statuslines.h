@@ -1,0 +1,33 @@
+// The lines both fronts show: the video's information and a job's progress.
+#pragma once
+
+#include "common/hms.h"
+#include "convert/_consts.h"
+
+#include <cstdint>
+#include <string>
+
+namespace job {
+
+// "FPS: 29.97 Size: 720x480 Duration: 01:02:03", the frame rate with two decimals and the given
+// decimal point.
+std::string InfoLine(double fps, std::int32_t width, std::int32_t height, const THms& duration,
+                     const std::string& decimalPoint = ".");
+
+// "hh:mm:ss", hours beyond two digits in full.
+std::string ClockText(const THms& time);
+
+// A job's progress line, fed with every report: "Processing: n/N" after each picture and
+// "Done: n/N" at the end, n the pictures written (the index of the last plus one; 0 when there
+// is none) and N the job's total.
+class Progress {
+public:
+    std::string Saved(const TConvertProgress& progress);
+    std::string Done(const TConvertProgress& progress) const;
+    std::int64_t Written() const { return written_; }
+
+private:
+    std::int64_t written_ = 0;
+};
+
+}  // namespace job
