@@ -1,6 +1,6 @@
-// The MPEG syntax the library reads itself, named once: the program stream's pack and packet
-// headers (ISO/IEC 13818-1 and 11172-1), the DVD navigation packet, and the start codes of
-// MPEG-1/2 video (13818-2). Everything else is FFmpeg's business.
+// The MPEG syntax that the disc module and the decoder library read themselves, named once: the
+// program stream's pack and packet headers (ISO/IEC 13818-1 and 11172-1), the DVD navigation pack,
+// and the start codes of MPEG-1/2 video (13818-2). Everything else is FFmpeg's or libdvdread's business.
 #pragma once
 
 #include <cstddef>
@@ -8,7 +8,7 @@
 #include <optional>
 #include <span>
 
-namespace decoderlib::mpegps {
+namespace mpegps {
 
 using Bytes = std::span<const std::uint8_t>;
 
@@ -118,4 +118,4 @@ constexpr bool ClosedGop(const std::uint8_t* gop) { return gop[7] & 0x40; }
 constexpr bool BrokenLink(const std::uint8_t* gop) { return gop[7] & 0x20; }
 inline constexpr std::size_t kGopHeaderBytes = 8;
 
-} // namespace decoderlib::mpegps
+}  // namespace mpegps
