@@ -234,9 +234,10 @@ void DiscReader::ReadSectors(int titleSet, std::int64_t sector, std::int64_t cou
 
 bool IsScrambled(const unsigned char* s)
 {
-    // A DVD pack carries no stuffing: its first packet follows the 14-byte header.
-    const unsigned char* packet = s + mpegps::kMpeg2PackHeaderSize;
-    if (!mpegps::IsStartCode(s, mpegps::kPackStart) || !mpegps::HasStartCodePrefix(packet))
+    if (!mpegps::IsStartCode(s, mpegps::kPackStart) || !mpegps::IsMpeg2Pack(s))
+        return false;
+    const unsigned char* packet = s + mpegps::Mpeg2PackHeaderLength(s);
+    if (!mpegps::HasStartCodePrefix(packet))
         return false;
     // System headers, padding and private stream 2 (navigation) are never scrambled.
     const std::uint8_t id = mpegps::StreamId(packet);
