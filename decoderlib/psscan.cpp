@@ -1,7 +1,8 @@
 #include "decoderlib/psscan.h"
 
-#include "decoderlib/mpegps.h"
 #include "decoderlib/videofile.h"
+
+#include "mpeg/mpegps.h"
 
 #include <algorithm>
 #include <vector>
@@ -115,9 +116,9 @@ bool OpensGop(Bytes video)
 // The VOB and cell number of a DSI packet as one id, -1 when it names none.
 std::optional<int> DsiCell(const std::uint8_t* p, std::size_t len)
 {
-    if (len < kPacketHeaderSize + 1 + kDsiCellFieldsEnd || p[kPacketHeaderSize] != kDsiSubstream)
+    if (len < kSubstreamPayload + kDsiCellFieldsEnd || Substream(p) != kDsiSubstream)
         return std::nullopt;
-    const std::uint8_t* dsi = p + kPacketHeaderSize + 1;
+    const std::uint8_t* dsi = p + kSubstreamPayload;
     const int vob = (dsi[kDsiVobNumber] << 8) | dsi[kDsiVobNumber + 1];
     const int cell = dsi[kDsiCellNumber];
     return (vob || cell) ? (vob << 8) | cell : -1;
@@ -139,12 +140,12 @@ void PsScanner::VisitVideoStamps(std::int64_t from, std::int64_t end,
         const std::uint8_t* p = w.At(pos, kPacketHeaderSize);
         if (!p)
             return;
-        if (p[0] != 0 || p[1] != 0 || p[2] != 1) {
+        if (!HasStartCodePrefix(p)) {
             pos = w.FindPack(pos + 1, end);
             packPos = pos;
             continue;
         }
-        const std::uint8_t id = p[3];
+        const std::uint8_t id = StreamId(p);
         if (id == kPackStart) {
             if (pos >= end)
                 return;
@@ -154,7 +155,7 @@ void PsScanner::VisitVideoStamps(std::int64_t from, std::int64_t end,
             packPos = pos;
             if (IsMpeg2Pack(p)) {
                 scr = ReadMpeg2Scr(p + 4);
-                pos += static_cast<std::int64_t>(kMpeg2PackHeaderSize + Mpeg2PackStuffing(p));
+                pos += static_cast<std::int64_t>(Mpeg2PackHeaderLength(p));
             } else if (IsMpeg1Pack(p)) {
                 scr = ReadTimestamp(p + 4);
                 pos += static_cast<std::int64_t>(kMpeg1PackHeaderSize);

@@ -1,7 +1,8 @@
 #include "decoderlib/videostream.h"
 
-#include "decoderlib/mpegps.h"
 #include "decoderlib/videofile.h"
+
+#include "mpeg/mpegps.h"
 
 #include <algorithm>
 

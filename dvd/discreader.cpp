@@ -2,6 +2,8 @@
 
 #include "dvd/disc.h"
 
+#include "mpeg/mpegps.h"
+
 #include <dvdread/dvd_reader.h>
 #include <dvdread/ifo_read.h>
 
@@ -11,7 +13,6 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -233,12 +234,15 @@ void DiscReader::ReadSectors(int titleSet, std::int64_t sector, std::int64_t cou
 
 bool IsScrambled(const unsigned char* s)
 {
-    static constexpr unsigned char kPackStart[] = {0x00, 0x00, 0x01, 0xba};
-    if (std::memcmp(s, kPackStart, 4) != 0 || s[0x0e] != 0 || s[0x0f] != 0 || s[0x10] != 1)
+    if (!mpegps::IsStartCode(s, mpegps::kPackStart) || !mpegps::IsMpeg2Pack(s))
+        return false;
+    const unsigned char* packet = s + mpegps::Mpeg2PackHeaderLength(s);
+    if (!mpegps::HasStartCodePrefix(packet))
         return false;
     // System headers, padding and private stream 2 (navigation) are never scrambled.
-    const unsigned char id = s[0x11];
-    return id != 0xbb && id != 0xbe && id != 0xbf && (s[0x14] & 0x30) != 0;
+    const std::uint8_t id = mpegps::StreamId(packet);
+    return id != mpegps::kSystemHeader && id != mpegps::kPaddingStream && id != mpegps::kPrivateStream2 &&
+        mpegps::IsMpeg2PesScrambled(packet);
 }
 
 }  // namespace dvd

@@ -4,6 +4,8 @@
 #include "dvd/discreader.h"
 #include "dvd/programchain.h"
 
+#include "mpeg/mpegps.h"
+
 #include <dvdread/nav_read.h>
 
 #include <algorithm>
@@ -30,10 +32,9 @@ constexpr std::uint32_t kAddressMask = 0x3fffffff;
 // A VOBU's first pack: a system header, then the PCI and the DSI as private stream 2.
 bool IsNavigationPack(const unsigned char* s)
 {
-    static constexpr unsigned char kSystemHeader[] = {0x00, 0x00, 0x01, 0xbb};
-    static constexpr unsigned char kDsiPacket[] = {0x00, 0x00, 0x01, 0xbf};
-    return std::memcmp(s + 0x0e, kSystemHeader, 4) == 0 && std::memcmp(s + 0x400, kDsiPacket, 4) == 0 &&
-        s[DSI_START_BYTE - 1] == 0x01;
+    return mpegps::IsStartCode(s + mpegps::kNavSystemHeader, mpegps::kSystemHeader) &&
+        mpegps::IsStartCode(s + mpegps::kNavDsiPacket, mpegps::kPrivateStream2) &&
+        mpegps::Substream(s + mpegps::kNavDsiPacket) == mpegps::kDsiSubstream;
 }
 
 }  // namespace
@@ -86,7 +87,7 @@ void TitleSource::FollowInterleaved(std::int64_t first, std::int64_t last, int a
             return;
         }
         dsi_t dsi{};
-        navRead_DSI(&dsi, nav.data() + DSI_START_BYTE);
+        navRead_DSI(&dsi, nav.data() + mpegps::kNavDsi);
         const std::int64_t end = std::min<std::int64_t>(pos + dsi.dsi_gi.vobu_ea, last);
         AddSectors(pos, end - pos + 1);
         const bool unitEnds = (dsi.sml_pbi.category & (kIlvuBlock | kIlvuLast)) == (kIlvuBlock | kIlvuLast);

@@ -1,7 +1,8 @@
 // The disc module on the fixture discs: the titles as the information files describe them, alike
 // from a folder, a folder split by hand and an image; a title's bytes across the split; and what a
-// user is told about what is not a readable disc.
+// user is told about what is not a readable disc. Also the scrambling mark of a pack made here.
 #include "dvd/disc.h"
+#include "dvd/discreader.h"
 #include "dvd/titlesource.h"
 #include "support/fixtures.h"
 
@@ -170,6 +171,25 @@ TEST(DiscPaths, VideoFilesAreNotTakenForDiscs)
     EXPECT_TRUE(dvd::IsDiscPath(FixturePath("disc.iso")));
     EXPECT_TRUE(dvd::IsDiscPath(FixturePath("split")));
     EXPECT_TRUE(dvd::IsDiscPath(FixturePath("disc/VIDEO_TS/VIDEO_TS.IFO")));
+}
+
+// The mark is read from the pack's first packet wherever the header's stuffing puts it; padding, all
+// FF, carries none.
+TEST(DiscScrambling, IsReadFromThePacketAfterThePackHeaderAndItsStuffing)
+{
+    const auto sector = [](int stuffing, unsigned char id, unsigned char flags) {
+        std::vector<unsigned char> s{0, 0, 1, 0xBA, 0x44, 0, 4, 0, 4, 1, 1, 0x89, 0xC3};
+        s.push_back(static_cast<unsigned char>(0xF8 | stuffing));
+        s.insert(s.end(), static_cast<std::size_t>(stuffing), 0xFF);
+        s.insert(s.end(), {0, 0, 1, id, 0x07, 0xEC, flags, 0x80, 5});
+        s.resize(2048);
+        return s;
+    };
+    for (int stuffing : {0, 3}) {
+        EXPECT_TRUE(dvd::IsScrambled(sector(stuffing, 0xE0, 0xB1).data())) << stuffing;
+        EXPECT_FALSE(dvd::IsScrambled(sector(stuffing, 0xE0, 0x81).data())) << stuffing;
+        EXPECT_FALSE(dvd::IsScrambled(sector(stuffing, 0xBE, 0xFF).data())) << stuffing;
+    }
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
-#include "decoderlib/mpegps.h"
+#include "mpeg/mpegps.h"
 
 #include <cstring>
 
-namespace decoderlib::mpegps {
+namespace mpegps {
 
 std::optional<std::size_t> FindStartCode(Bytes bytes)
 {
@@ -36,4 +36,4 @@ std::optional<std::size_t> FindStartCode(Bytes bytes, std::uint8_t code)
     return std::nullopt;
 }
 
-} // namespace decoderlib::mpegps
+}  // namespace mpegps

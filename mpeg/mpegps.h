@@ -1,6 +1,6 @@
-// The MPEG syntax the library reads itself, named once: the program stream's pack and packet
-// headers (ISO/IEC 13818-1 and 11172-1), the DVD navigation packet, and the start codes of
-// MPEG-1/2 video (13818-2). Everything else is FFmpeg's business.
+// The MPEG syntax that the disc module and the decoder library read themselves, named once: the
+// program stream's pack and packet headers (ISO/IEC 13818-1 and 11172-1), the DVD navigation pack,
+// and the start codes of MPEG-1/2 video (13818-2). Everything else is FFmpeg's or libdvdread's business.
 #pragma once
 
 #include <cstddef>
@@ -8,12 +8,20 @@
 #include <optional>
 #include <span>
 
-namespace decoderlib::mpegps {
+namespace mpegps {
 
 using Bytes = std::span<const std::uint8_t>;
 
 // Every start code is the prefix 00 00 01 and one byte that says what starts there.
 inline constexpr std::size_t kStartCodeSize = 4;
+constexpr bool HasStartCodePrefix(const std::uint8_t* p)
+{
+    return p[0] == 0 && p[1] == 0 && p[2] == 1;
+}
+constexpr bool IsStartCode(const std::uint8_t* p, std::uint8_t code)
+{
+    return HasStartCodePrefix(p) && p[3] == code;
+}
 
 // Program stream start codes.
 inline constexpr std::uint8_t kProgramEnd = 0xB9;
@@ -22,6 +30,7 @@ inline constexpr std::uint8_t kSystemHeader = 0xBB;
 // From the system header on, every start code opens a packet with a 16-bit length; the codes
 // below it belong to the video elementary stream, so seeing one between packets means lost sync.
 inline constexpr std::uint8_t kFirstPacket = kSystemHeader;
+inline constexpr std::uint8_t kPaddingStream = 0xBE;
 inline constexpr std::uint8_t kPrivateStream2 = 0xBF; // DVD navigation: PCI and DSI
 inline constexpr std::uint8_t kFirstVideoStream = 0xE0;
 inline constexpr std::uint8_t kLastVideoStream = 0xEF;
@@ -47,7 +56,11 @@ inline constexpr std::size_t kMpeg1PackHeaderSize = 12;
 constexpr bool IsMpeg2Pack(const std::uint8_t* pack) { return (pack[4] & 0xC0) == 0x40; }
 // MPEG-1: '0010', SCR 32..30, marker, 29..15, marker, 14..0, marker, then the mux rate.
 constexpr bool IsMpeg1Pack(const std::uint8_t* pack) { return (pack[4] & 0xF0) == 0x20; }
-constexpr std::size_t Mpeg2PackStuffing(const std::uint8_t* pack) { return pack[13] & 7; }
+// The MPEG-2 header with its stuffing bytes: where the pack's first packet starts.
+constexpr std::size_t Mpeg2PackHeaderLength(const std::uint8_t* pack)
+{
+    return kMpeg2PackHeaderSize + (pack[13] & 7);
+}
 
 // The 33-bit SCR base of an MPEG-2 pack header, from its 6 bytes at `b` (pack byte 4).
 constexpr std::int64_t ReadMpeg2Scr(const std::uint8_t* b)
@@ -67,6 +80,10 @@ constexpr std::int64_t ReadTimestamp(const std::uint8_t* b)
 
 // --- Packet header: 00 00 01 stream-id, a 16-bit length of what follows it -------------------
 inline constexpr std::size_t kPacketHeaderSize = 6;
+constexpr std::uint8_t StreamId(const std::uint8_t* p)
+{
+    return p[3];
+}
 constexpr std::size_t PacketLength(const std::uint8_t* p) // header included
 {
     return kPacketHeaderSize + ((std::size_t(p[4]) << 8) | p[5]);
@@ -76,6 +93,11 @@ constexpr std::size_t PacketLength(const std::uint8_t* p) // header included
 // the length of the optional fields, of which the PTS comes first.
 inline constexpr std::size_t kMpeg2PesHeaderSize = 9;
 constexpr bool IsMpeg2Pes(const std::uint8_t* p) { return (p[6] & 0xC0) == 0x80; }
+// The two PES_scrambling_control bits after the '10': CSS marks an encrypted DVD's packets here.
+constexpr bool IsMpeg2PesScrambled(const std::uint8_t* p)
+{
+    return p[6] & 0x30;
+}
 constexpr bool Mpeg2PesHasPts(const std::uint8_t* p) { return p[7] & 0x80; }
 constexpr std::size_t Mpeg2PesPayload(const std::uint8_t* p) { return kMpeg2PesHeaderSize + p[8]; }
 
@@ -88,8 +110,22 @@ constexpr bool IsMpeg1StdBuffer(std::uint8_t b) { return (b & 0xC0) == 0x40; }
 constexpr bool IsMpeg1PtsOnly(std::uint8_t b) { return (b & 0xF0) == 0x20; }
 constexpr bool IsMpeg1PtsAndDts(std::uint8_t b) { return (b & 0xF0) == 0x30; }
 
-// --- DVD navigation pack: a private stream 2 packet holding the data search information (DSI) --
-inline constexpr std::uint8_t kDsiSubstream = 0x01; // first payload byte; 0x00 is the PCI
+// --- Private stream packets: the first payload byte numbers the substream ---------------------
+constexpr std::uint8_t Substream(const std::uint8_t* p)
+{
+    return p[kPacketHeaderSize];
+}
+inline constexpr std::size_t kSubstreamPayload = kPacketHeaderSize + 1;
+
+// --- DVD navigation pack: the first pack of every VOBU, laid out alike in every 2048-byte sector --
+// The pack header without stuffing, the system header, then two private stream 2 packets: the
+// presentation control information (PCI, substream 0) at byte 0x26 and the data search information
+// (DSI, substream 1) at byte 0x400.
+inline constexpr std::size_t kNavSystemHeader = kMpeg2PackHeaderSize;
+inline constexpr std::size_t kNavDsiPacket = 0x400;
+inline constexpr std::uint8_t kDsiSubstream = 0x01;
+// The DSI's own bytes in the sector, past its packet header and substream byte.
+inline constexpr std::size_t kNavDsi = kNavDsiPacket + kSubstreamPayload;
 // DSI general information, counted from the byte after the substream number: the SCR of the
 // navigation pack (4 bytes), the VOBU's block address (4) and end address (4), the end addresses
 // of its first three reference pictures (3 x 4), then the VOB number (2), a reserved byte and the
@@ -118,4 +154,4 @@ constexpr bool ClosedGop(const std::uint8_t* gop) { return gop[7] & 0x40; }
 constexpr bool BrokenLink(const std::uint8_t* gop) { return gop[7] & 0x20; }
 inline constexpr std::size_t kGopHeaderBytes = 8;
 
-} // namespace decoderlib::mpegps
+}  // namespace mpegps
