@@ -128,14 +128,15 @@ void TUIManager::WireCommands()
 
 bool TUIManager::eventFilter(QObject* Watched, QEvent* Event)
 {
-    if (Watched == &FForm && Event->type() == QEvent::Move && FForm.isVisible())
-        KeepInWorkArea();
+    const QEvent::Type type = Event->type();
+    if (Watched == &FForm && (type == QEvent::Move || type == QEvent::Resize) && FForm.isVisible())
+        KeepInWorkArea(type == QEvent::Resize);
     return QObject::eventFilter(Watched, Event);
 }
 
-void TUIManager::KeepInWorkArea()
+void TUIManager::KeepInWorkArea(bool Sized)
 {
-    // X11 tells of a move only after it happened, so the window is put back rather than held.
+    // X11 tells of a move or a resize only after it happened, so the window is put back rather than held.
     if (FFiltering)
         return;
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -144,11 +145,21 @@ void TUIManager::KeepInWorkArea()
     const QRect frame = FForm.frameGeometry();
     TScreenRect rect{frame.left(), frame.top(), frame.left() + frame.width(), frame.top() + frame.height()};
     const TScreenRect proposed = rect;
-    ClampMoving(rect);
+    if (Sized)
+        ClampSizing(rect);
+    else
+        ClampMoving(rect);
     if (rect == proposed)
         return;
     FFiltering = true;
-    FForm.move(rect.Left, rect.Top);
+    if (Sized) {
+        const QRect client = FForm.geometry();
+        const QMargins border(client.left() - frame.left(), client.top() - frame.top(),
+                              frame.right() - client.right(), frame.bottom() - client.bottom());
+        FForm.setGeometry(QRect(QPoint(rect.Left, rect.Top), QPoint(rect.Right - 1, rect.Bottom - 1)) - border);
+    } else {
+        FForm.move(rect.Left, rect.Top);
+    }
     FFiltering = false;
 }
 
@@ -157,6 +168,12 @@ void TUIManager::ClampMoving(TScreenRect& Rect)
     const QSize work = QGuiApplication::primaryScreen()->availableGeometry().size();
     const QRect frame = FForm.frameGeometry();
     ::ClampMoving(Rect, work.width(), work.height(), frame.width(), frame.height());
+}
+
+void TUIManager::ClampSizing(TScreenRect& Rect)
+{
+    const QSize work = QGuiApplication::primaryScreen()->availableGeometry().size();
+    ::ClampSizing(Rect, work.width(), work.height());
 }
 
 void TUIManager::WriteInfo(const THms& Timestamp)

@@ -56,8 +56,9 @@ public:
 
     void BuildWindow();
 
-    // Keeps a move of the window's frame rectangle inside the work area.
+    // Keep a move or a sizing of the window's frame rectangle inside the work area.
     virtual void ClampMoving(TScreenRect& Rect);
+    virtual void ClampSizing(TScreenRect& Rect);
 
     void OpenClick();
     // Opens that file as the open command does once a file is chosen: a ".vob" file, or a disc (a
@@ -101,7 +102,8 @@ private:
     void ConvertFailed(bool FromConversion);
     void WriteInfo(const THms& Timestamp);
     void WriteInfoAtStart();
-    void KeepInWorkArea();
+    // Puts the window back inside the work area after it was moved, or after it was sized.
+    void KeepInWorkArea(bool Sized);
 
     TmainDlg& FForm;
     std::unique_ptr<TUIChoosers> FChoosers;
