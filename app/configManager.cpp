@@ -13,16 +13,16 @@ long double UsableRatio(double AspectRatio)
     return AspectRatio > 0 ? static_cast<long double>(AspectRatio) : 1.0L;
 }
 
-std::int32_t NearestInt32(long double x)
+std::int32_t NearestInt32(long double X)
 {
     constexpr auto Low = std::numeric_limits<std::int32_t>::min();
     constexpr auto High = std::numeric_limits<std::int32_t>::max();
     // A tiny ratio must not wrap a size around to a negative one.
-    if (!(x < static_cast<long double>(High)))
+    if (!(X < static_cast<long double>(High)))
         return High;
-    if (!(x > static_cast<long double>(Low)))
+    if (!(X > static_cast<long double>(Low)))
         return Low;
-    return static_cast<std::int32_t>(NearestExtended(x));
+    return static_cast<std::int32_t>(NearestExtended(X));
 }
 
 }  // namespace

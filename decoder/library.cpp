@@ -27,29 +27,29 @@ constexpr int KeepMapped = 0;
 
 } // namespace
 
-void TLibraryUnloader::operator()(void* handle) const noexcept
+void TLibraryUnloader::operator()(void* Handle) const noexcept
 {
-    dlclose(handle);
+    dlclose(Handle);
 }
 
-TLibraryHandle LoadLibraryFile(const std::string& path)
+TLibraryHandle LoadLibraryFile(const std::string& Path)
 {
-    TLibraryHandle library(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | KeepMapped));
+    TLibraryHandle library(dlopen(Path.c_str(), RTLD_NOW | RTLD_LOCAL | KeepMapped));
     if (!library)
         RaiseLoaderError();
     return library;
 }
 
-void* ResolveEntryPoint(void* library, const char* name)
+void* ResolveEntryPoint(void* Library, const char* Name)
 {
     dlerror();
-    void* address = dlsym(library, name);
+    void* address = dlsym(Library, Name);
     if (!address)
         RaiseLoaderError();
     return address;
 }
 
-void* ResolveOptionalEntryPoint(void* library, const char* name) noexcept
+void* ResolveOptionalEntryPoint(void* Library, const char* Name) noexcept
 {
-    return dlsym(library, name);
+    return dlsym(Library, Name);
 }
