@@ -20,7 +20,7 @@ constexpr std::uint8_t Drop(std::uint8_t Depth) noexcept
     return Depth < 8 ? static_cast<std::uint8_t>(8 - Depth) : 0;
 }
 
-// The depths a section can be made for.
+// The depths ComputeRowLayout has a row layout for; pixel memory is made only at these.
 constexpr bool KnownDepth(std::uint16_t Bpp) noexcept
 {
     return Bpp == 1 || Bpp == 4 || Bpp == 8 || Bpp == 16 || Bpp == 24 || Bpp == 32;
@@ -152,8 +152,8 @@ void TFastDIB::ProvidePixels()
     const std::uint32_t size = FHeader.Info.biSizeImage;
     if (FUseGdi) {
         FHeapBits.reset();
-        // A section, like the platform's, cannot be made empty or at a depth the format lacks; the
-        // bitmap is then left without pixels. Its memory starts zeroed.
+        // An empty bitmap, or one at a depth without a row layout, is left without pixels, as is one
+        // whose block cannot be had; the block starts zeroed.
         if (Width() > 0 && FRows > 0 && KnownDepth(Bpp()))
             FSection.reset(new (std::nothrow) std::uint8_t[size]());
         FBits = FSection.get();

@@ -61,10 +61,10 @@ public:
     std::int32_t RowBytes() const noexcept { return FRowBytes; }
     std::int32_t RowPad() const noexcept { return FRowPad; }
 
-    // Null when there is no pixel memory (no size yet, or the section could not be made).
+    // Null when there is no pixel memory (no size yet, a depth without a row layout, or no memory left).
     std::uint8_t* Bits() noexcept { return FBits; }
     const std::uint8_t* Bits() const noexcept { return FBits; }
-    // Memory row i; row 0 is the bottom row of the picture.
+    // Memory row Row; row 0 is the bottom row of the picture.
     std::uint8_t* Scanline(std::int32_t Row) noexcept { return FLineTable[static_cast<std::size_t>(Row)]; }
     const std::uint8_t* Scanline(std::int32_t Row) const noexcept { return FLineTable[static_cast<std::size_t>(Row)]; }
 
@@ -80,8 +80,9 @@ public:
     std::uint8_t GreenShift() const noexcept { return FGreenShift; }
     std::uint8_t RedShift() const noexcept { return FRedShift; }
 
-    // With UseGdi the pixels live in the bitmap's own section, made fresh (zeroed) at every resize;
-    // without it they are plain heap memory that a resize reallocates.
+    // With UseGdi (the default) the pixels are a zero-filled block made anew whenever the layout changes,
+    // and kept when Allocate asks for the same layout again; without it they are heap memory that a
+    // resize reallocates, keeping what fits of the old bytes.
     bool UseGdi() const noexcept { return FUseGdi; }
     void SetUseGdi(bool Value) noexcept { FUseGdi = Value; }
 
@@ -104,7 +105,7 @@ private:
     std::uint8_t FGreenShift = 0, FRedShift = 0;
     std::vector<std::uint8_t*> FLineTable;
     bool FUseGdi = true;
-    // Stands for the DIB section together with its memory DC.
+    // The zero-filled pixel block of UseGdi; empty without it, and while the caller's memory is used.
     std::unique_ptr<std::uint8_t[]> FSection;
     std::unique_ptr<std::uint8_t, TFree> FHeapBits;
 };

@@ -11,7 +11,8 @@ bool HasPixels(const TFastDIB& Dib) noexcept
     return Dib.Width() != 0 && Dib.Height() != 0 && Dib.Bits() != nullptr;
 }
 
-// Source length over target length in 16.16, with the 32-bit wrap of the original arithmetic.
+// Source length over target length in 16.16, in 32 bits: exact for sources below 32768 pixels, as
+// every video frame is.
 std::int32_t Step(std::int32_t SourceLength, std::int32_t TargetLength) noexcept
 {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(SourceLength) << 16) / TargetLength;

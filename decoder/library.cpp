@@ -9,8 +9,7 @@
 namespace {
 
 // glibc's loader reports a failure only as text and leaves errno as it was, so there is no
-// code to show; ELIBACC ("Can not access a needed shared library") stands in for it, much as
-// Windows files its loader failures under codes of their own.
+// code to show; EOSError gets ELIBACC ("Can not access a needed shared library") in its place.
 [[noreturn]] void RaiseLoaderError()
 {
     const char* text = dlerror();
