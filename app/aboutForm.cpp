@@ -47,13 +47,13 @@ TaboutDlg::TaboutDlg(QWidget* Owner) : QDialog(Owner)
     connect(btnOK, &QPushButton::clicked, this, &TaboutDlg::btnOKClick);
 }
 
-void TaboutDlg::keyPressEvent(QKeyEvent* event)
+void TaboutDlg::keyPressEvent(QKeyEvent* Event)
 {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        event->accept();
+    if (Event->key() == Qt::Key_Escape && Event->modifiers() == Qt::NoModifier) {
+        Event->accept();
         return;
     }
-    QDialog::keyPressEvent(event);
+    QDialog::keyPressEvent(Event);
 }
 
 void TaboutDlg::lbWebClick()

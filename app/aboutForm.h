@@ -24,7 +24,7 @@ public:
 
 protected:
     // Escape does not close this dialog.
-    void keyPressEvent(QKeyEvent* event) override;
+    void keyPressEvent(QKeyEvent* Event) override;
 
 private:
     void lbWebClick();

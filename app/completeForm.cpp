@@ -25,13 +25,13 @@ TcompleteDlg::TcompleteDlg(QWidget* Owner) : QDialog(Owner)
     connect(btnOK, &QPushButton::clicked, this, &TcompleteDlg::btnOKClick);
 }
 
-void TcompleteDlg::keyPressEvent(QKeyEvent* event)
+void TcompleteDlg::keyPressEvent(QKeyEvent* Event)
 {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        event->accept();
+    if (Event->key() == Qt::Key_Escape && Event->modifiers() == Qt::NoModifier) {
+        Event->accept();
         return;
     }
-    QDialog::keyPressEvent(event);
+    QDialog::keyPressEvent(Event);
 }
 
 // The whole path, however much of it the label shows.

@@ -97,30 +97,30 @@ TconfigDlg::TconfigDlg(QWidget* Owner) : QDialog(Owner)
     connect(btnCancel, &QPushButton::clicked, this, &TconfigDlg::btnCancelClick);
 }
 
-void TconfigDlg::showEvent(QShowEvent* event)
+void TconfigDlg::showEvent(QShowEvent* Event)
 {
     // Neither field has the focus yet, so this recomputes nothing.
     ShowNumber(*WidthEdit, WidthValue);
     ShowNumber(*HeightEdit, HeightValue);
-    QDialog::showEvent(event);
+    QDialog::showEvent(Event);
 }
 
-bool TconfigDlg::eventFilter(QObject* watched, QEvent* event)
+bool TconfigDlg::eventFilter(QObject* Watched, QEvent* Event)
 {
-    if (event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
+    if (Event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(Event);
         if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
             reject();
             return true;
         }
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
-            if (auto* button = qobject_cast<QPushButton*>(watched)) {
+            if (auto* button = qobject_cast<QPushButton*>(Watched)) {
                 button->click();
                 return true;
             }
         }
     }
-    return QDialog::eventFilter(watched, event);
+    return QDialog::eventFilter(Watched, Event);
 }
 
 // The focus test keeps the two handlers from driving each other: the field written here does not

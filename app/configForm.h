@@ -33,9 +33,9 @@ public:
     bool Accepted = false;
 
 protected:
-    void showEvent(QShowEvent* event) override;
+    void showEvent(QShowEvent* Event) override;
     // Key preview: Escape closes the dialog from any control.
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
     void WidthChanged();

@@ -48,17 +48,17 @@ TLinkLabel::TLinkLabel(QWidget* Parent, QColor Colour, bool Italic) : QLabel(Par
     setPalette(colours);
 }
 
-void TLinkLabel::mousePressEvent(QMouseEvent* event)
+void TLinkLabel::mousePressEvent(QMouseEvent* Event)
 {
-    FPressed = event->button() == Qt::LeftButton;
-    QLabel::mousePressEvent(event);
+    FPressed = Event->button() == Qt::LeftButton;
+    QLabel::mousePressEvent(Event);
 }
 
-void TLinkLabel::mouseReleaseEvent(QMouseEvent* event)
+void TLinkLabel::mouseReleaseEvent(QMouseEvent* Event)
 {
-    const bool click = FPressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    const bool click = FPressed && Event->button() == Qt::LeftButton && rect().contains(Event->position().toPoint());
     FPressed = false;
-    QLabel::mouseReleaseEvent(event);
+    QLabel::mouseReleaseEvent(Event);
     if (click)
         emit Clicked();
 }

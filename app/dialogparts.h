@@ -27,8 +27,8 @@ signals:
     void Clicked();
 
 protected:
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* Event) override;
+    void mouseReleaseEvent(QMouseEvent* Event) override;
 
 private:
     bool FPressed = false;

@@ -2,6 +2,7 @@
 
 #include "app/uiManager.h"
 #include "assets/artwork.h"
+#include "assets/palette.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -162,7 +163,7 @@ void TmainDlg::CreateControls()
     etSaveFolder->setToolTip(QStringLiteral("save folder (leave blank to use global save folder)"));
     etSaveFolder->SetColorBorder(ColorRef(10070188));
     etSaveFolder->setFont(TrebuchetFont(16, false, false));
-    SetTextColor(etSaveFolder, ColorRef(6710886));
+    SetTextColor(etSaveFolder, Palette::GreyText);
     rbWhole = RadioButton(this, "rbWhole", "convert whole video", 296, 281);
     rbWhole->setChecked(true);
     rbPieces = RadioButton(this, "rbPieces", "only", 328, 52);
@@ -190,11 +191,11 @@ void TmainDlg::CreateControls()
     const QColor tooltip = QPalette().color(QPalette::ToolTipBase);
     MyFlatHint1->SetColorBackground(tooltip);
     MyFlatHint1->SetColorArrowBackground(tooltip);
-    MyFlatHint1->SetColorBorder(ColorRef(6710886));
-    MyFlatHint1->SetColorArrow(ColorRef(6710886));
+    MyFlatHint1->SetColorBorder(Palette::GreyText);
+    MyFlatHint1->SetColorArrow(Palette::GreyText);
     MyFlatHint1->SetMaxHintWidth(500);
     MyFlatHint1->SetFont(TrebuchetFont(16, false, true));
-    MyFlatHint1->SetFontColor(ColorRef(6710886));
+    MyFlatHint1->SetFontColor(Palette::GreyText);
 }
 
 void TmainDlg::CreateMenus()
@@ -205,7 +206,7 @@ void TmainDlg::CreateMenus()
         bar->setObjectName(QString::fromLatin1(Name));
         bar->setNativeMenuBar(false);
         bar->setFont(font);
-        SetTextColor(bar, ColorRef(6710886));
+        SetTextColor(bar, Palette::GreyText);
         return bar;
     };
     const auto item = [&](QMenu* Menu, const char* Name, const char* Caption) {
@@ -217,14 +218,14 @@ void TmainDlg::CreateMenus()
     const auto subMenu = [&](QMenu* Parent, const char* Caption) {
         QMenu* menu = Parent->addMenu(QString::fromLatin1(Caption));
         menu->setFont(font);
-        SetTextColor(menu, ColorRef(6710886));
+        SetTextColor(menu, Palette::GreyText);
         return menu;
     };
 
     ActionBar = menuBar("ActionBar");
     QMenu* action = ActionBar->addMenu(QStringLiteral("&Action"));
     action->setFont(font);
-    SetTextColor(action, ColorRef(6710886));
+    SetTextColor(action, Palette::GreyText);
     tmiOpen = item(subMenu(action, "&File"), "tmiOpen", "&Open");
     QMenu* playback = subMenu(action, "&Playback");
     tmiPlay = item(playback, "tmiPlay", "&Play");
@@ -237,7 +238,7 @@ void TmainDlg::CreateMenus()
     HelpBar = menuBar("HelpBar");
     QMenu* help = HelpBar->addMenu(QStringLiteral("&Help"));
     help->setFont(font);
-    SetTextColor(help, ColorRef(6710886));
+    SetTextColor(help, Palette::GreyText);
     tmiHelp = item(help, "tmiHelp", "&Online");
     tmiSupport = item(help, "tmiSupport", "&Support");
     help->addSeparator();

@@ -88,25 +88,25 @@ void OpenHandedFile(TStillreelApplication& App, TmainDlg& Window, const std::str
 
 }  // namespace
 
-int main(int argc, char** argv)
+int main(int Argc, char** Argv)
 {
     // SDL binds to an X11 window.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
 
     const TInstanceLock instance(InstanceMutexName);
-    const std::string fileName = argc > 1 ? AbsolutePath(argv[1]) : std::string();
+    const std::string fileName = Argc > 1 ? AbsolutePath(Argv[1]) : std::string();
     if (instance.AlreadyRunning()) {
         if (fileName.empty())
             return 0;
-        const QCoreApplication handOff(argc, argv);
+        const QCoreApplication handOff(Argc, Argv);
         if (HandOffFile(SocketPath(), fileName))
             return 0;
         std::fprintf(stderr, "stillreel: the running copy did not take %s\n", fileName.c_str());
         return 1;
     }
 
-    TStillreelApplication app(argc, argv);
+    TStillreelApplication app(Argc, Argv);
     const std::unique_ptr<QSocketNotifier> quitNotifier = QuitOnSignals();
     TmainDlg* window = nullptr;
     std::vector<std::string> pending;

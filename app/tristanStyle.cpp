@@ -19,22 +19,22 @@ const QColor DisabledEdge(200, 200, 200);
 const QColor DisabledMark(176, 176, 176);
 }  // namespace Colours
 
-bool Has(const QStyleOption& option, QStyle::StateFlag flag)
+bool Has(const QStyleOption& Option, QStyle::StateFlag Flag)
 {
-    return option.state.testFlag(flag);
+    return Option.state.testFlag(Flag);
 }
 
 // A rectangle whose 1-pixel outline lies on whole pixels.
-QRectF Outline(const QRect& rect)
+QRectF Outline(const QRect& Rect)
 {
-    return QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5);
+    return QRectF(Rect).adjusted(0.5, 0.5, -0.5, -0.5);
 }
 
-void DrawPushButtonPanel(const QStyleOption& option, QPainter& painter)
+void DrawPushButtonPanel(const QStyleOption& Option, QPainter& Painter)
 {
-    const bool enabled = Has(option, QStyle::State_Enabled);
-    const bool down = Has(option, QStyle::State_Sunken) || Has(option, QStyle::State_On);
-    const bool hover = Has(option, QStyle::State_MouseOver);
+    const bool enabled = Has(Option, QStyle::State_Enabled);
+    const bool down = Has(Option, QStyle::State_Sunken) || Has(Option, QStyle::State_On);
+    const bool hover = Has(Option, QStyle::State_MouseOver);
     QColor fill = Palette::Mist;
     QColor edge = Colours::Edge;
     if (!enabled) {
@@ -47,74 +47,74 @@ void DrawPushButtonPanel(const QStyleOption& option, QPainter& painter)
         fill = QColor(221, 234, 250);
         edge = Palette::Accent;
     }
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(edge);
-    painter.setBrush(fill);
-    painter.drawRoundedRect(Outline(option.rect), 3, 3);
+    Painter.save();
+    Painter.setRenderHint(QPainter::Antialiasing);
+    Painter.setPen(edge);
+    Painter.setBrush(fill);
+    Painter.drawRoundedRect(Outline(Option.rect), 3, 3);
     // A thin lighter band along the top keeps the flat face from looking sunk in.
     if (enabled && !down) {
-        painter.setPen(QColor(255, 255, 255, 170));
-        painter.drawLine(QPointF(option.rect.left() + 3, option.rect.top() + 1.5),
-                         QPointF(option.rect.right() - 2, option.rect.top() + 1.5));
+        Painter.setPen(QColor(255, 255, 255, 170));
+        Painter.drawLine(QPointF(Option.rect.left() + 3, Option.rect.top() + 1.5),
+                         QPointF(Option.rect.right() - 2, Option.rect.top() + 1.5));
     }
-    if (enabled && Has(option, QStyle::State_HasFocus)) {
-        painter.setPen(QPen(Palette::Sky, 1));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(Outline(option.rect.adjusted(2, 2, -2, -2)), 2, 2);
+    if (enabled && Has(Option, QStyle::State_HasFocus)) {
+        Painter.setPen(QPen(Palette::Sky, 1));
+        Painter.setBrush(Qt::NoBrush);
+        Painter.drawRoundedRect(Outline(Option.rect.adjusted(2, 2, -2, -2)), 2, 2);
     }
-    painter.restore();
+    Painter.restore();
 }
 
-QColor IndicatorEdge(const QStyleOption& option)
+QColor IndicatorEdge(const QStyleOption& Option)
 {
-    if (!Has(option, QStyle::State_Enabled))
+    if (!Has(Option, QStyle::State_Enabled))
         return Colours::DisabledEdge;
-    if (Has(option, QStyle::State_MouseOver) || Has(option, QStyle::State_HasFocus))
+    if (Has(Option, QStyle::State_MouseOver) || Has(Option, QStyle::State_HasFocus))
         return Palette::Accent;
     return Colours::Edge;
 }
 
-QColor IndicatorFill(const QStyleOption& option)
+QColor IndicatorFill(const QStyleOption& Option)
 {
-    if (!Has(option, QStyle::State_Enabled))
+    if (!Has(Option, QStyle::State_Enabled))
         return Colours::DisabledFill;
-    return Has(option, QStyle::State_Sunken) ? Palette::Haze : Qt::white;
+    return Has(Option, QStyle::State_Sunken) ? Palette::Haze : Qt::white;
 }
 
-void DrawRadio(const QStyleOption& option, QPainter& painter)
+void DrawRadio(const QStyleOption& Option, QPainter& Painter)
 {
-    const QRectF box = Outline(option.rect);
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(IndicatorEdge(option));
-    painter.setBrush(IndicatorFill(option));
-    painter.drawEllipse(box);
-    if (Has(option, QStyle::State_On)) {
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(Has(option, QStyle::State_Enabled) ? Palette::Accent : Colours::DisabledMark);
+    const QRectF box = Outline(Option.rect);
+    Painter.save();
+    Painter.setRenderHint(QPainter::Antialiasing);
+    Painter.setPen(IndicatorEdge(Option));
+    Painter.setBrush(IndicatorFill(Option));
+    Painter.drawEllipse(box);
+    if (Has(Option, QStyle::State_On)) {
+        Painter.setPen(Qt::NoPen);
+        Painter.setBrush(Has(Option, QStyle::State_Enabled) ? Palette::Accent : Colours::DisabledMark);
         const qreal inset = box.width() * 0.27;
-        painter.drawEllipse(box.adjusted(inset, inset, -inset, -inset));
+        Painter.drawEllipse(box.adjusted(inset, inset, -inset, -inset));
     }
-    painter.restore();
+    Painter.restore();
 }
 
-void DrawCheck(const QStyleOption& option, QPainter& painter)
+void DrawCheck(const QStyleOption& Option, QPainter& Painter)
 {
-    const QRectF box = Outline(option.rect);
-    const bool enabled = Has(option, QStyle::State_Enabled);
-    const bool on = Has(option, QStyle::State_On);
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF box = Outline(Option.rect);
+    const bool enabled = Has(Option, QStyle::State_Enabled);
+    const bool on = Has(Option, QStyle::State_On);
+    Painter.save();
+    Painter.setRenderHint(QPainter::Antialiasing);
     if (on) {
         // Checked, the box fills with the accent like a pressed player button.
-        painter.setPen(enabled ? Palette::Deep : Colours::DisabledEdge);
-        painter.setBrush(enabled ? Palette::Accent : Colours::DisabledMark);
+        Painter.setPen(enabled ? Palette::Deep : Colours::DisabledEdge);
+        Painter.setBrush(enabled ? Palette::Accent : Colours::DisabledMark);
     } else {
-        painter.setPen(IndicatorEdge(option));
-        painter.setBrush(IndicatorFill(option));
+        Painter.setPen(IndicatorEdge(Option));
+        Painter.setBrush(IndicatorFill(Option));
     }
-    painter.drawRoundedRect(box, 2, 2);
+    Painter.drawRoundedRect(box, 2, 2);
     if (on) {
         const qreal w = box.width();
         const qreal h = box.height();
@@ -122,95 +122,95 @@ void DrawCheck(const QStyleOption& option, QPainter& painter)
         tick.moveTo(box.left() + w * 0.22, box.top() + h * 0.52);
         tick.lineTo(box.left() + w * 0.42, box.top() + h * 0.72);
         tick.lineTo(box.left() + w * 0.78, box.top() + h * 0.30);
-        painter.setPen(QPen(Qt::white, std::max<qreal>(1.5, w / 7), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawPath(tick);
-    } else if (Has(option, QStyle::State_NoChange)) {
-        painter.fillRect(
+        Painter.setPen(QPen(Qt::white, std::max<qreal>(1.5, w / 7), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        Painter.setBrush(Qt::NoBrush);
+        Painter.drawPath(tick);
+    } else if (Has(Option, QStyle::State_NoChange)) {
+        Painter.fillRect(
             box.adjusted(box.width() * 0.25, box.height() * 0.42, -box.width() * 0.25, -box.height() * 0.42),
             Palette::Accent);
     }
-    painter.restore();
+    Painter.restore();
 }
 
-QColor TextColour(const QStyleOption& option, QPalette::ColorRole role)
+QColor TextColour(const QStyleOption& Option, QPalette::ColorRole Role)
 {
-    return Has(option, QStyle::State_Enabled) ? option.palette.color(role) : Colours::DisabledMark;
+    return Has(Option, QStyle::State_Enabled) ? Option.palette.color(Role) : Colours::DisabledMark;
 }
 
-int MnemonicFlags(const QStyle& style, const QStyleOption& option, const QWidget* widget)
+int MnemonicFlags(const QStyle& Style, const QStyleOption& Option, const QWidget* Widget)
 {
-    return style.styleHint(QStyle::SH_UnderlineShortcut, &option, widget) ? Qt::TextShowMnemonic : Qt::TextHideMnemonic;
+    return Style.styleHint(QStyle::SH_UnderlineShortcut, &Option, Widget) ? Qt::TextShowMnemonic : Qt::TextHideMnemonic;
 }
 
 // An entry of the menu bar: nothing behind it at rest, so the dock's artwork shows; a light pane
 // under the mouse and the accent's haze while its menu is open.
-void DrawMenuBarItem(const QStyle& style, const QStyleOptionMenuItem& item, QPainter& painter, const QWidget* widget)
+void DrawMenuBarItem(const QStyle& Style, const QStyleOptionMenuItem& Item, QPainter& Painter, const QWidget* Widget)
 {
-    const bool enabled = Has(item, QStyle::State_Enabled);
-    const bool open = Has(item, QStyle::State_Sunken);
-    const bool hover = Has(item, QStyle::State_Selected);
-    painter.save();
+    const bool enabled = Has(Item, QStyle::State_Enabled);
+    const bool open = Has(Item, QStyle::State_Sunken);
+    const bool hover = Has(Item, QStyle::State_Selected);
+    Painter.save();
     if (enabled && (open || hover)) {
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(open ? Palette::Accent : Palette::Sky);
-        painter.setBrush(open ? Palette::Haze : QColor(255, 255, 255, 160));
-        painter.drawRoundedRect(Outline(item.rect.adjusted(1, 3, -1, -3)), 3, 3);
+        Painter.setRenderHint(QPainter::Antialiasing);
+        Painter.setPen(open ? Palette::Accent : Palette::Sky);
+        Painter.setBrush(open ? Palette::Haze : QColor(255, 255, 255, 160));
+        Painter.drawRoundedRect(Outline(Item.rect.adjusted(1, 3, -1, -3)), 3, 3);
     }
-    painter.setPen(TextColour(item, QPalette::ButtonText));
-    painter.drawText(item.rect, Qt::AlignCenter | MnemonicFlags(style, item, widget), item.text);
-    painter.restore();
+    Painter.setPen(TextColour(Item, QPalette::ButtonText));
+    Painter.drawText(Item.rect, Qt::AlignCenter | MnemonicFlags(Style, Item, Widget), Item.text);
+    Painter.restore();
 }
 
-void DrawMenuItem(const QStyle& style, const QStyleOptionMenuItem& item, QPainter& painter, const QWidget* widget)
+void DrawMenuItem(const QStyle& Style, const QStyleOptionMenuItem& Item, QPainter& Painter, const QWidget* Widget)
 {
-    const QRect rect = item.rect;
-    painter.save();
-    painter.fillRect(rect, Qt::white);
-    if (item.menuItemType == QStyleOptionMenuItem::Separator) {
+    const QRect rect = Item.rect;
+    Painter.save();
+    Painter.fillRect(rect, Qt::white);
+    if (Item.menuItemType == QStyleOptionMenuItem::Separator) {
         const int y = rect.center().y();
-        painter.fillRect(QRect(rect.left() + 6, y, rect.width() - 12, 1), Palette::Line);
-        painter.restore();
+        Painter.fillRect(QRect(rect.left() + 6, y, rect.width() - 12, 1), Palette::Line);
+        Painter.restore();
         return;
     }
-    const bool enabled = Has(item, QStyle::State_Enabled);
-    const bool selected = enabled && Has(item, QStyle::State_Selected);
+    const bool enabled = Has(Item, QStyle::State_Enabled);
+    const bool selected = enabled && Has(Item, QStyle::State_Selected);
     if (selected) {
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Palette::Sky);
-        painter.setBrush(Palette::Haze);
-        painter.drawRoundedRect(Outline(rect.adjusted(2, 1, -2, -1)), 2, 2);
-        painter.setRenderHint(QPainter::Antialiasing, false);
+        Painter.setRenderHint(QPainter::Antialiasing);
+        Painter.setPen(Palette::Sky);
+        Painter.setBrush(Palette::Haze);
+        Painter.drawRoundedRect(Outline(rect.adjusted(2, 1, -2, -1)), 2, 2);
+        Painter.setRenderHint(QPainter::Antialiasing, false);
     }
     // The column for checks and icons, then the text; Fusion's item sizes leave room for both.
-    const int column = std::max(item.maxIconWidth, 16);
+    const int column = std::max(Item.maxIconWidth, 16);
     const QRect check(rect.left() + 6, rect.top() + (rect.height() - 12) / 2, 12, 12);
-    if (item.checkType != QStyleOptionMenuItem::NotCheckable && item.checked) {
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(
+    if (Item.checkType != QStyleOptionMenuItem::NotCheckable && Item.checked) {
+        Painter.setRenderHint(QPainter::Antialiasing);
+        Painter.setPen(
             QPen(enabled ? Palette::Accent : Colours::DisabledMark, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        painter.drawPolyline(
+        Painter.drawPolyline(
             QPolygonF({QPointF(check.left() + 2, check.top() + 6.5), QPointF(check.left() + 5, check.top() + 9.5),
                        QPointF(check.right() - 1, check.top() + 3)}));
-        painter.setRenderHint(QPainter::Antialiasing, false);
+        Painter.setRenderHint(QPainter::Antialiasing, false);
     }
-    const QColor text = selected ? Palette::Deep : TextColour(item, QPalette::Text);
-    painter.setPen(text);
-    const int arrowRoom = item.menuItemType == QStyleOptionMenuItem::SubMenu ? 18 : 8;
+    const QColor text = selected ? Palette::Deep : TextColour(Item, QPalette::Text);
+    Painter.setPen(text);
+    const int arrowRoom = Item.menuItemType == QStyleOptionMenuItem::SubMenu ? 18 : 8;
     const QRect textRect = rect.adjusted(6 + column + 6, 0, -arrowRoom, 0);
-    const int flags = Qt::AlignVCenter | Qt::TextSingleLine | MnemonicFlags(style, item, widget);
-    const qsizetype tab = item.text.indexOf(u'\t');
-    painter.drawText(textRect, flags | Qt::AlignLeft, item.text.left(tab));
+    const int flags = Qt::AlignVCenter | Qt::TextSingleLine | MnemonicFlags(Style, Item, Widget);
+    const qsizetype tab = Item.text.indexOf(u'\t');
+    Painter.drawText(textRect, flags | Qt::AlignLeft, Item.text.left(tab));
     if (tab >= 0)
-        painter.drawText(textRect, flags | Qt::AlignRight, item.text.mid(tab + 1));
-    if (item.menuItemType == QStyleOptionMenuItem::SubMenu) {
+        Painter.drawText(textRect, flags | Qt::AlignRight, Item.text.mid(tab + 1));
+    if (Item.menuItemType == QStyleOptionMenuItem::SubMenu) {
         const QPointF tip(rect.right() - 8, rect.center().y() + 0.5);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(selected ? Palette::Deep : (enabled ? Palette::Slate : Colours::DisabledMark));
-        painter.drawPolygon(QPolygonF({tip + QPointF(-4, -4), tip + QPointF(-4, 4), tip}));
+        Painter.setRenderHint(QPainter::Antialiasing);
+        Painter.setPen(Qt::NoPen);
+        Painter.setBrush(selected ? Palette::Deep : (enabled ? Palette::Slate : Colours::DisabledMark));
+        Painter.drawPolygon(QPolygonF({tip + QPointF(-4, -4), tip + QPointF(-4, 4), tip}));
     }
-    painter.restore();
+    Painter.restore();
 }
 
 }  // namespace
@@ -228,81 +228,81 @@ QPalette TTristanStyle::standardPalette() const
     return palette;
 }
 
-void TTristanStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
-                                  const QWidget* widget) const
+void TTristanStyle::drawPrimitive(PrimitiveElement Element, const QStyleOption* Option, QPainter* Painter,
+                                  const QWidget* Widget) const
 {
-    switch (element) {
+    switch (Element) {
     case PE_PanelButtonCommand:
-        DrawPushButtonPanel(*option, *painter);
+        DrawPushButtonPanel(*Option, *Painter);
         return;
     case PE_FrameDefaultButton:
         return;
     case PE_IndicatorRadioButton:
-        DrawRadio(*option, *painter);
+        DrawRadio(*Option, *Painter);
         return;
     case PE_IndicatorCheckBox:
-        DrawCheck(*option, *painter);
+        DrawCheck(*Option, *Painter);
         return;
     case PE_PanelMenuBar:
         return;
     case PE_PanelMenu:
-        painter->fillRect(option->rect, Qt::white);
+        Painter->fillRect(Option->rect, Qt::white);
         return;
     case PE_FrameMenu:
-        painter->save();
-        painter->setPen(Colours::Edge);
-        painter->setBrush(Qt::NoBrush);
-        painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
-        painter->restore();
+        Painter->save();
+        Painter->setPen(Colours::Edge);
+        Painter->setBrush(Qt::NoBrush);
+        Painter->drawRect(Option->rect.adjusted(0, 0, -1, -1));
+        Painter->restore();
         return;
     default:
-        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        QProxyStyle::drawPrimitive(Element, Option, Painter, Widget);
         return;
     }
 }
 
-void TTristanStyle::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
-                                const QWidget* widget) const
+void TTristanStyle::drawControl(ControlElement Element, const QStyleOption* Option, QPainter* Painter,
+                                const QWidget* Widget) const
 {
-    switch (element) {
+    switch (Element) {
     case CE_MenuBarEmptyArea:
         return;
     case CE_MenuBarItem:
-        if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option)) {
-            DrawMenuBarItem(*this, *item, *painter, widget);
+        if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(Option)) {
+            DrawMenuBarItem(*this, *item, *Painter, Widget);
             return;
         }
         break;
     case CE_MenuItem:
-        if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option)) {
-            DrawMenuItem(*this, *item, *painter, widget);
+        if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(Option)) {
+            DrawMenuItem(*this, *item, *Painter, Widget);
             return;
         }
         break;
     default:
         break;
     }
-    QProxyStyle::drawControl(element, option, painter, widget);
+    QProxyStyle::drawControl(Element, Option, Painter, Widget);
 }
 
-QSize TTristanStyle::sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
-                                      const QWidget* widget) const
+QSize TTristanStyle::sizeFromContents(ContentsType Type, const QStyleOption* Option, const QSize& Size,
+                                      const QWidget* Widget) const
 {
-    QSize result = QProxyStyle::sizeFromContents(type, option, size, widget);
+    QSize result = QProxyStyle::sizeFromContents(Type, Option, Size, Widget);
     // Room around the entries for their highlight.
-    if (type == CT_MenuBarItem)
+    if (Type == CT_MenuBarItem)
         result.rwidth() += 8;
-    if (type == CT_MenuItem) {
-        const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+    if (Type == CT_MenuItem) {
+        const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(Option);
         if (item && item->menuItemType != QStyleOptionMenuItem::Separator)
             result.setHeight(std::max(result.height(), 24));
     }
     return result;
 }
 
-int TTristanStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const
+int TTristanStyle::pixelMetric(PixelMetric Metric, const QStyleOption* Option, const QWidget* Widget) const
 {
-    switch (metric) {
+    switch (Metric) {
     // Flat: a pressed button's label stays where it is.
     case PM_ButtonShiftHorizontal:
     case PM_ButtonShiftVertical:
@@ -312,6 +312,6 @@ int TTristanStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, c
     case PM_MenuPanelWidth:
         return 1;
     default:
-        return QProxyStyle::pixelMetric(metric, option, widget);
+        return QProxyStyle::pixelMetric(Metric, Option, Widget);
     }
 }

@@ -14,12 +14,12 @@ public:
     // Fusion's, with the artwork's blue as the highlight.
     QPalette standardPalette() const override;
 
-    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
-                       const QWidget* widget = nullptr) const override;
-    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
-                     const QWidget* widget = nullptr) const override;
-    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
-                           const QWidget* widget = nullptr) const override;
-    int pixelMetric(PixelMetric metric, const QStyleOption* option = nullptr,
-                    const QWidget* widget = nullptr) const override;
+    void drawPrimitive(PrimitiveElement Element, const QStyleOption* Option, QPainter* Painter,
+                       const QWidget* Widget = nullptr) const override;
+    void drawControl(ControlElement Element, const QStyleOption* Option, QPainter* Painter,
+                     const QWidget* Widget = nullptr) const override;
+    QSize sizeFromContents(ContentsType Type, const QStyleOption* Option, const QSize& Size,
+                           const QWidget* Widget = nullptr) const override;
+    int pixelMetric(PixelMetric Metric, const QStyleOption* Option = nullptr,
+                    const QWidget* Widget = nullptr) const override;
 };

@@ -5,22 +5,22 @@
 
 namespace Artwork {
 
-void SetSliderArtwork(TSliderBar& slider)
+void SetSliderArtwork(TSliderBar& Slider)
 {
-    slider.SetBarLeft(QImage(SliderBarLeft));
-    slider.SetBarRight(QImage(SliderBarRight));
-    slider.SetBar(QImage(SliderBar));
-    slider.SetBarPointer(QImage(SliderPointer));
-    slider.SetBarPointerDown(QImage(SliderPointerDown));
-    slider.SetBarProgress(QImage(SliderBarProgress));
+    Slider.SetBarLeft(QImage(SliderBarLeft));
+    Slider.SetBarRight(QImage(SliderBarRight));
+    Slider.SetBar(QImage(SliderBar));
+    Slider.SetBarPointer(QImage(SliderPointer));
+    Slider.SetBarPointerDown(QImage(SliderPointerDown));
+    Slider.SetBarProgress(QImage(SliderBarProgress));
 }
 
-void SetButtonArtwork(TImageButton& button, const TButtonArtwork& artwork)
+void SetButtonArtwork(TImageButton& Button, const TButtonArtwork& AArtwork)
 {
-    button.SetImage(QImage(artwork.Image));
-    button.SetImageOver(QImage(artwork.ImageOver));
-    button.SetImageDown(QImage(artwork.ImageDown));
-    button.SetImageDisable(QImage(artwork.ImageDisable));
+    Button.SetImage(QImage(AArtwork.Image));
+    Button.SetImageOver(QImage(AArtwork.ImageOver));
+    Button.SetImageDown(QImage(AArtwork.ImageDown));
+    Button.SetImageDisable(QImage(AArtwork.ImageDisable));
 }
 
 }  // namespace Artwork

@@ -41,8 +41,8 @@ inline constexpr TButtonArtwork EndPoint{":/artwork/button_endpoint.png", ":/art
                                          ":/artwork/button_endpoint_down.png", ":/artwork/button_endpoint_disable.png"};
 
 // The six pieces of the main window's slider.
-void SetSliderArtwork(TSliderBar& slider);
+void SetSliderArtwork(TSliderBar& Slider);
 // The four looks of a player button.
-void SetButtonArtwork(TImageButton& button, const TButtonArtwork& artwork);
+void SetButtonArtwork(TImageButton& Button, const TButtonArtwork& AArtwork);
 
 }  // namespace Artwork

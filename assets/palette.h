@@ -13,4 +13,6 @@ inline const QColor Haze(207, 225, 247);
 inline const QColor Slate(90, 107, 130);
 inline const QColor Line(197, 213, 234);
 inline const QColor Screen(11, 27, 51);
+// The grey of the main window's text and menus, and of its hints' frame, arrow and text.
+inline const QColor GreyText(102, 102, 102);
 }  // namespace Palette

@@ -6,18 +6,22 @@
 
 namespace {
 
-std::string SystemErrorMessage(int code, const std::string& text)
+std::string SystemErrorMessage(int Code, const std::string& Text)
 {
-    if (code == 0)
+    if (Code == 0)
         return "A call to an OS function failed";
-    return "System Error.  Code: " + std::to_string(code) + ".\n" + text;
+    return "System Error.  Code: " + std::to_string(Code) + ".\n" + Text;
 }
 
 } // namespace
 
-Exception::Exception(std::string message) : FMessage(std::move(message)) {}
+Exception::Exception(std::string AMessage) : FMessage(std::move(AMessage))
+{
+}
 
-EOSError::EOSError(int code, const std::string& text) : Exception(SystemErrorMessage(code, text)) {}
+EOSError::EOSError(int Code, const std::string& Text) : Exception(SystemErrorMessage(Code, Text))
+{
+}
 
 void RaiseLastOSError()
 {
@@ -26,7 +30,7 @@ void RaiseLastOSError()
     throw EOSError(code, std::generic_category().message(code));
 }
 
-void ThrowSystemError(int code)
+void ThrowSystemError(int Code)
 {
-    throw std::system_error(code, std::generic_category());
+    throw std::system_error(Code, std::generic_category());
 }

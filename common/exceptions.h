@@ -6,7 +6,7 @@
 
 class Exception : public std::exception {
 public:
-    explicit Exception(std::string message);
+    explicit Exception(std::string AMessage);
 
     const std::string& Message() const noexcept { return FMessage; }
     const char* what() const noexcept override { return FMessage.c_str(); }
@@ -18,7 +18,7 @@ private:
 // A failed call into the operating system, with its code and the system's text for it.
 class EOSError : public Exception {
 public:
-    EOSError(int code, const std::string& text);
+    EOSError(int Code, const std::string& Text);
 };
 
 // Raises the error left in errno by the last failed system call.
@@ -26,4 +26,4 @@ public:
 
 // Throws std::system_error for an errno value, for code that reports the reason of a failed
 // file operation itself, beside the file's name.
-[[noreturn]] void ThrowSystemError(int code);
+[[noreturn]] void ThrowSystemError(int Code);

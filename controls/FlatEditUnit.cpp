@@ -19,10 +19,10 @@ constexpr QChar Backspace(8);
 // with Ctrl), Ctrl with a letter is that letter's control character (so the clipboard shortcuts
 // count as typed characters), and keys that type nothing give none. Return, Enter, Escape and Tab
 // belong to the dialog around the field, not to its text.
-std::optional<QChar> TypedCharacter(const QKeyEvent& event)
+std::optional<QChar> TypedCharacter(const QKeyEvent& Event)
 {
-    const int key = event.key();
-    const Qt::KeyboardModifiers modifiers = event.modifiers();
+    const int key = Event.key();
+    const Qt::KeyboardModifiers modifiers = Event.modifiers();
     switch (key) {
     case Qt::Key_Backspace:
         return modifiers & Qt::ControlModifier ? QChar(127) : Backspace;
@@ -37,7 +37,7 @@ std::optional<QChar> TypedCharacter(const QKeyEvent& event)
     }
     if ((modifiers & Qt::ControlModifier) && !(modifiers & Qt::AltModifier) && key >= Qt::Key_A && key <= Qt::Key_Z)
         return QChar(key - Qt::Key_A + 1);
-    const QString text = event.text();
+    const QString text = Event.text();
     if (text.isEmpty())
         return std::nullopt;
     return text.front();
@@ -51,14 +51,14 @@ std::optional<QChar> TypedCharacter(const QKeyEvent& event)
 // than it was, so a longer number the program set can still be shortened.
 class TTypingLimit : public QValidator {
 public:
-    explicit TTypingLimit(QLineEdit* field) : QValidator(field)
+    explicit TTypingLimit(QLineEdit* Field) : QValidator(Field)
     {
-        connect(field, &QLineEdit::textChanged, this, [this](const QString& value) { FShown = value; });
+        connect(Field, &QLineEdit::textChanged, this, [this](const QString& Value) { FShown = Value; });
     }
 
-    State validate(QString& input, int&) const override
+    State validate(QString& Input, int&) const override
     {
-        const bool tooLong = input.size() > Limit && input.size() > FShown.size();
+        const bool tooLong = Input.size() > Limit && Input.size() > FShown.size();
         return UserEdits && tooLong ? Invalid : Acceptable;
     }
 
@@ -70,7 +70,7 @@ private:
     QString FShown;
 };
 
-TMyCustomFlatEdit::TMyCustomFlatEdit(QWidget* parent) : TFlatEditFrame(parent), FTypingLimit(new TTypingLimit(this))
+TMyCustomFlatEdit::TMyCustomFlatEdit(QWidget* Parent) : TFlatEditFrame(Parent), FTypingLimit(new TTypingLimit(this))
 {
     setValidator(FTypingLimit);
 }
@@ -80,27 +80,27 @@ int TMyCustomFlatEdit::maxLength() const noexcept
     return FTypingLimit->Limit;
 }
 
-void TMyCustomFlatEdit::setMaxLength(int value)
+void TMyCustomFlatEdit::setMaxLength(int Value)
 {
-    FTypingLimit->Limit = std::max(value, 0);
+    FTypingLimit->Limit = std::max(Value, 0);
 }
 
-void TMyCustomFlatEdit::SetTextUnlimited(const QString& value)
+void TMyCustomFlatEdit::SetTextUnlimited(const QString& Value)
 {
     const QScopedValueRollback program(FTypingLimit->UserEdits, false);
-    setText(value);
+    setText(Value);
 }
 
-bool TMyCustomFlatEdit::IsSameKind(const QWidget* widget) const
+bool TMyCustomFlatEdit::IsSameKind(const QWidget* Widget) const
 {
-    return qobject_cast<const TMyFlatEdit*>(widget) != nullptr;
+    return qobject_cast<const TMyFlatEdit*>(Widget) != nullptr;
 }
 
-bool TMyCustomFlatEdit::IsValidChar(QChar c) const
+bool TMyCustomFlatEdit::IsValidChar(QChar C) const
 {
     if (FValueType != TEditValueType::evtInteger)
         return false;
-    return (c >= u'0' && c <= u'9') || c == Backspace;
+    return (C >= u'0' && C <= u'9') || C == Backspace;
 }
 
 std::int32_t TMyCustomFlatEdit::asInteger() const
@@ -139,45 +139,45 @@ void TMyCustomFlatEdit::StepDown()
         SetTextUnlimited(QString::number(static_cast<std::int64_t>(value) - 1));
 }
 
-bool TMyCustomFlatEdit::AcceptTyped(QChar c)
+bool TMyCustomFlatEdit::AcceptTyped(QChar C)
 {
-    if (!IsValidChar(c))
+    if (!IsValidChar(C))
         return false;
     // A digit typed into "0" lands in front of it.
     if (text() == u"0")
         setCursorPosition(0);
     const bool wholeSelected = hasSelectedText() && selectedText().size() == text().size();
     // Erasing the last digit, or everything, leaves "0"; the Backspace then finds nothing before the caret.
-    if (c == Backspace && (text().size() <= 1 || wholeSelected)) {
+    if (C == Backspace && (text().size() <= 1 || wholeSelected)) {
         setText(QStringLiteral("0"));
         setCursorPosition(0);
     }
     const int selStart = hasSelectedText() ? selectionStart() : cursorPosition();
     // No leading zeros.
-    return !(c == u'0' && !text().isEmpty() && selStart == 0);
+    return !(C == u'0' && !text().isEmpty() && selStart == 0);
 }
 
-bool TMyCustomFlatEdit::event(QEvent* event)
+bool TMyCustomFlatEdit::event(QEvent* Event)
 {
-    switch (event->type()) {
+    switch (Event->type()) {
     case QEvent::KeyPress:
     case QEvent::InputMethod:
     case QEvent::Drop:
     case QEvent::MouseButtonRelease:  // pastes the selection on X11
     {
         const QScopedValueRollback user(FTypingLimit->UserEdits, true);
-        return TFlatEditFrame::event(event);
+        return TFlatEditFrame::event(Event);
     }
     default:
-        return TFlatEditFrame::event(event);
+        return TFlatEditFrame::event(Event);
     }
 }
 
-void TMyCustomFlatEdit::keyPressEvent(QKeyEvent* event)
+void TMyCustomFlatEdit::keyPressEvent(QKeyEvent* Event)
 {
-    switch (event->key()) {
+    switch (Event->key()) {
     case Qt::Key_Delete:
-        event->accept();
+        Event->accept();
         return;
     case Qt::Key_Up:
         StepUp();
@@ -186,48 +186,48 @@ void TMyCustomFlatEdit::keyPressEvent(QKeyEvent* event)
         StepDown();
         break;
     default:
-        if (const std::optional<QChar> typed = TypedCharacter(*event); typed && !AcceptTyped(*typed)) {
-            event->accept();
+        if (const std::optional<QChar> typed = TypedCharacter(*Event); typed && !AcceptTyped(*typed)) {
+            Event->accept();
             return;
         }
         break;
     }
-    QLineEdit::keyPressEvent(event);
+    QLineEdit::keyPressEvent(Event);
 }
 
-void TMyCustomFlatEdit::wheelEvent(QWheelEvent* event)
+void TMyCustomFlatEdit::wheelEvent(QWheelEvent* Event)
 {
     if (!hasFocus()) {
-        QLineEdit::wheelEvent(event);
+        QLineEdit::wheelEvent(Event);
         return;
     }
-    const QPoint delta = event->angleDelta();
+    const QPoint delta = Event->angleDelta();
     // A sideways scroll steps nothing, nor do the empty events that open and close a touchpad
     // gesture; a plain wheel event without any delta still steps down.
-    if (delta.y() == 0 && (delta.x() != 0 || event->phase() != Qt::NoScrollPhase)) {
-        QLineEdit::wheelEvent(event);
+    if (delta.y() == 0 && (delta.x() != 0 || Event->phase() != Qt::NoScrollPhase)) {
+        QLineEdit::wheelEvent(Event);
         return;
     }
     if (delta.y() > 0)
         StepUp();
     else
         StepDown();
-    event->accept();
+    Event->accept();
 }
 
-void TMyCustomFlatEdit::contextMenuEvent(QContextMenuEvent* event)
+void TMyCustomFlatEdit::contextMenuEvent(QContextMenuEvent* Event)
 {
     QMenu* menu = createStandardContextMenu();
     menu->setAttribute(Qt::WA_DeleteOnClose);
     // Its paste runs after this handler has returned, when the menu's action fires.
     FTypingLimit->UserEdits = true;
     connect(menu, &QObject::destroyed, FTypingLimit, [limit = FTypingLimit] { limit->UserEdits = false; });
-    menu->popup(event->globalPos());
+    menu->popup(Event->globalPos());
 }
 
-void TMyCustomFlatEdit::focusOutEvent(QFocusEvent* event)
+void TMyCustomFlatEdit::focusOutEvent(QFocusEvent* Event)
 {
-    TFlatEditFrame::focusOutEvent(event);
+    TFlatEditFrame::focusOutEvent(Event);
     if (FValueType == TEditValueType::evtFloat)
         setCursorPosition(0);
 }

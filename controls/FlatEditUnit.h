@@ -22,15 +22,15 @@ class TMyCustomFlatEdit : public TFlatEditFrame {
     Q_OBJECT
 
 public:
-    explicit TMyCustomFlatEdit(QWidget* parent = nullptr);
+    explicit TMyCustomFlatEdit(QWidget* Parent = nullptr);
 
     TEditValueType ValueType() const noexcept { return FValueType; }
     std::int32_t MinValue() const noexcept { return FMinValue; }
     // 0: no upper bound.
     std::int32_t MaxValue() const noexcept { return FMaxValue; }
-    void SetValueType(TEditValueType value) { FValueType = value; }
-    void SetMinValue(std::int32_t value) { FMinValue = value; }
-    void SetMaxValue(std::int32_t value) { FMaxValue = value; }
+    void SetValueType(TEditValueType Value) { FValueType = Value; }
+    void SetMinValue(std::int32_t Value) { FMinValue = Value; }
+    void SetMaxValue(std::int32_t Value) { FMaxValue = Value; }
 
     // 0 for an empty text; raises EConvertError for a text that is not a 32-bit decimal number.
     std::int32_t asInteger() const;
@@ -41,23 +41,23 @@ public:
     // These hide QLineEdit's own: its limit also cuts the text the program sets, so a step up from
     // "99999" in a 5-digit field would read "10000". This limit binds only what the user enters.
     int maxLength() const noexcept;
-    void setMaxLength(int value);
+    void setMaxLength(int Value);
 
 protected:
-    virtual bool IsValidChar(QChar c) const;
-    bool IsSameKind(const QWidget* widget) const override;
+    virtual bool IsValidChar(QChar C) const;
+    bool IsSameKind(const QWidget* Widget) const override;
 
-    bool event(QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
+    bool event(QEvent* Event) override;
+    void keyPressEvent(QKeyEvent* Event) override;
+    void wheelEvent(QWheelEvent* Event) override;
+    void contextMenuEvent(QContextMenuEvent* Event) override;
+    void focusOutEvent(QFocusEvent* Event) override;
 
 private:
     // The typing filter: whether a typed character may reach the edit.
-    bool AcceptTyped(QChar c);
+    bool AcceptTyped(QChar C);
     // Sets a text past the typing limit.
-    void SetTextUnlimited(const QString& value);
+    void SetTextUnlimited(const QString& Value);
 
     TEditValueType FValueType = TEditValueType::evtInteger;
     std::int32_t FMinValue = 0;

@@ -7,17 +7,17 @@
 
 #include <algorithm>
 
-QColor AdvancedColor(QColor current, QColor base, int offset, TAdvColorDirection direction)
+QColor AdvancedColor(QColor Current, QColor Base, int Offset, TAdvColorDirection Direction)
 {
-    if (offset == 0)
-        return current;
-    THSL hsl = RGBToHSL(base);
+    if (Offset == 0)
+        return Current;
+    THSL hsl = RGBToHSL(Base);
     hsl.L += 10;
-    hsl.L = direction == TAdvColorDirection::Lighter ? std::min(hsl.L + offset, 100) : std::max(hsl.L - offset, 0);
+    hsl.L = Direction == TAdvColorDirection::Lighter ? std::min(hsl.L + Offset, 100) : std::max(hsl.L - Offset, 0);
     return HSLToRGB(hsl.H, hsl.S, hsl.L);
 }
 
-TFlatEditFrame::TFlatEditFrame(QWidget* parent) : QLineEdit(parent)
+TFlatEditFrame::TFlatEditFrame(QWidget* Parent) : QLineEdit(Parent)
 {
     // The frame is drawn here over a 3-pixel margin; the edit paints only its text, on no background
     // of its own, so the fill below shows through.
@@ -36,31 +36,31 @@ void TFlatEditFrame::AdjustHeight()
     resize(width(), QFontMetrics(font()).height() + 6);
 }
 
-void TFlatEditFrame::SetColorFocused(QColor value)
+void TFlatEditFrame::SetColorFocused(QColor Value)
 {
-    FColorFocused = value;
+    FColorFocused = Value;
     RedrawBorder();
 }
 
-void TFlatEditFrame::SetColorBorder(QColor value)
+void TFlatEditFrame::SetColorBorder(QColor Value)
 {
-    FColorBorder = value;
+    FColorBorder = Value;
     RedrawBorder();
 }
 
-void TFlatEditFrame::SetColorFlat(QColor value)
+void TFlatEditFrame::SetColorFlat(QColor Value)
 {
-    FColorFlat = value;
+    FColorFlat = Value;
     FParentColor = false;
     RedrawBorder();
 }
 
-void TFlatEditFrame::SetParentColor(bool value)
+void TFlatEditFrame::SetParentColor(bool Value)
 {
-    if (value == FParentColor)
+    if (Value == FParentColor)
         return;
-    FParentColor = value;
-    if (value) {
+    FParentColor = Value;
+    if (Value) {
         TakeParentColor();
         RedrawBorder();
     }
@@ -85,16 +85,16 @@ void TFlatEditFrame::RedrawBorder()
     update();
 }
 
-bool TFlatEditFrame::event(QEvent* event)
+bool TFlatEditFrame::event(QEvent* Event)
 {
     // Polished just before it is first shown, when its owner has set it up: the field takes the
     // height of its font then, whatever height it was given.
-    if (event->type() == QEvent::Polish)
+    if (Event->type() == QEvent::Polish)
         AdjustHeight();
-    return QLineEdit::event(event);
+    return QLineEdit::event(Event);
 }
 
-void TFlatEditFrame::paintEvent(QPaintEvent* event)
+void TFlatEditFrame::paintEvent(QPaintEvent* Event)
 {
     {
         QPainter painter(this);
@@ -103,41 +103,41 @@ void TFlatEditFrame::paintEvent(QPaintEvent* event)
         painter.setPen(FColorBorder);
         painter.drawRect(rect().adjusted(0, 0, -1, -1));
     }
-    QLineEdit::paintEvent(event);
+    QLineEdit::paintEvent(Event);
 }
 
-void TFlatEditFrame::focusInEvent(QFocusEvent* event)
+void TFlatEditFrame::focusInEvent(QFocusEvent* Event)
 {
-    QLineEdit::focusInEvent(event);
+    QLineEdit::focusInEvent(Event);
     RedrawBorder();
 }
 
-void TFlatEditFrame::focusOutEvent(QFocusEvent* event)
+void TFlatEditFrame::focusOutEvent(QFocusEvent* Event)
 {
-    QLineEdit::focusOutEvent(event);
+    QLineEdit::focusOutEvent(Event);
     RedrawBorder();
 }
 
-void TFlatEditFrame::enterEvent(QEnterEvent* event)
+void TFlatEditFrame::enterEvent(QEnterEvent* Event)
 {
-    QLineEdit::enterEvent(event);
+    QLineEdit::enterEvent(Event);
     // Only while one of the application's windows is active.
     if (QApplication::activeWindow())
         FHover = true;
     RedrawBorder();
 }
 
-void TFlatEditFrame::leaveEvent(QEvent* event)
+void TFlatEditFrame::leaveEvent(QEvent* Event)
 {
-    QLineEdit::leaveEvent(event);
+    QLineEdit::leaveEvent(Event);
     FHover = false;
     RedrawBorder();
 }
 
-void TFlatEditFrame::changeEvent(QEvent* event)
+void TFlatEditFrame::changeEvent(QEvent* Event)
 {
-    QLineEdit::changeEvent(event);
-    switch (event->type()) {
+    QLineEdit::changeEvent(Event);
+    switch (Event->type()) {
     case QEvent::FontChange:
         AdjustHeight();
         break;

@@ -10,40 +10,40 @@ namespace {
 constexpr double HueRange = 239;
 constexpr double Range = 240;
 
-int NearestInt(double x)
+int NearestInt(double X)
 {
-    return static_cast<int>(Nearest(x));
+    return static_cast<int>(Nearest(X));
 }
 
 // A lightness pushed past the range (the advanced colours add 10 before they bound it) would give
 // channels above 255; they stop at the channel's end.
-int Channel(double x)
+int Channel(double X)
 {
-    return std::clamp(NearestInt(255 * x), 0, 255);
+    return std::clamp(NearestInt(255 * X), 0, 255);
 }
 
-double HueToChannel(double m1, double m2, double t)
+double HueToChannel(double M1, double M2, double T)
 {
-    if (t < 0)
-        t += 1;
-    else if (t > 1)
-        t -= 1;
-    if (6 * t < 1)
-        return m1 + (m2 - m1) * 6 * t;
-    if (2 * t < 1)
-        return m2;
-    if (3 * t < 2)
-        return m1 + (m2 - m1) * (2.0 / 3 - t) * 6;
-    return m1;
+    if (T < 0)
+        T += 1;
+    else if (T > 1)
+        T -= 1;
+    if (6 * T < 1)
+        return M1 + (M2 - M1) * 6 * T;
+    if (2 * T < 1)
+        return M2;
+    if (3 * T < 2)
+        return M1 + (M2 - M1) * (2.0 / 3 - T) * 6;
+    return M1;
 }
 
 }  // namespace
 
-THSL RGBToHSL(QColor color)
+THSL RGBToHSL(QColor Color)
 {
-    const double r = color.red() / 255.0;
-    const double g = color.green() / 255.0;
-    const double b = color.blue() / 255.0;
+    const double r = Color.red() / 255.0;
+    const double g = Color.green() / 255.0;
+    const double b = Color.blue() / 255.0;
     const double max = std::max({r, g, b});
     const double min = std::min({r, g, b});
     const double l = (max + min) / 2;

@@ -10,5 +10,5 @@ struct THSL {
     bool operator==(const THSL&) const = default;
 };
 
-THSL RGBToHSL(QColor color);
+THSL RGBToHSL(QColor Color);
 QColor HSLToRGB(int H, int S, int L);

@@ -42,11 +42,11 @@ public:
     }
 
     // Each new component makes a fresh window of the hint class and takes the show-hint notification.
-    void ComponentCreated(TMyFlatHint* component)
+    void ComponentCreated(TMyFlatHint* Component)
     {
         CancelHint();
         FWindow = std::make_unique<TMyFlatHintWindow>();
-        FRoute = component;
+        FRoute = Component;
     }
 
     // Without components no hint can show; the window must not outlive the application's widgets.
@@ -57,14 +57,14 @@ public:
     }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
+    bool eventFilter(QObject* Watched, QEvent* Event) override
     {
-        switch (event->type()) {
+        switch (Event->type()) {
         case QEvent::ToolTip:
             return true;
         case QEvent::MouseMove:
-            if (const auto* move = static_cast<QMouseEvent*>(event);
-                watched->isWidgetType() && move->buttons() == Qt::NoButton)
+            if (const auto* move = static_cast<QMouseEvent*>(Event);
+                Watched->isWidgetType() && move->buttons() == Qt::NoButton)
                 MouseMoved(move->globalPosition().toPoint());
             break;
         case QEvent::MouseButtonPress:
@@ -75,17 +75,17 @@ protected:
             CancelHint();
             break;
         case QEvent::Leave:
-            if (watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow())
+            if (Watched->isWidgetType() && static_cast<QWidget*>(Watched)->isWindow())
                 CancelHint();
             break;
         default:
             break;
         }
-        return QObject::eventFilter(watched, event);
+        return QObject::eventFilter(Watched, Event);
     }
 
 private:
-    explicit THintFilter(QObject* parent) : QObject(parent)
+    explicit THintFilter(QObject* Parent) : QObject(Parent)
     {
         FShowTimer.setSingleShot(true);
         FHideTimer.setSingleShot(true);
@@ -94,16 +94,16 @@ private:
     }
 
     // The widget under the mouse, or the nearest of its parents in the same window, that has a hint.
-    static QWidget* HintControlOf(QWidget* widget)
+    static QWidget* HintControlOf(QWidget* Widget)
     {
-        while (widget && widget->toolTip().isEmpty() && !widget->isWindow())
-            widget = widget->parentWidget();
-        return widget && !widget->toolTip().isEmpty() ? widget : nullptr;
+        while (Widget && Widget->toolTip().isEmpty() && !Widget->isWindow())
+            Widget = Widget->parentWidget();
+        return Widget && !Widget->toolTip().isEmpty() ? Widget : nullptr;
     }
 
-    void MouseMoved(QPoint globalPos)
+    void MouseMoved(QPoint GlobalPos)
     {
-        QWidget* under = QApplication::widgetAt(globalPos);
+        QWidget* under = QApplication::widgetAt(GlobalPos);
         if (under && FWindow && under->window() == FWindow.get())
             return;
         QWidget* control = HintControlOf(under);
@@ -161,14 +161,14 @@ private:
     QTimer FHideTimer;
 };
 
-bool IsLeft(TArrowCorner corner)
+bool IsLeft(TArrowCorner Corner)
 {
-    return corner == TArrowCorner::TopLeft || corner == TArrowCorner::BottomLeft;
+    return Corner == TArrowCorner::TopLeft || Corner == TArrowCorner::BottomLeft;
 }
 
-bool IsTop(TArrowCorner corner)
+bool IsTop(TArrowCorner Corner)
 {
-    return corner == TArrowCorner::TopLeft || corner == TArrowCorner::TopRight;
+    return Corner == TArrowCorner::TopLeft || Corner == TArrowCorner::TopRight;
 }
 
 // Width of the arrow's column with the frame pixel on its outer side, and what the text area leaves
@@ -179,7 +179,7 @@ constexpr int TextExtraHeight = 6;
 
 }  // namespace
 
-TMyFlatHint::TMyFlatHint(QObject* owner) : QObject(owner)
+TMyFlatHint::TMyFlatHint(QObject* Owner) : QObject(Owner)
 {
     Components().push_back(this);
     THintFilter::Instance().ComponentCreated(this);
@@ -207,62 +207,62 @@ TMyFlatHint* TMyFlatHintWindow::FindHintComponent()
     return nullptr;
 }
 
-QSize TMyFlatHintWindow::HintSize(const QString& text, const QFont& font, int maxHintWidth)
+QSize TMyFlatHintWindow::HintSize(const QString& AText, const QFont& Font, int MaxHintWidth)
 {
     // Word-wrapped, without mnemonics; a word wider than the box keeps its width.
     const QRect measured =
-        QFontMetrics(font).boundingRect(QRect(0, 0, maxHintWidth - TextExtraWidth, 0), Qt::TextWordWrap, text);
+        QFontMetrics(Font).boundingRect(QRect(0, 0, MaxHintWidth - TextExtraWidth, 0), Qt::TextWordWrap, AText);
     return {measured.width() + TextExtraWidth, measured.height() + TextExtraHeight};
 }
 
-THintPlacement TMyFlatHintWindow::PlaceHint(QPoint cursor, QSize screen, QSize size)
+THintPlacement TMyFlatHintWindow::PlaceHint(QPoint Cursor, QSize Screen, QSize Size)
 {
     // The right and bottom halves take the dividing lines.
-    const bool left = cursor.x() < screen.width() / 2;
-    const bool top = cursor.y() < screen.height() / 2;
+    const bool left = Cursor.x() < Screen.width() / 2;
+    const bool top = Cursor.y() < Screen.height() / 2;
     const TArrowCorner corner = top ? (left ? TArrowCorner::TopLeft : TArrowCorner::TopRight)
                                     : (left ? TArrowCorner::BottomLeft : TArrowCorner::BottomRight);
     const int gap = corner == TArrowCorner::TopLeft ? 12 : 5;
-    const int x = left ? cursor.x() + gap : cursor.x() - size.width() - gap;
-    const int y = top ? cursor.y() + gap : cursor.y() - size.height() - gap;
-    return {corner, QRect(QPoint(x, y), size)};
+    const int x = left ? Cursor.x() + gap : Cursor.x() - Size.width() - gap;
+    const int y = top ? Cursor.y() + gap : Cursor.y() - Size.height() - gap;
+    return {corner, QRect(QPoint(x, y), Size)};
 }
 
-QRect TMyFlatHintWindow::ArrowColumn(TArrowCorner corner, QSize client)
+QRect TMyFlatHintWindow::ArrowColumn(TArrowCorner Corner, QSize Client)
 {
-    const int left = IsLeft(corner) ? 1 : client.width() - ColumnEdge;
-    return QRect(left, 1, ColumnEdge - 1, client.height() - 2);
+    const int left = IsLeft(Corner) ? 1 : Client.width() - ColumnEdge;
+    return QRect(left, 1, ColumnEdge - 1, Client.height() - 2);
 }
 
-QPoint TMyFlatHintWindow::ArrowAnchorIn(TArrowCorner corner, QRect column)
+QPoint TMyFlatHintWindow::ArrowAnchorIn(TArrowCorner Corner, QRect Column)
 {
-    const int x = IsLeft(corner) ? column.left() + 2 : column.left() + column.width() - 3;
-    const int y = IsTop(corner) ? column.top() + 2 : column.top() + column.height() - 3;
+    const int x = IsLeft(Corner) ? Column.left() + 2 : Column.left() + Column.width() - 3;
+    const int y = IsTop(Corner) ? Column.top() + 2 : Column.top() + Column.height() - 3;
     return {x, y};
 }
 
-QPolygon TMyFlatHintWindow::ArrowPoints(TArrowCorner corner, QPoint anchor)
+QPolygon TMyFlatHintWindow::ArrowPoints(TArrowCorner Corner, QPoint Anchor)
 {
     static constexpr std::array<std::array<int, 2>, 18> Steps{{{0, 0}, {0, 6}, {1, 6}, {1, 0}, {6, 0}, {6, 1},
                                                                {2, 1}, {2, 4}, {5, 7}, {6, 7}, {3, 4}, {3, 3},
                                                                {6, 6}, {7, 6}, {3, 2}, {4, 2}, {7, 5}, {7, 6}}};
-    const int sx = IsLeft(corner) ? 1 : -1;
-    const int sy = IsTop(corner) ? 1 : -1;
+    const int sx = IsLeft(Corner) ? 1 : -1;
+    const int sy = IsTop(Corner) ? 1 : -1;
     QPolygon points;
     for (const auto& [dx, dy] : Steps)
-        points << anchor + QPoint(sx * dx, sy * dy);
+        points << Anchor + QPoint(sx * dx, sy * dy);
     return points;
 }
 
-void TMyFlatHintWindow::ActivateHint(const QString& text)
+void TMyFlatHintWindow::ActivateHint(const QString& AText)
 {
-    FText = text;
+    FText = AText;
     FHintComponent = FindHintComponent();
     if (!FHintComponent) {
         hide();
         return;
     }
-    const QSize size = HintSize(text, FHintComponent->Font(), FHintComponent->MaxHintWidth());
+    const QSize size = HintSize(AText, FHintComponent->Font(), FHintComponent->MaxHintWidth());
     const THintPlacement placement =
         PlaceHint(QCursor::pos(), QGuiApplication::primaryScreen()->geometry().size(), size);
     FArrowCorner = placement.ArrowCorner;

@@ -23,9 +23,9 @@ class TMyFlatHint : public QObject {
     Q_OBJECT
 
 public:
-    // The owner is the form that holds the component. The first component makes every tooltip of the
+    // Owner is the form that holds the component. The first component makes every tooltip of the
     // application show in TMyFlatHintWindow from then on, and sets the hint timing.
-    explicit TMyFlatHint(QObject* owner = nullptr);
+    explicit TMyFlatHint(QObject* Owner = nullptr);
     ~TMyFlatHint() override;
 
     QColor ColorBackground() const noexcept { return FColorBackground; }
@@ -37,13 +37,13 @@ public:
     // A font carries no colour here, so the text colour sits beside it.
     QColor FontColor() const noexcept { return FFontColor; }
     // Each takes effect from the next hint on.
-    void SetColorBackground(QColor value) { FColorBackground = value; }
-    void SetColorBorder(QColor value) { FColorBorder = value; }
-    void SetColorArrowBackground(QColor value) { FColorArrowBackground = value; }
-    void SetColorArrow(QColor value) { FColorArrow = value; }
-    void SetMaxHintWidth(int value) { FMaxHintWidth = value; }
-    void SetFont(const QFont& value) { FFont = value; }
-    void SetFontColor(QColor value) { FFontColor = value; }
+    void SetColorBackground(QColor Value) { FColorBackground = Value; }
+    void SetColorBorder(QColor Value) { FColorBorder = Value; }
+    void SetColorArrowBackground(QColor Value) { FColorArrowBackground = Value; }
+    void SetColorArrow(QColor Value) { FColorArrow = Value; }
+    void SetMaxHintWidth(int Value) { FMaxHintWidth = Value; }
+    void SetFont(const QFont& Value) { FFont = Value; }
+    void SetFontColor(QColor Value) { FFontColor = Value; }
 
     // Hint timing, in milliseconds, that every component sets for the application.
     static constexpr int HintPause = 500;
@@ -78,9 +78,9 @@ class TMyFlatHintWindow : public QWidget {
 public:
     TMyFlatHintWindow();
 
-    // Shows text beside the cursor, above all other windows and without taking the activation. Shows
+    // Shows AText beside the cursor, above all other windows and without taking the activation. Shows
     // nothing when no open form holds a hint component.
-    void ActivateHint(const QString& text);
+    void ActivateHint(const QString& AText);
 
     const QString& Text() const noexcept { return FText; }
     TArrowCorner ArrowCorner() const noexcept { return FArrowCorner; }
@@ -89,18 +89,18 @@ public:
 
     // The component whose form comes first; null when no form holds one.
     static TMyFlatHint* FindHintComponent();
-    // The window's size for text measured word-wrapped in a box maxHintWidth - 22 pixels wide.
-    static QSize HintSize(const QString& text, const QFont& font, int maxHintWidth);
-    // Where a window of that size opens for a cursor on a screen of the given full size.
-    static THintPlacement PlaceHint(QPoint cursor, QSize screen, QSize size);
+    // The window's size for AText measured word-wrapped in a box MaxHintWidth - 22 pixels wide.
+    static QSize HintSize(const QString& AText, const QFont& Font, int MaxHintWidth);
+    // Where a window of Size opens for the mouse at Cursor on a screen of the full size Screen.
+    static THintPlacement PlaceHint(QPoint Cursor, QSize Screen, QSize Size);
     // The arrow's column and its anchor inside a client area of the given size.
-    static QRect ArrowColumn(TArrowCorner corner, QSize client);
-    static QPoint ArrowAnchorIn(TArrowCorner corner, QRect column);
+    static QRect ArrowColumn(TArrowCorner Corner, QSize Client);
+    static QPoint ArrowAnchorIn(TArrowCorner Corner, QRect Column);
     // The 18 points of the arrow's polyline, pointing into the corner from the anchor.
-    static QPolygon ArrowPoints(TArrowCorner corner, QPoint anchor);
+    static QPolygon ArrowPoints(TArrowCorner Corner, QPoint Anchor);
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    void paintEvent(QPaintEvent* Event) override;
 
 private:
     QString FText;

@@ -2,36 +2,38 @@
 
 #include <algorithm>
 
-TCustomFlatEdit::TCustomFlatEdit(QWidget* parent) : TFlatEditFrame(parent) {}
-
-bool TCustomFlatEdit::IsSameKind(const QWidget* widget) const
+TCustomFlatEdit::TCustomFlatEdit(QWidget* Parent) : TFlatEditFrame(Parent)
 {
-    return qobject_cast<const TFlatEdit*>(widget) != nullptr;
 }
 
-void TCustomFlatEdit::SetUseAdvColors(bool value)
+bool TCustomFlatEdit::IsSameKind(const QWidget* Widget) const
 {
-    if (value == FUseAdvColors)
+    return qobject_cast<const TFlatEdit*>(Widget) != nullptr;
+}
+
+void TCustomFlatEdit::SetUseAdvColors(bool Value)
+{
+    if (Value == FUseAdvColors)
         return;
-    FUseAdvColors = value;
-    SetParentColor(value);
-    if (value)
+    FUseAdvColors = Value;
+    SetParentColor(Value);
+    if (Value)
         CalcAdvColors();
     RedrawBorder();
 }
 
-void TCustomFlatEdit::SetAdvColorFocused(int value)
+void TCustomFlatEdit::SetAdvColorFocused(int Value)
 {
-    FAdvColorFocused = std::clamp(value, 0, 100);
+    FAdvColorFocused = std::clamp(Value, 0, 100);
     if (FUseAdvColors) {
         CalcAdvColors();
         RedrawBorder();
     }
 }
 
-void TCustomFlatEdit::SetAdvColorBorder(int value)
+void TCustomFlatEdit::SetAdvColorBorder(int Value)
 {
-    FAdvColorBorder = std::clamp(value, 0, 100);
+    FAdvColorBorder = std::clamp(Value, 0, 100);
     if (FUseAdvColors) {
         CalcAdvColors();
         RedrawBorder();

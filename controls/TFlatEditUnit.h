@@ -8,18 +8,18 @@ class TCustomFlatEdit : public TFlatEditFrame {
     Q_OBJECT
 
 public:
-    explicit TCustomFlatEdit(QWidget* parent = nullptr);
+    explicit TCustomFlatEdit(QWidget* Parent = nullptr);
 
     bool UseAdvColors() const noexcept { return FUseAdvColors; }
     int AdvColorFocused() const noexcept { return FAdvColorFocused; }
     int AdvColorBorder() const noexcept { return FAdvColorBorder; }
-    void SetUseAdvColors(bool value);
+    void SetUseAdvColors(bool Value);
     // Offsets of 0..100 in lightness.
-    void SetAdvColorFocused(int value);
-    void SetAdvColorBorder(int value);
+    void SetAdvColorFocused(int Value);
+    void SetAdvColorBorder(int Value);
 
 protected:
-    bool IsSameKind(const QWidget* widget) const override;
+    bool IsSameKind(const QWidget* Widget) const override;
     void ParentColorChanged() override;
 
 private:

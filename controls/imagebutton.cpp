@@ -3,33 +3,45 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-TImageButton::TImageButton(QWidget* parent) : QWidget(parent)
+TImageButton::TImageButton(QWidget* Parent) : QWidget(Parent)
 {
     // Windowless: the parent's painting shows through, and the keyboard never comes here.
     setFocusPolicy(Qt::NoFocus);
     setAutoFillBackground(false);
 }
 
-void TImageButton::SetLook(QImage& look, const QImage& image)
+void TImageButton::SetLook(QImage& Look, const QImage& AImage)
 {
-    look = image;
+    Look = AImage;
     update();
 }
 
-void TImageButton::SetImage(const QImage& image) { SetLook(FImage, image); }
-void TImageButton::SetImageOver(const QImage& image) { SetLook(FImageOver, image); }
-void TImageButton::SetImageDown(const QImage& image) { SetLook(FImageDown, image); }
-void TImageButton::SetImageDisable(const QImage& image) { SetLook(FImageDisable, image); }
-
-void TImageButton::SetUseDown(bool value)
+void TImageButton::SetImage(const QImage& AImage)
 {
-    FUseDown = value;
+    SetLook(FImage, AImage);
+}
+void TImageButton::SetImageOver(const QImage& AImage)
+{
+    SetLook(FImageOver, AImage);
+}
+void TImageButton::SetImageDown(const QImage& AImage)
+{
+    SetLook(FImageDown, AImage);
+}
+void TImageButton::SetImageDisable(const QImage& AImage)
+{
+    SetLook(FImageDisable, AImage);
+}
+
+void TImageButton::SetUseDown(bool Value)
+{
+    FUseDown = Value;
     update();
 }
 
-void TImageButton::SetEnabled(bool value)
+void TImageButton::SetEnabled(bool Value)
 {
-    FEnabled = value;
+    FEnabled = Value;
     update();
 }
 
@@ -70,20 +82,20 @@ void TImageButton::mousePressEvent(QMouseEvent*)
 }
 
 // Moves arrive while a button is held.
-void TImageButton::mouseMoveEvent(QMouseEvent* event)
+void TImageButton::mouseMoveEvent(QMouseEvent* Event)
 {
     // Leaving the image ends the pressed look for good; coming back does not restore it.
-    if (!FImageRect.contains(event->position().toPoint())) {
+    if (!FImageRect.contains(Event->position().toPoint())) {
         FPressed = false;
         update();
     }
 }
 
-void TImageButton::mouseReleaseEvent(QMouseEvent* event)
+void TImageButton::mouseReleaseEvent(QMouseEvent* Event)
 {
     FPressed = false;
     update();
     // The hit area is the rectangle of the last paint, so a pressed image drawn 2 pixels in moves it.
-    if (FImageRect.contains(event->position().toPoint()) && FEnabled && event->button() == Qt::LeftButton)
+    if (FImageRect.contains(Event->position().toPoint()) && FEnabled && Event->button() == Qt::LeftButton)
         emit OnClick(this);
 }

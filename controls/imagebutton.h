@@ -10,25 +10,25 @@ class TImageButton : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TImageButton(QWidget* parent = nullptr);
+    explicit TImageButton(QWidget* Parent = nullptr);
 
     // The button keeps its own copy of each look; a null image empties it.
     const QImage& Image() const noexcept { return FImage; }
     const QImage& ImageOver() const noexcept { return FImageOver; }
     const QImage& ImageDown() const noexcept { return FImageDown; }
     const QImage& ImageDisable() const noexcept { return FImageDisable; }
-    void SetImage(const QImage& image);
-    void SetImageOver(const QImage& image);
-    void SetImageDown(const QImage& image);
-    void SetImageDisable(const QImage& image);
+    void SetImage(const QImage& AImage);
+    void SetImageOver(const QImage& AImage);
+    void SetImageDown(const QImage& AImage);
+    void SetImageDisable(const QImage& AImage);
 
     bool UseDown() const noexcept { return FUseDown; }
-    void SetUseDown(bool value);
+    void SetUseDown(bool Value);
 
     // The button's own flag, apart from QWidget::isEnabled: a button that is not Enabled still gets
     // the mouse, its hint and its cursor; it only shows ImageDisable and never clicks.
     bool Enabled() const noexcept { return FEnabled; }
-    void SetEnabled(bool value);
+    void SetEnabled(bool Value);
 
     // Where the last paint put the image; also the area that a click must end in.
     QRect ImageRect() const noexcept { return FImageRect; }
@@ -37,15 +37,15 @@ signals:
     void OnClick(TImageButton* Sender);
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* Event) override;
+    void enterEvent(QEnterEvent* Event) override;
+    void leaveEvent(QEvent* Event) override;
+    void mousePressEvent(QMouseEvent* Event) override;
+    void mouseMoveEvent(QMouseEvent* Event) override;
+    void mouseReleaseEvent(QMouseEvent* Event) override;
 
 private:
-    void SetLook(QImage& look, const QImage& image);
+    void SetLook(QImage& Look, const QImage& AImage);
 
     QImage FImage;
     QImage FImageOver;

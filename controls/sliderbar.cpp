@@ -8,14 +8,14 @@
 namespace {
 
 // Rectangles here are told as left, top, right, bottom with right and bottom outside.
-QRect FromEdges(std::int64_t left, int top, std::int64_t right, int bottom)
+QRect FromEdges(std::int64_t Left, int Top, std::int64_t Right, int Bottom)
 {
-    return QRect(static_cast<int>(left), top, static_cast<int>(right - left), bottom - top);
+    return QRect(static_cast<int>(Left), Top, static_cast<int>(Right - Left), Bottom - Top);
 }
 
 }  // namespace
 
-TSliderBar::TSliderBar(QWidget* parent) : QWidget(parent)
+TSliderBar::TSliderBar(QWidget* Parent) : QWidget(Parent)
 {
     // Windowless: the parent's painting shows through, and the keyboard never comes here.
     setFocusPolicy(Qt::NoFocus);
@@ -24,9 +24,9 @@ TSliderBar::TSliderBar(QWidget* parent) : QWidget(parent)
     setMouseTracking(true);
 }
 
-std::int64_t TSliderBar::PixelOf(std::int64_t position) const
+std::int64_t TSliderBar::PixelOf(std::int64_t APosition) const
 {
-    return Nearest(static_cast<double>(position) * FScale);
+    return Nearest(static_cast<double>(APosition) * FScale);
 }
 
 int TSliderBar::PointerRange() const
@@ -34,85 +34,85 @@ int TSliderBar::PointerRange() const
     return width() - FBarPointer.width();
 }
 
-void TSliderBar::SetMax(std::int64_t value)
+void TSliderBar::SetMax(std::int64_t Value)
 {
-    FMax = value;
+    FMax = Value;
     UpdateScale();
-    if (FPosition > value)
-        FPosition = value;
+    if (FPosition > Value)
+        FPosition = Value;
     update();
 }
 
-void TSliderBar::SetPosition(std::int64_t value)
+void TSliderBar::SetPosition(std::int64_t Value)
 {
-    const std::int64_t pixel = PixelOf(value);
+    const std::int64_t pixel = PixelOf(Value);
     const int rightEnd = PointerRange();
     if (pixel > rightEnd)
         return;
     // A value that lands exactly on the right end stands for the end itself.
-    FPosition = pixel == rightEnd ? FMax : value;
+    FPosition = pixel == rightEnd ? FMax : Value;
     update();
 }
 
-void TSliderBar::SetSelStart(std::int64_t value)
+void TSliderBar::SetSelStart(std::int64_t Value)
 {
-    FSelStart = value;
-    if (FSelEnd < value)
-        FSelEnd = value;
+    FSelStart = Value;
+    if (FSelEnd < Value)
+        FSelEnd = Value;
     UpdateBand(0);
 }
 
-void TSliderBar::SetSelEnd(std::int64_t value)
+void TSliderBar::SetSelEnd(std::int64_t Value)
 {
-    FSelEnd = value;
-    if (FSelStart > value)
-        FSelStart = value;
+    FSelEnd = Value;
+    if (FSelStart > Value)
+        FSelStart = Value;
     // Setting the end reaches to the right edge of a pointer standing there; setting the start does not.
     UpdateBand(FBarPointer.width());
 }
 
-void TSliderBar::UpdateBand(int rightExtra)
+void TSliderBar::UpdateBand(int RightExtra)
 {
-    FBandRect = FromEdges(PixelOf(FSelStart), FTrackRect.top(), PixelOf(FSelEnd) + rightExtra,
+    FBandRect = FromEdges(PixelOf(FSelStart), FTrackRect.top(), PixelOf(FSelEnd) + RightExtra,
                           FTrackRect.top() + FTrackRect.height());
     update();
 }
 
-void TSliderBar::SetBarLeft(const QImage& image)
+void TSliderBar::SetBarLeft(const QImage& Image)
 {
-    FBarLeft = image;
+    FBarLeft = Image;
     update();
 }
 
-void TSliderBar::SetBarRight(const QImage& image)
+void TSliderBar::SetBarRight(const QImage& Image)
 {
-    FBarRight = image;
+    FBarRight = Image;
     update();
 }
 
-void TSliderBar::SetBar(const QImage& image)
+void TSliderBar::SetBar(const QImage& Image)
 {
-    FBar = image;
+    FBar = Image;
     if (FBar.isNull())
         FTrackRect = QRect();
     update();
 }
 
-void TSliderBar::SetBarPointer(const QImage& image)
+void TSliderBar::SetBarPointer(const QImage& Image)
 {
-    FBarPointer = image;
+    FBarPointer = Image;
     update();
 }
 
-void TSliderBar::SetBarPointerDown(const QImage& image)
+void TSliderBar::SetBarPointerDown(const QImage& Image)
 {
-    FBarPointerDown = image;
+    FBarPointerDown = Image;
     update();
 }
 
-void TSliderBar::SetBarProgress(const QImage& image)
+void TSliderBar::SetBarProgress(const QImage& Image)
 {
-    FBarProgress = image;
+    FBarProgress = Image;
     update();
 }
 
@@ -136,9 +136,9 @@ void TSliderBar::UpdateRects()
     }
 }
 
-void TSliderBar::resizeEvent(QResizeEvent* event)
+void TSliderBar::resizeEvent(QResizeEvent* Event)
 {
-    QWidget::resizeEvent(event);
+    QWidget::resizeEvent(Event);
     UpdateScale();
 }
 
@@ -147,9 +147,9 @@ void TSliderBar::paintEvent(QPaintEvent*)
     UpdateRects();
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    const auto draw = [&painter](const QRect& target, const QImage& image) {
-        if (!image.isNull())
-            painter.drawImage(target, image);
+    const auto draw = [&painter](const QRect& Target, const QImage& Image) {
+        if (!Image.isNull())
+            painter.drawImage(Target, Image);
     };
     const int trackTop = FTrackRect.top();
     const int trackBottom = trackTop + FTrackRect.height();
@@ -164,11 +164,11 @@ void TSliderBar::paintEvent(QPaintEvent*)
 // Each mouse event is raised once before the slider acts on it and once after, so an owner can tell
 // from MouseOnPointer which raising it is in.
 
-void TSliderBar::mousePressEvent(QMouseEvent* event)
+void TSliderBar::mousePressEvent(QMouseEvent* Event)
 {
-    const QPoint at = event->position().toPoint();
-    emit OnMouseDown(this, event->button(), event->modifiers(), at.x(), at.y());
-    if (event->button() == Qt::RightButton)
+    const QPoint at = Event->position().toPoint();
+    emit OnMouseDown(this, Event->button(), Event->modifiers(), at.x(), at.y());
+    if (Event->button() == Qt::RightButton)
         return;
     if (FPointerRect.contains(at)) {
         FIsDown = true;
@@ -176,13 +176,13 @@ void TSliderBar::mousePressEvent(QMouseEvent* event)
         FGrabOffset = at.x() - FPointerRect.left();
         update();
     }
-    emit OnMouseDown(this, event->button(), event->modifiers(), at.x(), at.y());
+    emit OnMouseDown(this, Event->button(), Event->modifiers(), at.x(), at.y());
 }
 
-void TSliderBar::mouseMoveEvent(QMouseEvent* event)
+void TSliderBar::mouseMoveEvent(QMouseEvent* Event)
 {
-    const QPoint at = event->position().toPoint();
-    emit OnMouseMove(this, event->modifiers(), at.x(), at.y());
+    const QPoint at = Event->position().toPoint();
+    emit OnMouseMove(this, Event->modifiers(), at.x(), at.y());
     if (FIsDown && FScale != 0) {
         const int left = at.x() - FGrabOffset;
         // Not clamped: outside the track the pointer stays where the last move inside left it.
@@ -191,15 +191,15 @@ void TSliderBar::mouseMoveEvent(QMouseEvent* event)
             update();
         }
     }
-    emit OnMouseMove(this, event->modifiers(), at.x(), at.y());
+    emit OnMouseMove(this, Event->modifiers(), at.x(), at.y());
 }
 
-void TSliderBar::mouseReleaseEvent(QMouseEvent* event)
+void TSliderBar::mouseReleaseEvent(QMouseEvent* Event)
 {
-    const QPoint at = event->position().toPoint();
-    emit OnMouseUp(this, event->button(), event->modifiers(), at.x(), at.y());
+    const QPoint at = Event->position().toPoint();
+    emit OnMouseUp(this, Event->button(), Event->modifiers(), at.x(), at.y());
     FIsDown = false;
     FMouseOnPointer = false;
     update();
-    emit OnMouseUp(this, event->button(), event->modifiers(), at.x(), at.y());
+    emit OnMouseUp(this, Event->button(), Event->modifiers(), at.x(), at.y());
 }

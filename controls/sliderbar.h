@@ -12,17 +12,17 @@ class TSliderBar : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TSliderBar(QWidget* parent = nullptr);
+    explicit TSliderBar(QWidget* Parent = nullptr);
 
     std::int64_t Position() const noexcept { return FPosition; }
     std::int64_t Max() const noexcept { return FMax; }
     std::int64_t SelStart() const noexcept { return FSelStart; }
     std::int64_t SelEnd() const noexcept { return FSelEnd; }
     // None of these setters raises an event.
-    void SetPosition(std::int64_t value);
-    void SetMax(std::int64_t value);
-    void SetSelStart(std::int64_t value);
-    void SetSelEnd(std::int64_t value);
+    void SetPosition(std::int64_t Value);
+    void SetMax(std::int64_t Value);
+    void SetSelStart(std::int64_t Value);
+    void SetSelEnd(std::int64_t Value);
 
     bool MouseOnPointer() const noexcept { return FMouseOnPointer; }
     bool isDown() const noexcept { return FIsDown; }
@@ -34,12 +34,12 @@ public:
     const QImage& BarPointer() const noexcept { return FBarPointer; }
     const QImage& BarPointerDown() const noexcept { return FBarPointerDown; }
     const QImage& BarProgress() const noexcept { return FBarProgress; }
-    void SetBarLeft(const QImage& image);
-    void SetBarRight(const QImage& image);
-    void SetBar(const QImage& image);
-    void SetBarPointer(const QImage& image);
-    void SetBarPointerDown(const QImage& image);
-    void SetBarProgress(const QImage& image);
+    void SetBarLeft(const QImage& Image);
+    void SetBarRight(const QImage& Image);
+    void SetBar(const QImage& Image);
+    void SetBarPointer(const QImage& Image);
+    void SetBarPointerDown(const QImage& Image);
+    void SetBarProgress(const QImage& Image);
 
     // Internal geometry, readable so that owners and tests can see where the pieces went.
     double Scale() const noexcept { return FScale; }
@@ -54,18 +54,18 @@ signals:
     void OnMouseMove(TSliderBar* Sender, Qt::KeyboardModifiers Shift, int X, int Y);
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* Event) override;
+    void resizeEvent(QResizeEvent* Event) override;
+    void mousePressEvent(QMouseEvent* Event) override;
+    void mouseMoveEvent(QMouseEvent* Event) override;
+    void mouseReleaseEvent(QMouseEvent* Event) override;
 
 private:
     void UpdateScale();
     void UpdateRects();
-    void UpdateBand(int rightExtra);
-    // Pixel of a position at the current scale.
-    std::int64_t PixelOf(std::int64_t position) const;
+    void UpdateBand(int RightExtra);
+    // Pixel of APosition at the current scale.
+    std::int64_t PixelOf(std::int64_t APosition) const;
     // The rightmost pixel the pointer's left edge can take.
     int PointerRange() const;
 

@@ -10,20 +10,20 @@ namespace {
 // The screen depth that Bpp 0 stands for. With a 32-bit screen the 16-bit colour probe never applies.
 constexpr std::uint16_t ScreenDepth = 32;
 
-constexpr std::uint32_t LowBits(unsigned count) noexcept
+constexpr std::uint32_t LowBits(unsigned Count) noexcept
 {
-    return count >= 32 ? 0xFFFFFFFFu : (1u << count) - 1;
+    return Count >= 32 ? 0xFFFFFFFFu : (1u << Count) - 1;
 }
 
-constexpr std::uint8_t Drop(std::uint8_t depth) noexcept
+constexpr std::uint8_t Drop(std::uint8_t Depth) noexcept
 {
-    return depth < 8 ? static_cast<std::uint8_t>(8 - depth) : 0;
+    return Depth < 8 ? static_cast<std::uint8_t>(8 - Depth) : 0;
 }
 
-// The depths a section can be made for.
-constexpr bool KnownDepth(std::uint16_t bpp) noexcept
+// The depths ComputeRowLayout has a row layout for; pixel memory is made only at these.
+constexpr bool KnownDepth(std::uint16_t Bpp) noexcept
 {
-    return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
+    return Bpp == 1 || Bpp == 4 || Bpp == 8 || Bpp == 16 || Bpp == 24 || Bpp == 32;
 }
 
 }  // namespace
@@ -34,75 +34,75 @@ TFastDIB::TFastDIB() : FHeader{}
     FHeader.Info.biPlanes = 1;
 }
 
-std::uint32_t TFastDIB::ColorMask(int index) const noexcept
+std::uint32_t TFastDIB::ColorMask(int Index) const noexcept
 {
     std::uint32_t word;
-    std::memcpy(&word, &FHeader.ColorTable[index], sizeof word);
+    std::memcpy(&word, &FHeader.ColorTable[Index], sizeof word);
     return word;
 }
 
-void TFastDIB::SetColorMasks(std::uint32_t red, std::uint32_t green, std::uint32_t blue) noexcept
+void TFastDIB::SetColorMasks(std::uint32_t Red, std::uint32_t Green, std::uint32_t Blue) noexcept
 {
-    std::memcpy(&FHeader.ColorTable[0], &red, sizeof red);
-    std::memcpy(&FHeader.ColorTable[1], &green, sizeof green);
-    std::memcpy(&FHeader.ColorTable[2], &blue, sizeof blue);
+    std::memcpy(&FHeader.ColorTable[0], &Red, sizeof Red);
+    std::memcpy(&FHeader.ColorTable[1], &Green, sizeof Green);
+    std::memcpy(&FHeader.ColorTable[2], &Blue, sizeof Blue);
 }
 
-void TFastDIB::SetSize(std::int32_t width, std::int32_t height, std::uint16_t bpp)
+void TFastDIB::SetSize(std::int32_t AWidth, std::int32_t AHeight, std::uint16_t ABpp)
 {
-    Allocate(nullptr, width, height, bpp, 0, 0, 0);
+    Allocate(nullptr, AWidth, AHeight, ABpp, 0, 0, 0);
 }
 
-void TFastDIB::Allocate(std::uint8_t* bits, std::int32_t width, std::int32_t height, std::uint16_t bpp,
-                        std::uint8_t redBits, std::uint8_t greenBits, std::uint8_t blueBits)
+void TFastDIB::Allocate(std::uint8_t* ABits, std::int32_t AWidth, std::int32_t AHeight, std::uint16_t ABpp,
+                        std::uint8_t ARedBits, std::uint8_t AGreenBits, std::uint8_t ABlueBits)
 {
-    if (bpp == 0) {
-        bpp = ScreenDepth;
-        redBits = greenBits = blueBits = 8;
+    if (ABpp == 0) {
+        ABpp = ScreenDepth;
+        ARedBits = AGreenBits = ABlueBits = 8;
     }
 
     TBitmapInfoHeader& info = FHeader.Info;
-    if (redBits != 0 || greenBits != 0 || blueBits != 0) {
+    if (ARedBits != 0 || AGreenBits != 0 || ABlueBits != 0) {
         info.biCompression = BI_BITFIELDS;
     } else {
         info.biCompression = BI_RGB;
-        if (bpp == 16)
-            redBits = greenBits = blueBits = 5;
-        else if (bpp == 32)
-            redBits = greenBits = blueBits = 8;
+        if (ABpp == 16)
+            ARedBits = AGreenBits = ABlueBits = 5;
+        else if (ABpp == 32)
+            ARedBits = AGreenBits = ABlueBits = 8;
     }
 
-    if (bpp == 16 || bpp == 32) {
-        const std::uint32_t blue = LowBits(blueBits);
-        const std::uint32_t green = LowBits(unsigned{blueBits} + greenBits) & ~blue;
-        const std::uint32_t red = LowBits(unsigned{blueBits} + greenBits + redBits) & ~(blue | green);
+    if (ABpp == 16 || ABpp == 32) {
+        const std::uint32_t blue = LowBits(ABlueBits);
+        const std::uint32_t green = LowBits(unsigned{ABlueBits} + AGreenBits) & ~blue;
+        const std::uint32_t red = LowBits(unsigned{ABlueBits} + AGreenBits + ARedBits) & ~(blue | green);
         SetColorMasks(red, green, blue);
     }
 
-    if (!bits && width == Width() && height == Height() && bpp == Bpp() && redBits == FRedBits &&
-        greenBits == FGreenBits && blueBits == FBlueBits && FUseGdi && FSection)
+    if (!ABits && AWidth == Width() && AHeight == Height() && ABpp == Bpp() && ARedBits == FRedBits &&
+        AGreenBits == FGreenBits && ABlueBits == FBlueBits && FUseGdi && FSection)
         return;
 
-    info.biWidth = width;
-    info.biHeight = height;
-    info.biBitCount = bpp;
-    FRows = height < 0 ? -height : height;
-    FRedBits = redBits;
-    FGreenBits = greenBits;
-    FBlueBits = blueBits;
-    FGreenShift = blueBits;
-    FRedShift = static_cast<std::uint8_t>(blueBits + greenBits);
-    FRedDrop = Drop(redBits);
-    FGreenDrop = Drop(greenBits);
-    FBlueDrop = Drop(blueBits);
+    info.biWidth = AWidth;
+    info.biHeight = AHeight;
+    info.biBitCount = ABpp;
+    FRows = AHeight < 0 ? -AHeight : AHeight;
+    FRedBits = ARedBits;
+    FGreenBits = AGreenBits;
+    FBlueBits = ABlueBits;
+    FGreenShift = ABlueBits;
+    FRedShift = static_cast<std::uint8_t>(ABlueBits + AGreenBits);
+    FRedDrop = Drop(ARedBits);
+    FGreenDrop = Drop(AGreenBits);
+    FBlueDrop = Drop(ABlueBits);
     ComputeRowLayout();
     info.biSizeImage = static_cast<std::uint32_t>(FRows) * static_cast<std::uint32_t>(FRowBytes);
 
-    if (bits) {
+    if (ABits) {
         // Memory of our own would no longer be reachable through Bits.
         FSection.reset();
         FHeapBits.reset();
-        FBits = bits;
+        FBits = ABits;
     } else {
         ProvidePixels();
     }
@@ -152,8 +152,8 @@ void TFastDIB::ProvidePixels()
     const std::uint32_t size = FHeader.Info.biSizeImage;
     if (FUseGdi) {
         FHeapBits.reset();
-        // A section, like the platform's, cannot be made empty or at a depth the format lacks; the
-        // bitmap is then left without pixels. Its memory starts zeroed.
+        // An empty bitmap, or one at a depth without a row layout, is left without pixels, as is one
+        // whose block cannot be had; the block starts zeroed.
         if (Width() > 0 && FRows > 0 && KnownDepth(Bpp()))
             FSection.reset(new (std::nothrow) std::uint8_t[size]());
         FBits = FSection.get();
@@ -178,18 +178,18 @@ void TFastDIB::ReleaseResources()
     FBits = nullptr;
 }
 
-void CopyLongs(const void* source, void* dest, std::int32_t count) noexcept
+void CopyLongs(const void* Source, void* Dest, std::int32_t Count) noexcept
 {
-    if (source == dest || count <= 0)
+    if (Source == Dest || Count <= 0)
         return;
-    std::memcpy(dest, source, static_cast<std::size_t>(count) * 4);
+    std::memcpy(Dest, Source, static_cast<std::size_t>(Count) * 4);
 }
 
-void CopyToFreeBitmap(const TFastDIB& dib, TFreeBitmap& bitmap)
+void CopyToFreeBitmap(const TFastDIB& Dib, TFreeBitmap& Bitmap)
 {
-    if (!dib.Bits())
+    if (!Dib.Bits())
         return;
-    bitmap.SetSize(FIT_UNKNOWN, dib.Width(), dib.Height(), dib.Bpp(), 0, 0, 0);
-    if (bitmap.IsValid())
-        CopyLongs(dib.Bits(), FreeImage_GetBits(bitmap.Dib()), dib.Width() * dib.Rows());
+    Bitmap.SetSize(FIT_UNKNOWN, Dib.Width(), Dib.Height(), Dib.Bpp(), 0, 0, 0);
+    if (Bitmap.IsValid())
+        CopyLongs(Dib.Bits(), FreeImage_GetBits(Bitmap.Dib()), Dib.Width() * Dib.Rows());
 }

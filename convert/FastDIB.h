@@ -47,11 +47,11 @@ public:
     TFastDIB(const TFastDIB&) = delete;
     TFastDIB& operator=(const TFastDIB&) = delete;
 
-    void SetSize(std::int32_t width, std::int32_t height, std::uint16_t bpp);
-    // bits: memory of the caller to use as the pixels, or null to have the bitmap provide them.
-    // bpp 0 means the screen's depth.
-    void Allocate(std::uint8_t* bits, std::int32_t width, std::int32_t height, std::uint16_t bpp,
-                  std::uint8_t redBits, std::uint8_t greenBits, std::uint8_t blueBits);
+    void SetSize(std::int32_t AWidth, std::int32_t AHeight, std::uint16_t ABpp);
+    // ABits: memory of the caller to use as the pixels, or null to have the bitmap provide them.
+    // ABpp 0 means the screen's depth.
+    void Allocate(std::uint8_t* ABits, std::int32_t AWidth, std::int32_t AHeight, std::uint16_t ABpp,
+                  std::uint8_t ARedBits, std::uint8_t AGreenBits, std::uint8_t ABlueBits);
     void ReleaseResources();
 
     std::int32_t Width() const noexcept { return FHeader.Info.biWidth; }
@@ -61,15 +61,15 @@ public:
     std::int32_t RowBytes() const noexcept { return FRowBytes; }
     std::int32_t RowPad() const noexcept { return FRowPad; }
 
-    // Null when there is no pixel memory (no size yet, or the section could not be made).
+    // Null when there is no pixel memory (no size yet, a depth without a row layout, or no memory left).
     std::uint8_t* Bits() noexcept { return FBits; }
     const std::uint8_t* Bits() const noexcept { return FBits; }
-    // Memory row i; row 0 is the bottom row of the picture.
-    std::uint8_t* Scanline(std::int32_t row) noexcept { return FLineTable[static_cast<std::size_t>(row)]; }
-    const std::uint8_t* Scanline(std::int32_t row) const noexcept { return FLineTable[static_cast<std::size_t>(row)]; }
+    // Memory row Row; row 0 is the bottom row of the picture.
+    std::uint8_t* Scanline(std::int32_t Row) noexcept { return FLineTable[static_cast<std::size_t>(Row)]; }
+    const std::uint8_t* Scanline(std::int32_t Row) const noexcept { return FLineTable[static_cast<std::size_t>(Row)]; }
 
     const TDibHeader& Header() const noexcept { return FHeader; }
-    std::uint32_t ColorMask(int index) const noexcept;
+    std::uint32_t ColorMask(int Index) const noexcept;
 
     std::uint8_t RedBits() const noexcept { return FRedBits; }
     std::uint8_t GreenBits() const noexcept { return FGreenBits; }
@@ -80,17 +80,18 @@ public:
     std::uint8_t GreenShift() const noexcept { return FGreenShift; }
     std::uint8_t RedShift() const noexcept { return FRedShift; }
 
-    // With UseGdi the pixels live in the bitmap's own section, made fresh (zeroed) at every resize;
-    // without it they are plain heap memory that a resize reallocates.
+    // With UseGdi (the default) the pixels are a zero-filled block made anew whenever the layout changes,
+    // and kept when Allocate asks for the same layout again; without it they are heap memory that a
+    // resize reallocates, keeping what fits of the old bytes.
     bool UseGdi() const noexcept { return FUseGdi; }
-    void SetUseGdi(bool value) noexcept { FUseGdi = value; }
+    void SetUseGdi(bool Value) noexcept { FUseGdi = Value; }
 
 private:
     struct TFree {
-        void operator()(std::uint8_t* p) const noexcept { std::free(p); }
+        void operator()(std::uint8_t* P) const noexcept { std::free(P); }
     };
 
-    void SetColorMasks(std::uint32_t red, std::uint32_t green, std::uint32_t blue) noexcept;
+    void SetColorMasks(std::uint32_t Red, std::uint32_t Green, std::uint32_t Blue) noexcept;
     void ComputeRowLayout() noexcept;
     void ProvidePixels();
 
@@ -104,14 +105,14 @@ private:
     std::uint8_t FGreenShift = 0, FRedShift = 0;
     std::vector<std::uint8_t*> FLineTable;
     bool FUseGdi = true;
-    // Stands for the DIB section together with its memory DC.
+    // The zero-filled pixel block of UseGdi; empty without it, and while the caller's memory is used.
     std::unique_ptr<std::uint8_t[]> FSection;
     std::unique_ptr<std::uint8_t, TFree> FHeapBits;
 };
 
-// Copies count 32-bit words; the areas must not overlap, unless they are the same.
-void CopyLongs(const void* source, void* dest, std::int32_t count) noexcept;
+// Copies Count 32-bit words; the areas must not overlap, unless they are the same.
+void CopyLongs(const void* Source, void* Dest, std::int32_t Count) noexcept;
 
-// Gives bitmap the size, depth and pixels of dib; meant for 32 bits per pixel, where both keep
+// Gives Bitmap the size, depth and pixels of Dib; meant for 32 bits per pixel, where both keep
 // unpadded rows with the bottom row first.
-void CopyToFreeBitmap(const TFastDIB& dib, TFreeBitmap& bitmap);
+void CopyToFreeBitmap(const TFastDIB& Dib, TFreeBitmap& Bitmap);

@@ -6,21 +6,22 @@
 
 namespace {
 
-bool HasPixels(const TFastDIB& dib) noexcept
+bool HasPixels(const TFastDIB& Dib) noexcept
 {
-    return dib.Width() != 0 && dib.Height() != 0 && dib.Bits() != nullptr;
+    return Dib.Width() != 0 && Dib.Height() != 0 && Dib.Bits() != nullptr;
 }
 
-// Source length over target length in 16.16, with the 32-bit wrap of the original arithmetic.
-std::int32_t Step(std::int32_t sourceLength, std::int32_t targetLength) noexcept
+// Source length over target length in 16.16, in 32 bits: exact for sources below 32768 pixels, as
+// every video frame is.
+std::int32_t Step(std::int32_t SourceLength, std::int32_t TargetLength) noexcept
 {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(sourceLength) << 16) / targetLength;
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(SourceLength) << 16) / TargetLength;
 }
 
 // Half a step minus half a pixel, so that pixel centres line up.
-std::int32_t FirstPosition(std::int32_t step) noexcept
+std::int32_t FirstPosition(std::int32_t Step) noexcept
 {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(step) >> 1) - 32768;
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(Step) >> 1) - 32768;
 }
 
 struct TSample {
@@ -29,16 +30,16 @@ struct TSample {
 };
 
 // Positions before the first pixel centre clamp to it.
-TSample Sample(std::int32_t position) noexcept
+TSample Sample(std::int32_t Position) noexcept
 {
-    if (position < 0)
+    if (Position < 0)
         return {0, 0};
-    return {position >> 16, static_cast<std::uint32_t>(position) & 65535};
+    return {Position >> 16, static_cast<std::uint32_t>(Position) & 65535};
 }
 
-std::int32_t Next(std::int32_t index, std::int32_t length) noexcept
+std::int32_t Next(std::int32_t Index, std::int32_t Length) noexcept
 {
-    return index < length - 1 ? index + 1 : index;
+    return Index < Length - 1 ? Index + 1 : Index;
 }
 
 // Where target column i reads: byte offsets of its two source pixels within a row, and the weight
@@ -49,37 +50,37 @@ struct TColumn {
     std::uint32_t Fraction;
 };
 
-std::vector<TColumn> Columns(std::int32_t sourceWidth, std::int32_t targetWidth, std::int32_t pixelBytes)
+std::vector<TColumn> Columns(std::int32_t SourceWidth, std::int32_t TargetWidth, std::int32_t PixelBytes)
 {
-    const std::int32_t xs = Step(sourceWidth, targetWidth);
-    std::vector<TColumn> columns(static_cast<std::size_t>(targetWidth));
+    const std::int32_t xs = Step(SourceWidth, TargetWidth);
+    std::vector<TColumn> columns(static_cast<std::size_t>(TargetWidth));
     std::int32_t x = FirstPosition(xs);
     for (TColumn& column : columns) {
         const TSample sample = Sample(x);
-        column = {sample.Index * pixelBytes, Next(sample.Index, sourceWidth) * pixelBytes, sample.Fraction};
+        column = {sample.Index * PixelBytes, Next(sample.Index, SourceWidth) * PixelBytes, sample.Fraction};
         x += xs;
     }
     return columns;
 }
 
-// Walks Target's rows in memory order; makeRow(out, upper, lower, wy, fy) fills one row from the two
-// source rows it lies between, upper weighing wy and lower fy (in 1/65536).
+// Walks Target's rows in memory order; AMakeRow(Out, Upper, Lower, Wy, Fy) fills one row from the two
+// source rows it lies between, Upper weighing Wy and Lower Fy (in 1/65536).
 template <class MakeRow>
-void ForEachTargetRow(const TFastDIB& source, TFastDIB& target, MakeRow makeRow)
+void ForEachTargetRow(const TFastDIB& Source, TFastDIB& Target, MakeRow AMakeRow)
 {
-    const std::int32_t ys = Step(source.Rows(), target.Rows());
+    const std::int32_t ys = Step(Source.Rows(), Target.Rows());
     std::int32_t y = FirstPosition(ys);
-    std::uint8_t* out = target.Bits();
-    for (std::int32_t row = 0; row < target.Rows(); ++row, y += ys) {
+    std::uint8_t* out = Target.Bits();
+    for (std::int32_t row = 0; row < Target.Rows(); ++row, y += ys) {
         const TSample sample = Sample(y);
-        makeRow(out, source.Scanline(sample.Index), source.Scanline(Next(sample.Index, source.Rows())),
-                65536 - sample.Fraction, sample.Fraction);
-        out += target.RowBytes();
+        AMakeRow(out, Source.Scanline(sample.Index), Source.Scanline(Next(sample.Index, Source.Rows())),
+                 65536 - sample.Fraction, sample.Fraction);
+        out += Target.RowBytes();
     }
 }
 
-// A target row as the blend of two source rows, byte by byte, the lower weighing fy: the same
-// value as (upper * (65536 - fy) + lower * fy + 32768) shr 16, with one product instead of two.
+// A target row as the blend of two source rows, byte by byte, Lower weighing Fy: the same
+// value as (Upper * (65536 - Fy) + Lower * Fy + 32768) shr 16, with one product instead of two.
 // Built for AVX2 as well, used where the processor has it: at equal widths this is all the
 // scaling of a whole-video job. Sanitizer builds take the plain version: the clone is chosen by an
 // ifunc resolver that runs, instrumented, before the sanitizer's runtime is up.
@@ -88,69 +89,67 @@ void ForEachTargetRow(const TFastDIB& source, TFastDIB& target, MakeRow makeRow)
 #else
 #define STILLREEL_AVX2_CLONE __attribute__((target_clones("avx2", "default")))
 #endif
-STILLREEL_AVX2_CLONE void BlendRows(std::uint8_t* __restrict out,
-                                                                 const std::uint8_t* __restrict upper,
-                                                                 const std::uint8_t* __restrict lower,
-                                                                 std::int32_t count, std::int32_t fy)
+STILLREEL_AVX2_CLONE void BlendRows(std::uint8_t* __restrict Out, const std::uint8_t* __restrict Upper,
+                                    const std::uint8_t* __restrict Lower, std::int32_t Count, std::int32_t Fy)
 {
-    for (std::int32_t i = 0; i < count; ++i)
-        out[i] = static_cast<std::uint8_t>(upper[i] + (((lower[i] - upper[i]) * fy + 32768) >> 16));
+    for (std::int32_t i = 0; i < Count; ++i)
+        Out[i] = static_cast<std::uint8_t>(Upper[i] + (((Lower[i] - Upper[i]) * Fy + 32768) >> 16));
 }
 
 struct TWeights {
     std::uint32_t W00, W01, W10, W11;
 };
 
-// The general case: blend makes each target pixel from its four source pixels. Both bitmaps must
+// The general case: ABlend makes each target pixel from its four source pixels. Both bitmaps must
 // have pixels.
 template <std::int32_t PixelBytes, class Blend>
-void ResampleWith(const TFastDIB& source, TFastDIB& target, Blend blend)
+void ResampleWith(const TFastDIB& Source, TFastDIB& Target, Blend ABlend)
 {
-    const std::vector<TColumn> columns = Columns(source.Width(), target.Width(), PixelBytes);
-    ForEachTargetRow(source, target,
-                     [&](std::uint8_t* out, const std::uint8_t* upper, const std::uint8_t* lower, std::uint32_t wy,
-                         std::uint32_t fy) {
+    const std::vector<TColumn> columns = Columns(Source.Width(), Target.Width(), PixelBytes);
+    ForEachTargetRow(Source, Target,
+                     [&](std::uint8_t* Out, const std::uint8_t* Upper, const std::uint8_t* Lower, std::uint32_t Wy,
+                         std::uint32_t Fy) {
                          for (const TColumn& column : columns) {
-                             const std::uint32_t w01 = (wy * column.Fraction) >> 16;
-                             const std::uint32_t w11 = (fy * column.Fraction) >> 16;
-                             blend(out, upper + column.Left, upper + column.Right, lower + column.Left,
-                                   lower + column.Right, TWeights{wy - w01, w01, fy - w11, w11});
-                             out += PixelBytes;
+                             const std::uint32_t w01 = (Wy * column.Fraction) >> 16;
+                             const std::uint32_t w11 = (Fy * column.Fraction) >> 16;
+                             ABlend(Out, Upper + column.Left, Upper + column.Right, Lower + column.Left,
+                                    Lower + column.Right, TWeights{Wy - w01, w01, Fy - w11, w11});
+                             Out += PixelBytes;
                          }
                      });
 }
 
 // Every byte of the pixel is interpolated on its own, rounded to nearest.
 template <std::int32_t PixelBytes>
-void ResampleBytes(const TFastDIB& source, TFastDIB& target)
+void ResampleBytes(const TFastDIB& Source, TFastDIB& Target)
 {
-    if (!HasPixels(source) || !HasPixels(target))
+    if (!HasPixels(Source) || !HasPixels(Target))
         return;
     // At equal widths every target column sits on its source column with no fraction, so the two
     // right-hand weights are 0 and a row is a blend of two source rows, byte by byte. This is the
     // thumbnail as wide as the frame, the common case of a whole-video job.
-    if (source.Width() == target.Width()) {
-        const std::int32_t rowBytes = PixelBytes * target.Width();
-        ForEachTargetRow(source, target,
-                         [rowBytes](std::uint8_t* out, const std::uint8_t* upper, const std::uint8_t* lower,
-                                    std::uint32_t, std::uint32_t fy) {
-                             BlendRows(out, upper, lower, rowBytes, static_cast<std::int32_t>(fy));
-                         });
+    if (Source.Width() == Target.Width()) {
+        const std::int32_t rowBytes = PixelBytes * Target.Width();
+        ForEachTargetRow(
+            Source, Target,
+            [rowBytes](std::uint8_t* Out, const std::uint8_t* Upper, const std::uint8_t* Lower, std::uint32_t,
+                       std::uint32_t Fy) { BlendRows(Out, Upper, Lower, rowBytes, static_cast<std::int32_t>(Fy)); });
         return;
     }
-    ResampleWith<PixelBytes>(source, target,
-                             [](std::uint8_t* out, const std::uint8_t* p00, const std::uint8_t* p01,
-                                const std::uint8_t* p10, const std::uint8_t* p11, TWeights w) {
+    ResampleWith<PixelBytes>(Source, Target,
+                             [](std::uint8_t* Out, const std::uint8_t* P00, const std::uint8_t* P01,
+                                const std::uint8_t* P10, const std::uint8_t* P11, TWeights W) {
                                  for (std::int32_t k = 0; k < PixelBytes; ++k)
-                                     out[k] = static_cast<std::uint8_t>(
-                                         (p00[k] * w.W00 + p01[k] * w.W01 + p10[k] * w.W10 + p11[k] * w.W11 + 32768) >> 16);
+                                     Out[k] = static_cast<std::uint8_t>(
+                                         (P00[k] * W.W00 + P01[k] * W.W01 + P10[k] * W.W10 + P11[k] * W.W11 + 32768) >>
+                                         16);
                              });
 }
 
-std::uint16_t ReadWord(const std::uint8_t* p) noexcept
+std::uint16_t ReadWord(const std::uint8_t* P) noexcept
 {
     std::uint16_t word;
-    std::memcpy(&word, p, sizeof word);
+    std::memcpy(&word, P, sizeof word);
     return word;
 }
 
@@ -198,17 +197,18 @@ void Resample16(const TFastDIB& Source, TFastDIB& Target)
         packGreen[v] = static_cast<std::uint16_t>((v >> Target.GreenDrop()) << Target.GreenShift());
         packRed[v] = static_cast<std::uint16_t>((v >> Target.RedDrop()) << Target.RedShift());
     }
-    ResampleWith<2>(Source, Target,
-                    [&](std::uint8_t* out, const std::uint8_t* p00, const std::uint8_t* p01, const std::uint8_t* p10,
-                        const std::uint8_t* p11, TWeights w) {
-                        const std::uint16_t a = ReadWord(p00), b = ReadWord(p01), c = ReadWord(p10), d = ReadWord(p11);
-                        // No rounding term here, unlike the byte formats.
-                        auto mix = [&](const std::vector<std::uint8_t>& channel) {
-                            return (channel[a] * w.W00 + channel[b] * w.W01 + channel[c] * w.W10 + channel[d] * w.W11) >> 16;
-                        };
-                        const std::uint16_t word = packBlue[mix(blue)] | packGreen[mix(green)] | packRed[mix(red)];
-                        std::memcpy(out, &word, sizeof word);
-                    });
+    ResampleWith<2>(
+        Source, Target,
+        [&](std::uint8_t* Out, const std::uint8_t* P00, const std::uint8_t* P01, const std::uint8_t* P10,
+            const std::uint8_t* P11, TWeights W) {
+            const std::uint16_t a = ReadWord(P00), b = ReadWord(P01), c = ReadWord(P10), d = ReadWord(P11);
+            // No rounding term here, unlike the byte formats.
+            auto mix = [&](const std::vector<std::uint8_t>& Channel) {
+                return (Channel[a] * W.W00 + Channel[b] * W.W01 + Channel[c] * W.W10 + Channel[d] * W.W11) >> 16;
+            };
+            const std::uint16_t word = packBlue[mix(blue)] | packGreen[mix(green)] | packRed[mix(red)];
+            std::memcpy(Out, &word, sizeof word);
+        });
 }
 
 void Resample24(const TFastDIB& Source, TFastDIB& Target)

@@ -1,9 +1,9 @@
 #include "convert/FreeBitmap.h"
 
-TFreeBitmap::TFreeBitmap(FREE_IMAGE_TYPE imageType, int width, int height, int bpp)
+TFreeBitmap::TFreeBitmap(FREE_IMAGE_TYPE ImageType, int Width, int Height, int Bpp)
 {
-    if (width > 0 && height > 0 && bpp > 0)
-        SetSize(imageType, width, height, bpp);
+    if (Width > 0 && Height > 0 && Bpp > 0)
+        SetSize(ImageType, Width, Height, Bpp);
 }
 
 bool TFreeBitmap::IsValid() const
@@ -19,13 +19,13 @@ void TFreeBitmap::Clear()
     Change();
 }
 
-bool TFreeBitmap::SetSize(FREE_IMAGE_TYPE imageType, int width, int height, int bpp, unsigned redMask,
-                          unsigned greenMask, unsigned blueMask)
+bool TFreeBitmap::SetSize(FREE_IMAGE_TYPE ImageType, int Width, int Height, int Bpp, unsigned RedMask,
+                          unsigned GreenMask, unsigned BlueMask)
 {
-    FDib.reset(FreeImage_Allocate(width, height, bpp, redMask, greenMask, blueMask));
+    FDib.reset(FreeImage_Allocate(Width, Height, Bpp, RedMask, GreenMask, BlueMask));
     if (!FDib)
         return false;
-    if (imageType == FIT_BITMAP && (bpp == 1 || bpp == 4 || bpp == 8)) {
+    if (ImageType == FIT_BITMAP && (Bpp == 1 || Bpp == 4 || Bpp == 8)) {
         RGBQUAD* palette = FreeImage_GetPalette(FDib.get());
         const unsigned colours = FreeImage_GetColorsUsed(FDib.get());
         for (unsigned i = 0; i < colours; ++i) {
@@ -46,45 +46,46 @@ bool TFreeBitmap::ConvertTo24Bits()
     return Replace(FreeImage_ConvertTo24Bits(FDib.get()));
 }
 
-bool TFreeBitmap::CanSave(FREE_IMAGE_FORMAT format) const
+bool TFreeBitmap::CanSave(FREE_IMAGE_FORMAT Format) const
 {
-    if (!IsValid() || format == FIF_UNKNOWN)
+    if (!IsValid() || Format == FIF_UNKNOWN)
         return false;
     const FREE_IMAGE_TYPE imageType = FreeImage_GetImageType(FDib.get());
     if (imageType != FIT_BITMAP)
-        return FreeImage_FIFSupportsExportType(format, imageType);
-    return FreeImage_FIFSupportsWriting(format) && FreeImage_FIFSupportsExportBPP(format, static_cast<int>(FreeImage_GetBPP(FDib.get())));
+        return FreeImage_FIFSupportsExportType(Format, imageType);
+    return FreeImage_FIFSupportsWriting(Format) &&
+        FreeImage_FIFSupportsExportBPP(Format, static_cast<int>(FreeImage_GetBPP(FDib.get())));
 }
 
-bool TFreeBitmap::Save(const std::string& fileName, int flags) const
+bool TFreeBitmap::Save(const std::string& FileName, int Flags) const
 {
-    const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(fileName.c_str());
+    const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(FileName.c_str());
     if (!CanSave(format))
         return false;
-    return FreeImage_Save(format, FDib.get(), fileName.c_str(), flags);
+    return FreeImage_Save(format, FDib.get(), FileName.c_str(), Flags);
 }
 
-bool TFreeBitmap::Replace(FIBITMAP* newDib)
+bool TFreeBitmap::Replace(FIBITMAP* NewDib)
 {
-    if (!newDib)
+    if (!NewDib)
         return false;
     // Unloading the held bitmap when it is handed in again would leave a dangling handle.
-    if (newDib != FDib.get()) {
+    if (NewDib != FDib.get()) {
         FIBITMAP* oldDib = FDib.get();
-        if (Changing(oldDib, newDib))
+        if (Changing(oldDib, NewDib))
             static_cast<void>(FDib.release());  // the handler owns the old bitmap now
-        FDib.reset(newDib);
+        FDib.reset(NewDib);
     }
     Change();
     return true;
 }
 
-bool TFreeBitmap::Changing(FIBITMAP*& oldDib, FIBITMAP*& newDib)
+bool TFreeBitmap::Changing(FIBITMAP*& OldDib, FIBITMAP*& NewDib)
 {
-    if (oldDib == newDib || !OnChanging)
+    if (OldDib == NewDib || !OnChanging)
         return false;
     bool handled = false;
-    OnChanging(this, oldDib, newDib, handled);
+    OnChanging(this, OldDib, NewDib, handled);
     return handled;
 }
 

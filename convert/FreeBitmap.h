@@ -21,21 +21,21 @@ public:
     using TChangingEvent =
         std::function<void(TFreeBitmap* Sender, FIBITMAP*& OldDib, FIBITMAP*& NewDib, bool& Handled)>;
 
-    // Empty unless width, height and bpp are all above 0.
-    explicit TFreeBitmap(FREE_IMAGE_TYPE imageType = FIT_BITMAP, int width = 0, int height = 0, int bpp = 0);
+    // Empty unless Width, Height and Bpp are all above 0.
+    explicit TFreeBitmap(FREE_IMAGE_TYPE ImageType = FIT_BITMAP, int Width = 0, int Height = 0, int Bpp = 0);
 
     bool IsValid() const override;
     virtual void Clear();
 
     // The image type is not given to FreeImage; FIT_BITMAP only asks for a grey palette at 1, 4 and 8 bits.
-    bool SetSize(FREE_IMAGE_TYPE imageType, int width, int height, int bpp, unsigned redMask = 0,
-                 unsigned greenMask = 0, unsigned blueMask = 0);
+    bool SetSize(FREE_IMAGE_TYPE ImageType, int Width, int Height, int Bpp, unsigned RedMask = 0,
+                 unsigned GreenMask = 0, unsigned BlueMask = 0);
     bool ConvertTo24Bits();
-    bool CanSave(FREE_IMAGE_FORMAT format) const;
-    // The format follows the file name's extension; flags go to FreeImage's writer (JPEG: the quality).
-    bool Save(const std::string& fileName, int flags = 0) const;
-    // Takes newDib over in place of the held bitmap; false for null.
-    virtual bool Replace(FIBITMAP* newDib);
+    bool CanSave(FREE_IMAGE_FORMAT Format) const;
+    // The format follows the file name's extension; Flags go to FreeImage's writer (JPEG: the quality).
+    bool Save(const std::string& FileName, int Flags = 0) const;
+    // Takes NewDib over in place of the held bitmap; false for null.
+    virtual bool Replace(FIBITMAP* NewDib);
 
     FIBITMAP* Dib() const noexcept { return FDib.get(); }
 
@@ -43,12 +43,12 @@ public:
     TChangingEvent OnChanging;
 
 protected:
-    virtual bool Changing(FIBITMAP*& oldDib, FIBITMAP*& newDib);
+    virtual bool Changing(FIBITMAP*& OldDib, FIBITMAP*& NewDib);
     virtual void Change();
 
 private:
     struct TUnload {
-        void operator()(FIBITMAP* dib) const noexcept { FreeImage_Unload(dib); }
+        void operator()(FIBITMAP* ADib) const noexcept { FreeImage_Unload(ADib); }
     };
 
     std::unique_ptr<FIBITMAP, TUnload> FDib;

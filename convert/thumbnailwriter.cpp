@@ -51,7 +51,7 @@ void WriteFile(const std::string& FileName, const BYTE* Data, std::size_t Size)
 void SaveJpeg(FIBITMAP* Dib, const std::string& FileName)
 {
     struct TCloseMemory {
-        void operator()(FIMEMORY* memory) const noexcept { FreeImage_CloseMemory(memory); }
+        void operator()(FIMEMORY* Memory) const noexcept { FreeImage_CloseMemory(Memory); }
     };
     const std::unique_ptr<FIMEMORY, TCloseMemory> memory(FreeImage_OpenMemory());
     BYTE* data = nullptr;

@@ -12,24 +12,24 @@ constexpr const char* LibraryName = "libdecoder.so";
 // Never called; it only has to be there. The last binding built sets it.
 TConvertProc DecoderConvert = nullptr;
 
-std::string LibraryPath(const std::string& folder)
+std::string LibraryPath(const std::string& Folder)
 {
-    if (folder.empty())
+    if (Folder.empty())
         return LibraryName;
-    return folder.back() == '/' ? folder + LibraryName : folder + "/" + LibraryName;
+    return Folder.back() == '/' ? Folder + LibraryName : Folder + "/" + LibraryName;
 }
 
 } // namespace
 
-TDecoder::TDecoder(const std::string& libraryFolder)
+TDecoder::TDecoder(const std::string& LibraryFolder)
 {
     if (FCountHold.CountAfterIncrement() == 1) {
-        FLibraryHandle = LoadLibraryFile(LibraryPath(libraryFolder));
+        FLibraryHandle = LoadLibraryFile(LibraryPath(LibraryFolder));
     } else {
         // The loader would hand back the module already loaded for the living binding, with the
         // same globals; a copy under another name is loaded as a module of its own.
         FTempLibrary.Create("dec");
-        const std::string source = LibraryPath(libraryFolder.empty() ? ProgramFolder() : libraryFolder);
+        const std::string source = LibraryPath(LibraryFolder.empty() ? ProgramFolder() : LibraryFolder);
         // A failed copy leaves the empty file, which then fails to load with the loader's text.
         std::error_code ignored;
         std::filesystem::copy_file(source, FTempLibrary.Path(),
@@ -53,10 +53,10 @@ bool TDecoder::SetDeinterlace(std::int32_t Mode)
     return FSetDeinterlace && FSetDeinterlace(Mode) == 0;
 }
 
-void TDecoder::OpenFile(const std::string& fileName, std::int32_t arg2, std::int32_t arg3)
+void TDecoder::OpenFile(const std::string& FileName, std::int32_t Title, std::int32_t Angle)
 {
-    if (FOpenFile(fileName.c_str(), arg2, arg3) != 0)
-        throw EMPEG2Error("Unable to open video file: " + fileName);
+    if (FOpenFile(FileName.c_str(), Title, Angle) != 0)
+        throw EMPEG2Error("Unable to open video file: " + FileName);
     FFileInfo = FGetFileInfo();
     FFrameInfo = FGetFrameInfo();
     FWidth = FFileInfo->FrameWidth;
@@ -72,9 +72,9 @@ PDecodedFrame TDecoder::GetNextFrame()
     return frame;
 }
 
-std::int32_t TDecoder::Seek(std::int32_t position)
+std::int32_t TDecoder::Seek(std::int32_t Position)
 {
-    return FSeek(position);
+    return FSeek(Position);
 }
 
 std::int32_t TDecoder::Rewind()

@@ -38,18 +38,19 @@ private:
 class TDecoder {
 public:
     // An empty folder loads the library by its bare name, found beside the program.
-    explicit TDecoder(const std::string& libraryFolder = {});
+    explicit TDecoder(const std::string& LibraryFolder = {});
     TDecoder(const TDecoder&) = delete;
     TDecoder& operator=(const TDecoder&) = delete;
 
-    // Raises EMPEG2Error when the library refuses the file; the earlier file's data then stays.
-    void OpenFile(const std::string& fileName, std::int32_t arg2, std::int32_t arg3);
+    // Raises EMPEG2Error when the library refuses the file; the earlier file's data then stays. On a
+    // disc, Title 0 is the main title and Angle 0 the first angle; a single video file takes 0 for both.
+    void OpenFile(const std::string& FileName, std::int32_t Title, std::int32_t Angle);
     // kDeinterlaceAuto (the library's default) or kDeinterlaceOff, from the next OpenFile on. False
     // when the library has no such switch (it then deinterlaces) or refuses the mode.
     bool SetDeinterlace(std::int32_t Mode);
     // Empty at the end of the stream.
     PDecodedFrame GetNextFrame();
-    std::int32_t Seek(std::int32_t position);
+    std::int32_t Seek(std::int32_t Position);
     std::int32_t Rewind();
 
     // The records belong to the library; they are only read here.
@@ -64,9 +65,9 @@ public:
 
 private:
     template <typename TProc>
-    TProc Resolve(const char* name) const
+    TProc Resolve(const char* Name) const
     {
-        return reinterpret_cast<TProc>(ResolveEntryPoint(FLibraryHandle.get(), name));
+        return reinterpret_cast<TProc>(ResolveEntryPoint(FLibraryHandle.get(), Name));
     }
 
     // Declared so that they are released in the order unload, give back the count, delete the copy.

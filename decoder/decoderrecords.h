@@ -52,15 +52,15 @@ using PDecodedFrame = TDecodedFrame*;
 
 // Signatures of the seven entry points, resolved by name at run time.
 extern "C" {
-using TOpenFileProc = std::int32_t (*)(const char* fileName, std::int32_t arg2, std::int32_t arg3);
+using TOpenFileProc = std::int32_t (*)(const char* FileName, std::int32_t Title, std::int32_t Angle);
 using TGetFileInfoProc = TDecoderFileInfo* (*)();
 using TGetFrameInfoProc = TDecoderFrameInfo* (*)();
 using TGetNextFrameProc = TDecodedFrame* (*)();
-using TSeekProc = std::int32_t (*)(std::int32_t second);
+using TSeekProc = std::int32_t (*)(std::int32_t Second);
 using TGetFrameProc = void (*)();
 using TConvertProc = void (*)();
 // Optional: a library without it deinterlaces as with kDeinterlaceAuto.
-using TSetDeinterlaceProc = std::int32_t (*)(std::int32_t mode);
+using TSetDeinterlaceProc = std::int32_t (*)(std::int32_t Mode);
 }
 inline constexpr std::int32_t kDeinterlaceOff = 0;
 inline constexpr std::int32_t kDeinterlaceAuto = 1;

@@ -9,8 +9,7 @@
 namespace {
 
 // glibc's loader reports a failure only as text and leaves errno as it was, so there is no
-// code to show; ELIBACC ("Can not access a needed shared library") stands in for it, much as
-// Windows files its loader failures under codes of their own.
+// code to show; EOSError gets ELIBACC ("Can not access a needed shared library") in its place.
 [[noreturn]] void RaiseLoaderError()
 {
     const char* text = dlerror();
@@ -27,29 +26,29 @@ constexpr int KeepMapped = 0;
 
 } // namespace
 
-void TLibraryUnloader::operator()(void* handle) const noexcept
+void TLibraryUnloader::operator()(void* Handle) const noexcept
 {
-    dlclose(handle);
+    dlclose(Handle);
 }
 
-TLibraryHandle LoadLibraryFile(const std::string& path)
+TLibraryHandle LoadLibraryFile(const std::string& Path)
 {
-    TLibraryHandle library(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | KeepMapped));
+    TLibraryHandle library(dlopen(Path.c_str(), RTLD_NOW | RTLD_LOCAL | KeepMapped));
     if (!library)
         RaiseLoaderError();
     return library;
 }
 
-void* ResolveEntryPoint(void* library, const char* name)
+void* ResolveEntryPoint(void* Library, const char* Name)
 {
     dlerror();
-    void* address = dlsym(library, name);
+    void* address = dlsym(Library, Name);
     if (!address)
         RaiseLoaderError();
     return address;
 }
 
-void* ResolveOptionalEntryPoint(void* library, const char* name) noexcept
+void* ResolveOptionalEntryPoint(void* Library, const char* Name) noexcept
 {
-    return dlsym(library, name);
+    return dlsym(Library, Name);
 }

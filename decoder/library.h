@@ -5,12 +5,12 @@
 #include <string>
 
 struct TLibraryUnloader {
-    void operator()(void* handle) const noexcept;
+    void operator()(void* Handle) const noexcept;
 };
 using TLibraryHandle = std::unique_ptr<void, TLibraryUnloader>;
 
 // Both raise EOSError with the loader's text when they fail.
-TLibraryHandle LoadLibraryFile(const std::string& path);
-void* ResolveEntryPoint(void* library, const char* name);
-// Null when the library does not export `name`.
-void* ResolveOptionalEntryPoint(void* library, const char* name) noexcept;
+TLibraryHandle LoadLibraryFile(const std::string& Path);
+void* ResolveEntryPoint(void* Library, const char* Name);
+// Null when the library does not export `Name`.
+void* ResolveOptionalEntryPoint(void* Library, const char* Name) noexcept;

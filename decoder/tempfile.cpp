@@ -23,12 +23,12 @@ TTempFile::~TTempFile()
         unlink(FPath.c_str());
 }
 
-void TTempFile::Create(const std::string& prefix)
+void TTempFile::Create(const std::string& Prefix)
 {
     std::string folder = TempFolder();
     if (folder.back() != '/')
         folder += '/';
-    const std::string pattern = folder + prefix + "XXXXXX";
+    const std::string pattern = folder + Prefix + "XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     const int fd = mkstemp(name.data());

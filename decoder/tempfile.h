@@ -10,9 +10,9 @@ public:
     TTempFile& operator=(const TTempFile&) = delete;
     ~TTempFile();
 
-    // Creates a new empty file named prefix + a unique suffix in $TMPDIR, or /tmp without it;
+    // Creates a new empty file named Prefix + a unique suffix in $TMPDIR, or /tmp without it;
     // raises EOSError when the file cannot be made.
-    void Create(const std::string& prefix);
+    void Create(const std::string& Prefix);
 
     // Empty until Create succeeded.
     const std::string& Path() const noexcept { return FPath; }
