@@ -3,6 +3,7 @@
 #include "app/appinfo.h"
 #include "app/configManager.h"
 #include "app/dialogparts.h"
+#include "assets/palette.h"
 #include "controls/FlatEditUnit.h"
 #include "job/thumbsize.h"
 
@@ -31,7 +32,7 @@ TMyFlatEdit* CreateField(QWidget& Owner, int Left, const QLabel& Label)
     auto* field = new TMyFlatEdit(&Owner);
     field->SetColorBorder(QColor(172, 168, 153));
     QPalette text = field->palette();
-    text.setColor(QPalette::Text, QColor(102, 102, 102));
+    text.setColor(QPalette::Text, Palette::GreyText);
     field->setPalette(text);
     field->setMaxLength(FieldMaxLength);
     field->setText(QStringLiteral("0"));

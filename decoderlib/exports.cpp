@@ -23,7 +23,7 @@ TDecoderFrameInfo g_noFrameInfo{};
 
 } // namespace
 
-// For a disc, arg2 is the title (0: the main title) and arg3 the angle (0: the first); a single
+// A disc opens at its title `title` (0: the main title) and angle `angle` (0: the first); a single
 // video file is opened as it is, and the caller passes 0 for both.
 DECODER_EXPORT std::int32_t openFile(const char* fileName, std::int32_t title, std::int32_t angle)
 {

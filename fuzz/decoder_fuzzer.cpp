@@ -10,7 +10,7 @@
 #include <string>
 
 extern "C" {
-std::int32_t openFile(const char* fileName, std::int32_t arg2, std::int32_t arg3);
+std::int32_t openFile(const char* fileName, std::int32_t title, std::int32_t angle);
 TDecoderFileInfo* getFileInfo();
 TDecoderFrameInfo* getFrameInfo();
 TDecodedFrame* getNextFrame();

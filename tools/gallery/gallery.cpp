@@ -2,6 +2,7 @@
 // pictures and controls together where the main window puts them, as PNG files into FOLDER.
 
 #include "assets/artwork.h"
+#include "assets/palette.h"
 #include "controls/FlatEditUnit.h"
 #include "controls/MyFlatHintUnit.h"
 #include "controls/TFlatEditUnit.h"
@@ -142,7 +143,7 @@ void StyleField(TFlatEditFrame& field)
     font.setPixelSize(16);
     field.setFont(font);
     QPalette text = field.palette();
-    text.setColor(QPalette::Text, QColor(102, 102, 102));
+    text.setColor(QPalette::Text, Palette::GreyText);
     field.setPalette(text);
     field.SetColorBorder(QColor(172, 168, 153));
 }
@@ -188,14 +189,14 @@ void StyleHint(TMyFlatHint& hint)
     const QColor tooltip = QApplication::palette().color(QPalette::ToolTipBase);
     hint.SetColorBackground(tooltip);
     hint.SetColorArrowBackground(tooltip);
-    hint.SetColorBorder(QColor(102, 102, 102));
-    hint.SetColorArrow(QColor(102, 102, 102));
+    hint.SetColorBorder(Palette::GreyText);
+    hint.SetColorArrow(Palette::GreyText);
     hint.SetMaxHintWidth(500);
     QFont font(QStringLiteral("Trebuchet MS"));
     font.setPixelSize(16);
     font.setItalic(true);
     hint.SetFont(font);
-    hint.SetFontColor(QColor(102, 102, 102));
+    hint.SetFontColor(Palette::GreyText);
 }
 
 void RenderHints()
