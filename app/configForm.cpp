@@ -7,11 +7,13 @@
 #include "controls/FlatEditUnit.h"
 #include "job/thumbsize.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QPushButton>
 
 #include <algorithm>
+#include <exception>
 #include <memory>
 
 namespace {
@@ -100,9 +102,13 @@ TconfigDlg::TconfigDlg(QWidget* Owner) : QDialog(Owner)
 
 void TconfigDlg::showEvent(QShowEvent* Event)
 {
-    // Neither field has the focus yet, so this recomputes nothing.
-    ShowNumber(*WidthEdit, WidthValue);
-    ShowNumber(*HeightEdit, HeightValue);
+    // Neither field has the focus yet, so this recomputes nothing. Only the first show fills them:
+    // what was typed before the dialog was minimised stays.
+    if (!FFilled) {
+        ShowNumber(*WidthEdit, WidthValue);
+        ShowNumber(*HeightEdit, HeightValue);
+        FFilled = true;
+    }
     QDialog::showEvent(Event);
 }
 
@@ -129,20 +135,32 @@ bool TconfigDlg::eventFilter(QObject* Watched, QEvent* Event)
 void TconfigDlg::WidthChanged()
 {
     if (ckbConstrain->isChecked() && WidthEdit->hasFocus())
-        ShowNumber(*HeightEdit, job::HeightForWidth(WidthEdit->asInteger(), AspectRatio));
+        FollowField(*WidthEdit, *HeightEdit, job::HeightForWidth);
 }
 
 void TconfigDlg::HeightChanged()
 {
     if (ckbConstrain->isChecked() && HeightEdit->hasFocus())
-        ShowNumber(*WidthEdit, job::WidthForHeight(HeightEdit->asInteger(), AspectRatio));
+        FollowField(*HeightEdit, *WidthEdit, job::WidthForHeight);
 }
 
 // Switching CONSTRAIN on makes the width lead; switching it off changes nothing.
 void TconfigDlg::ckbConstrainClick()
 {
     if (ckbConstrain->isChecked())
-        ShowNumber(*HeightEdit, job::HeightForWidth(WidthEdit->asInteger(), AspectRatio));
+        FollowField(*WidthEdit, *HeightEdit, job::HeightForWidth);
+}
+
+void TconfigDlg::FollowField(TMyFlatEdit& Leading, TMyFlatEdit& Following, std::int32_t (*Rule)(std::int32_t, double))
+{
+    try {
+        ShowNumber(Following, Rule(Leading.asInteger(), AspectRatio));
+    } catch (...) {
+        // A pasted non-number: the conversion error must not cross the field's own handling of the
+        // change, so it is raised again from the event loop, whose handler shows it.
+        QMetaObject::invokeMethod(
+            qApp, [Error = std::current_exception()] { std::rethrow_exception(Error); }, Qt::QueuedConnection);
+    }
 }
 
 void TconfigDlg::btnOkClick()

@@ -41,8 +41,13 @@ private:
     void WidthChanged();
     void HeightChanged();
     void ckbConstrainClick();
+    // Following := Rule(Leading, AspectRatio); a Leading field that holds no number leaves it.
+    void FollowField(TMyFlatEdit& Leading, TMyFlatEdit& Following, std::int32_t (*Rule)(std::int32_t, double));
     void btnOkClick();
     void btnCancelClick();
+
+    // Set once the fields hold the values: a window restored from minimised is shown again.
+    bool FFilled = false;
 };
 
 // The Config command: fills a dialog from Settings (the aspect ratio only while a video is Opened),

@@ -2,32 +2,45 @@
 
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QPointer>
 
 namespace {
 
-// One line of UTF-8 per connection: the file's full path, ended by a newline.
+// One line of UTF-8 each way: the file's full path, then the answer (empty when the file was taken),
+// each ended by a newline.
 constexpr char kEnd = '\n';
+
+QByteArray Line(const std::string& Text)
+{
+    QByteArray line = QByteArray::fromStdString(Text);
+    // A reason is one line; a newline inside it would end the answer early.
+    line.replace(kEnd, ' ');
+    line.append(kEnd);
+    return line;
+}
 
 }  // namespace
 
-bool HandOffFile(const std::string& ServerName, const std::string& FileName, int TimeoutMs)
+std::optional<std::string> HandOffFile(const std::string& ServerName, const std::string& FileName, int ConnectTimeoutMs)
 {
     QLocalSocket socket;
     socket.connectToServer(QString::fromStdString(ServerName));
-    if (!socket.waitForConnected(TimeoutMs))
-        return false;
-    QByteArray message = QByteArray::fromStdString(FileName);
-    message.append(kEnd);
-    socket.write(message);
-    if (!socket.waitForBytesWritten(TimeoutMs))
-        return false;
-    // The running copy answers with one byte once it has the whole line.
-    if (!socket.waitForReadyRead(TimeoutMs))
-        return false;
-    return socket.read(1) == QByteArray(1, kEnd);
+    if (!socket.waitForConnected(ConnectTimeoutMs))
+        return std::nullopt;
+    socket.write(Line(FileName));
+    if (!socket.waitForBytesWritten(ConnectTimeoutMs))
+        return std::nullopt;
+    // The running copy may be showing a dialog, or asking which title of a disc to open: its answer
+    // comes when it has decided, however long that takes, or the connection ends with it.
+    while (!socket.canReadLine())
+        if (!socket.waitForReadyRead(-1))
+            return std::nullopt;
+    QByteArray answer = socket.readLine();
+    answer.chop(1);
+    return answer.toStdString();
 }
 
-TInstanceServer::TInstanceServer(const std::string& ServerName, std::function<void(const std::string&)> OnFile)
+TInstanceServer::TInstanceServer(const std::string& ServerName, std::function<void(const std::string&, TAnswer)> OnFile)
     : FServer(std::make_unique<QLocalServer>()), FOnFile(std::move(OnFile))
 {
     const QString name = QString::fromStdString(ServerName);
@@ -43,10 +56,17 @@ TInstanceServer::TInstanceServer(const std::string& ServerName, std::function<vo
                     return;
                 QByteArray line = socket->readLine();
                 line.chop(1);
-                socket->write(QByteArray(1, kEnd));
-                socket->flush();
-                if (!line.isEmpty() && FOnFile)
-                    FOnFile(line.toStdString());
+                const QPointer<QLocalSocket> client(socket);
+                const TAnswer answer = [client](const std::string& Refusal) {
+                    if (client.isNull())
+                        return;
+                    client->write(Line(Refusal));
+                    client->flush();
+                };
+                if (line.isEmpty() || !FOnFile)
+                    answer("no file was handed over");
+                else
+                    FOnFile(line.toStdString(), answer);
             });
         }
     });

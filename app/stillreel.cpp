@@ -1,30 +1,25 @@
 // The program's entry: one running copy at a time, the splash for at least a second, the main window
 // centred in the work area, then the event loop. "stillreel FILE.vob" opens the file at start, or in
-// the copy that already runs.
+// the copy that already runs, which answers whether it took it.
+#include "app/givenfiles.h"
 #include "app/instancehandoff.h"
 #include "app/mainForm.h"
+#include "app/quitsignals.h"
 #include "app/splashForm.h"
 #include "app/stillreelapp.h"
 #include "app/uiManager.h"
 #include "app/windowplace.h"
 #include "platform/clock.h"
 #include "platform/instancelock.h"
-#include "playback/playManager.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QScreen>
-#include <QSocketNotifier>
 
 #include <cstdio>
-#include <exception>
 #include <memory>
+#include <optional>
 #include <string>
-#include <vector>
-
-#include <csignal>
-#include <fcntl.h>
-#include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -38,52 +33,6 @@ std::string SocketPath()
 std::string AbsolutePath(const char* FileName)
 {
     return QFileInfo(QString::fromLocal8Bit(FileName)).absoluteFilePath().toStdString();
-}
-
-// The write end of the pipe that turns SIGTERM and SIGINT into a quit of the event loop.
-int g_signalPipe = -1;
-// Set once a quit signal has been served: one that comes before the event loop runs ends the start.
-bool g_quitRequested = false;
-
-void OnQuitSignal(int)
-{
-    const char byte = 0;
-    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe, &byte, 1);
-}
-
-// SDL 1.2 claims SIGTERM and SIGINT for its own event queue when they are still at their defaults,
-// and that queue is never read here: the program would then ignore a logout or a kill. Catching them
-// first ends the event loop instead, so the window closes and the workers are stopped in order.
-std::unique_ptr<QSocketNotifier> QuitOnSignals()
-{
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0)
-        return nullptr;
-    g_signalPipe = fds[1];
-    auto notifier = std::make_unique<QSocketNotifier>(fds[0], QSocketNotifier::Read);
-    QObject::connect(notifier.get(), &QSocketNotifier::activated, [] {
-        g_quitRequested = true;
-        QCoreApplication::quit();
-    });
-    struct sigaction action {};
-    action.sa_handler = OnQuitSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGINT, &action, nullptr);
-    return notifier;
-}
-
-// Opens a file handed over on the command line or by another copy, as the open command does; a
-// failure reaches the error display.
-void OpenHandedFile(TStillreelApplication& App, TmainDlg& Window, const std::string& FileName)
-{
-    try {
-        if (!Window.Manager().PlayManager().Converting())
-            Window.Manager().OpenVideo(FileName);
-    } catch (...) {
-        App.ShowException(std::current_exception());
-    }
 }
 
 }  // namespace
@@ -100,30 +49,27 @@ int main(int Argc, char** Argv)
         if (fileName.empty())
             return 0;
         const QCoreApplication handOff(Argc, Argv);
-        if (HandOffFile(SocketPath(), fileName))
+        const std::optional<std::string> refusal = HandOffFile(SocketPath(), fileName);
+        if (refusal && refusal->empty())
             return 0;
-        std::fprintf(stderr, "stillreel: the running copy did not take %s\n", fileName.c_str());
+        const std::string reason = refusal ? *refusal : "the running copy did not take " + fileName;
+        std::fprintf(stderr, "stillreel: %s\n", reason.c_str());
         return 1;
     }
 
     TStillreelApplication app(Argc, Argv);
     const std::unique_ptr<QSocketNotifier> quitNotifier = QuitOnSignals();
-    TmainDlg* window = nullptr;
-    std::vector<std::string> pending;
-    const TInstanceServer server(SocketPath(), [&](const std::string& FileName) {
-        if (window == nullptr) {
-            pending.push_back(FileName);
-            return;
-        }
-        OpenHandedFile(app, *window, FileName);
-        window->raise();
-        window->activateWindow();
+    TGivenFiles given(app);
+    const TInstanceServer server(SocketPath(), [&given](const std::string& FileName, TInstanceServer::TAnswer Answer) {
+        given.Add(FileName, std::move(Answer));
     });
 
     auto splash = std::make_unique<TsplashDlg>();
     const std::uint32_t shown = TickCount();
     splash->show();
     WaitAtLeast(TickCount, shown, kSplashMinimumMs, [] { QCoreApplication::processEvents(); });
+    if (QuitRequested())
+        return 0;
 
     std::unique_ptr<TmainDlg> mainDlg;
     try {
@@ -133,7 +79,7 @@ int main(int Argc, char** Argv)
         app.ShowException(std::current_exception());
         return 1;
     }
-    window = mainDlg.get();
+    TmainDlg* window = mainDlg.get();
     window->show();
     QCoreApplication::processEvents();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -147,16 +93,22 @@ int main(int Argc, char** Argv)
     window->repaint();
     splash.reset();
 
-    if (!fileName.empty())
-        OpenHandedFile(app, *window, fileName);
-    for (const std::string& handed : pending)
-        OpenHandedFile(app, *window, handed);
-    pending.clear();
+    given.SetWindow(window);
+    if (!fileName.empty()) {
+        // A refusal of the file this copy was started with is said where it was started.
+        given.Add(
+            fileName,
+            [](const std::string& Refusal) {
+                if (!Refusal.empty())
+                    std::fprintf(stderr, "stillreel: %s\n", Refusal.c_str());
+            },
+            true);
+    }
 
-    if (g_quitRequested)
+    if (QuitRequested())
         return 0;
     const int status = QApplication::exec();
-    window = nullptr;
+    given.SetWindow(nullptr);
     mainDlg.reset();
     return status;
 }

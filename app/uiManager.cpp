@@ -16,22 +16,7 @@
 #include <QScreen>
 
 #include <exception>
-#include <filesystem>
 #include <optional>
-
-namespace {
-
-// Whether the file's extension, lower-cased, is ".vob".
-bool HasVobExtension(const std::string& FileName)
-{
-    std::string extension = std::filesystem::path(FileName).extension().string();
-    for (char& c : extension)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return extension == ".vob";
-}
-
-}  // namespace
 
 std::string FormatInfoLine(double Fps, std::int32_t Width, std::int32_t Height, const THms& Duration,
                            const THms& Timestamp)
@@ -198,22 +183,23 @@ void TUIManager::OpenClick()
         FPlayManager->Pause();
     const std::string fileName = FChoosers->ChooseVideoFile(&FForm);
     FForm.repaint();
-    const bool opened = !fileName.empty() && OpenVideo(fileName);
+    const bool opened = !fileName.empty() && OpenVideo(fileName) == TOpenResult::Opened;
     if (!opened && wasPlaying)
         FPlayManager->Play();
 }
 
-bool TUIManager::OpenVideo(const std::string& FileName)
+TUIManager::TOpenResult TUIManager::OpenVideo(const std::string& FileName)
 {
     if (FPlayManager->Converting())
-        return false;
+        return TOpenResult::Busy;
     const std::optional<job::Video> video =
         job::FindVideo(FileName, {}, [this](const std::vector<dvd::TitleInfo>& Titles, int MainTitle) {
             return FChoosers->ChooseTitle(&FForm, Titles, MainTitle);
         });
-    // A plain file is taken only as a ".vob".
-    if (!video || (video->title == 0 && !HasVobExtension(FileName)))
-        return false;
+    if (!video)
+        return TOpenResult::Cancelled;
+    if (video->title == 0 && !job::HasVideoExtension(FileName))
+        return TOpenResult::NotAVideo;
     FPlayManager->Pause();
     TPlayManager& pm = *FPlayManager;
     pm.OpenFile(video->path, video->title, video->angle);
@@ -228,7 +214,7 @@ bool TUIManager::OpenVideo(const std::string& FileName)
     FForm.tmiConfig->setEnabled(true);
     FJob.VideoName = video->name;
     ResetToVideo(*FSettings, pm.Width(), pm.Height(), pm.AspectRatio());
-    return true;
+    return TOpenResult::Opened;
 }
 
 void TUIManager::PlayClick()

@@ -61,10 +61,12 @@ public:
     virtual void ClampSizing(TScreenRect& Rect);
 
     void OpenClick();
-    // Opens that file as the open command does once a file is chosen: a ".vob" file, or a disc (a
-    // VIDEO_TS folder or its parent, VIDEO_TS.IFO, an image) whose title the user picks when it has
-    // several; other files are ignored. Answers whether it was opened.
-    bool OpenVideo(const std::string& FileName);
+    enum class TOpenResult { Opened, Busy, NotAVideo, Cancelled };
+    // Opens that file as the open command does once a file is chosen: a DVD video file by its name
+    // (job::HasVideoExtension), or a disc (a VIDEO_TS folder or its parent, VIDEO_TS.IFO, an image)
+    // whose title the user picks when it has several. Nothing is opened while converting, for
+    // another file, or when the user cancels the title chooser. Raises when the open fails.
+    TOpenResult OpenVideo(const std::string& FileName);
     void PlayClick();
     void PauseClick();
     void StopClick();

@@ -14,12 +14,16 @@
 
 std::string TUIChoosers::ChooseVideoFile(QWidget* Owner)
 {
+    QStringList patterns;
+    for (const std::string_view extension : job::kVideoExtensions)
+        patterns << QStringLiteral("*") +
+                QString::fromLatin1(extension.data(), static_cast<qsizetype>(extension.size()));
+    const QString videos = QStringLiteral("DVD Video Files (%1)").arg(patterns.join(QLatin1Char(' ')));
     QFileDialog dialog(Owner);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters({QStringLiteral("DVD Video Files (*.vob)"),
-                           QStringLiteral("DVD Folders and Images (VIDEO_TS.IFO video_ts.ifo *.iso *.ISO)"),
+    dialog.setNameFilters({videos, QStringLiteral("DVD Folders and Images (VIDEO_TS.IFO video_ts.ifo *.iso *.ISO)"),
                            QStringLiteral("All Files (*)")});
-    dialog.selectNameFilter(QStringLiteral("DVD Video Files (*.vob)"));
+    dialog.selectNameFilter(videos);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst().toStdString();

@@ -187,7 +187,7 @@ int Convert(const std::string& video, const std::string& folder)
     answers.folder = folder;
     const std::unique_ptr<TmainDlg> form = ShowWindow(answers);
     TUIManager& manager = form->Manager();
-    if (!manager.OpenVideo(video))
+    if (manager.OpenVideo(video) != TUIManager::TOpenResult::Opened)
         throw std::runtime_error("not a .vob file: " + video);
     manager.Settings().Width = 720;
     manager.Settings().Height = 540;
@@ -270,7 +270,7 @@ int Seek(const std::string& video, bool indexed, bool playing)
     Answers answers;
     const std::unique_ptr<TmainDlg> form = ShowWindow(answers);
     TUIManager& manager = form->Manager();
-    if (!manager.OpenVideo(video))
+    if (manager.OpenVideo(video) != TUIManager::TOpenResult::Opened)
         throw std::runtime_error("not a .vob file: " + video);
     const TSDLPanel& panel = manager.Panel();
     for (int i = 0; i < 50; ++i)
@@ -361,7 +361,7 @@ int Open(const std::string& video, int runs)
         TUIManager& manager = form->Manager();
         ScreenReader reader;
         const Clock::time_point start = Clock::now();
-        if (!manager.OpenVideo(video))
+        if (manager.OpenVideo(video) != TUIManager::TOpenResult::Opened)
             throw std::runtime_error("not a .vob file: " + video);
         const Clock::time_point returned = Clock::now();
         bool shown = false;

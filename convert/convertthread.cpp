@@ -136,7 +136,7 @@ void TConvertThread::ConvertRange()
     FProgress.Total = Nearest(static_cast<double>(Job.EndPoint - Job.StartPoint + 1) * Fps());
     FDecoder.Seek(static_cast<std::int32_t>(Job.StartPoint));
     const auto count = static_cast<std::int32_t>(FProgress.Total);
-    for (std::int32_t i = 0; i < count; ++i)
+    for (std::int32_t i = 0; i < count && !Detached(); ++i)
         if (!FrameStep(i))
             break;
 }
@@ -147,7 +147,7 @@ void TConvertThread::ConvertPieces()
         throw Exception(problem);
     const std::int32_t step = FTotalSeconds / Job.Pieces;
     FProgress.Total = Job.Pieces;
-    for (std::int32_t i = 0; i < Job.Pieces; ++i) {
+    for (std::int32_t i = 0; i < Job.Pieces && !Detached(); ++i) {
         // A video shorter than Pieces seconds gives one piece per second.
         FDecoder.Seek(step == 0 ? i : i * step);
         if (!FrameStep(i))
@@ -200,8 +200,9 @@ void TConvertThread::WriteThumbnail(const TFastDIB& Picture, std::int32_t Index)
         throw Exception(WriteFailure(fileName, error));
     }
     AnnounceWritten();
-    // A stop request made while the last picture was announced comes before this one.
-    if (Job.Whole && Terminated())
+    // A stop request made while the last picture was announced comes before this one, and so does
+    // an owner that let go meanwhile.
+    if ((Job.Whole && Terminated()) || Detached())
         return;
     FWriter.Begin(out.Dib(), fileName);
     FWriting = Index;

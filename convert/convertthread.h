@@ -20,8 +20,9 @@ public:
     // by whole-video and pieces jobs), and OnStatus receives every report on the main thread.
     // Decoder must outlive the thread.
     TConvertThread(TDecoder& Decoder, std::int32_t TotalSeconds, TConvertRec AJob, TStatusEvent OnStatus);
-    // Stops the reports, asks the job to stop (only a whole-video job looks) and waits for its end
-    // while serving its hand-offs.
+    // Stops the reports, ends the job before its next picture (a range or pieces job too: it runs on
+    // past a stop request, but not once its owner is gone, as when the program is told to end) and
+    // waits for its end while serving its hand-offs.
     ~TConvertThread() override;
 
     const TConvertRec Job;

@@ -1,5 +1,6 @@
 #include "job/video.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace job {
@@ -24,6 +25,15 @@ TitleRequest ChooseTitle(const dvd::Disc& disc, const TitleChooser& chooser)
 }
 
 }  // namespace
+
+bool HasVideoExtension(const std::string& path)
+{
+    std::string extension = std::filesystem::path(path).extension().string();
+    for (char& c : extension)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return std::find(kVideoExtensions.begin(), kVideoExtensions.end(), extension) != kVideoExtensions.end();
+}
 
 std::optional<Video> FindVideo(const std::string& path, const TitleRequest& request, const TitleChooser& chooser)
 {

@@ -4,13 +4,22 @@
 
 #include "dvd/disc.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace job {
+
+// The endings of the files taken as DVD video by their name: MPEG program streams as DVDs, DVD
+// recorders (.vro) and camcorders (.mod, .tod) write them.
+inline constexpr std::array<std::string_view, 6> kVideoExtensions{".vob", ".vro", ".mpg", ".mpeg", ".mod", ".tod"};
+
+// Whether the file's ending, in any case, is one of kVideoExtensions.
+bool HasVideoExtension(const std::string& path);
 
 struct Video {
     std::string path;

@@ -53,6 +53,8 @@ protected:
     // For a derived destructor: lets go of the reports, so that one made from now on reaches nobody,
     // then asks Execute to end and waits for it while serving its hand-offs.
     void DetachAndWait();
+    // Whether the owner has let go: nobody is left to see what Execute still does.
+    bool Detached() const noexcept { return FDetached; }
 
 private:
     void Run() noexcept;

@@ -12,7 +12,7 @@ STILLREEL_PACKAGES=(
   libfreeimage-dev
   libgtest-dev
   qt6-base-dev fonts-open-sans
-  libsdl1.2-dev libx11-dev xvfb xauth
+  libsdl1.2-dev libx11-dev xvfb xauth xdotool
   ffmpeg dvdauthor mjpegtools
   dpkg-dev desktop-file-utils
   clang libclang-rt-14-dev

@@ -3,6 +3,7 @@
 
 #include "app/configForm.h"
 #include "app/configManager.h"
+#include "app/stillreelapp.h"
 #include "controls/FlatEditUnit.h"
 #include "job/thumbsize.h"
 
@@ -16,6 +17,8 @@
 
 #include <functional>
 #include <limits>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -222,6 +225,35 @@ private slots:
         QVERIFY(!settings.Constrain);
     }
 
+    // A restore from minimised shows the dialog again; a pasted non-number while CONSTRAIN follows the
+    // field must not raise through the field's own handling of the change.
+    void editsSurviveARestoreAndAPastedNonNumberReachesTheErrorDisplay()
+    {
+        auto& app = *static_cast<TStillreelApplication*>(qApp);
+        std::vector<std::string> shown;
+        app.OnError = [&](const std::string& Message) { shown.push_back(Message); };
+        {
+            TShownDialog dialog(720, 540, 4.0 / 3.0);
+            TypeInto(*dialog.dialog.WidthEdit, QStringLiteral("640"));
+            dialog.dialog.hide();
+            dialog.dialog.show();
+            QCOMPARE(dialog.WidthText(), QStringLiteral("640"));
+            QCOMPARE(dialog.HeightText(), QStringLiteral("480"));
+        }
+        {
+            TShownDialog dialog(720, 540, 4.0 / 3.0);
+            QGuiApplication::clipboard()->setText(QStringLiteral("12a"));
+            TypeInto(*dialog.dialog.WidthEdit, QStringLiteral("640"));
+            dialog.dialog.WidthEdit->selectAll();
+            dialog.dialog.WidthEdit->paste();
+            QCOMPARE(dialog.WidthText(), QStringLiteral("12a"));
+            QCOMPARE(dialog.HeightText(), QStringLiteral("480"));
+            QCoreApplication::processEvents();
+        }
+        app.OnError = nullptr;
+        QCOMPARE(shown, std::vector<std::string>{"'12a' is not a valid integer value."});
+    }
+
     void aPastedNonNumberFailsWhileStoringAfterTheWidth()
     {
         TConfigManager settings;
@@ -249,5 +281,12 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestConfig)
+// The application object of the program, whose handler shows what an event handler raises.
+int main(int Argc, char** Argv)
+{
+    TStillreelApplication app(Argc, Argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TestConfig test;
+    return QTest::qExec(&test, Argc, Argv);
+}
 #include "test_config.moc"

@@ -111,7 +111,7 @@ TEST_F(EndToEndX11, PlaySeekByTheSliderAndGeneratePieces)
     TUIManager& manager = form.Manager();
     TPlayManager& player = manager.PlayManager();
 
-    ASSERT_TRUE(manager.OpenVideo(FixturePath("pal.vob")));
+    ASSERT_EQ(manager.OpenVideo(FixturePath("pal.vob")), TUIManager::TOpenResult::Opened);
     ASSERT_TRUE(QTest::qWaitFor([&] { return ShownFrameIndex(manager.Panel()) == 0; }, 5000));
 
     // About a second of playback, drawn on the X screen as it goes.

@@ -1,19 +1,22 @@
 // The main window on the fixtures: opening, the two GENERATE messages, a pieces job to the pictures on
 // disk, a failing job, the close refused while converting, and a drag of the slider to its end. Every
 // modal thing is answered by a recording stand-in for the real dialogs.
+#include "app/givenfiles.h"
 #include "app/mainForm.h"
 #include "app/shellopen.h"
 #include "app/stillreelapp.h"
 #include "app/uiManager.h"
+#include "jobpictures.h"
 #include "playback/SDLPanel.h"
 #include "playback/playManager.h"
 #include "support/fixtures.h"
-#include "jobpictures.h"
 #include "support/frameindex.h"
 
+#include <QDialog>
 #include <QImage>
 #include <QMouseEvent>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -336,6 +339,54 @@ TEST_F(MainWindow, TheMenuCommandsReachTheShellTheDialogsAndTheClose)
 
     form_->tmiExit->trigger();
     EXPECT_FALSE(form_->isVisible());
+}
+
+// A file from the command line or another copy: opened once no modal dialog is up, and answered with
+// what became of it.
+TEST_F(MainWindow, AGivenFileWaitsForAModalDialogAndIsAnsweredWithWhatBecameOfIt)
+{
+    auto& app = *static_cast<TStillreelApplication*>(qApp);
+    std::vector<std::string> shown;
+    app.OnError = [&](const std::string& Message) { shown.push_back(Message); };
+    Open("pal.vob");
+    TGivenFiles given(app);
+    given.SetWindow(form_.get());
+    std::vector<std::string> answers;
+    const auto answer = [&](const std::string& Refusal) { answers.push_back(Refusal); };
+
+    QDialog modal(form_.get());
+    QTimer::singleShot(0, [&] {
+        given.Add(FixturePath("pal5.vob"), answer);
+        QTest::qWait(300);
+        EXPECT_TRUE(answers.empty());
+        EXPECT_EQ(Player().FileName(), FixturePath("pal.vob"));
+        modal.reject();
+    });
+    modal.exec();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !answers.empty(); }, 5000));
+    EXPECT_EQ(answers[0], "");
+    EXPECT_EQ(Player().FileName(), FixturePath("pal5.vob"));
+
+    given.Add(FixturePath("manifest.txt"), answer);
+    given.Add(FixturePath("random.vob"), answer);
+    ASSERT_EQ(answers.size(), 3u);
+    EXPECT_EQ(answers[1],
+              FixturePath("manifest.txt") +
+                  " is not a DVD video file (.vob, .vro, .mpg, .mpeg, .mod, .tod), a DVD folder or a disc image");
+    // A failed open is also shown in the window, after the answer.
+    EXPECT_EQ(answers[2].rfind("Unable to open video file: " + FixturePath("random.vob"), 0), 0u) << answers[2];
+    EXPECT_EQ(shown, std::vector<std::string>{WithFullStop(answers[2])});
+
+    rec_.Folder = dir_.string();
+    Manager().SaveFolderClick();
+    form_->rbPieces->setChecked(true);
+    Manager().GenerateClick();
+    given.Add(FixturePath("pal.vob"), answer);
+    ASSERT_EQ(answers.size(), 4u);
+    EXPECT_EQ(answers[3],
+              "Stillreel is generating pictures and opens no video until it has finished: " + FixturePath("pal.vob"));
+    ASSERT_TRUE(WaitForJob());
+    app.OnError = nullptr;
 }
 
 TEST_F(MainWindow, AMoveBeyondTheScreensLeftEdgeSnapsBack)

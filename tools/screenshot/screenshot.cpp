@@ -5,6 +5,7 @@
 // VIDEO defaults to the test fixture build/fixtures/pal.vob.
 
 #include "app/mainForm.h"
+#include "app/quitsignals.h"
 #include "app/stillreelapp.h"
 #include "app/uiManager.h"
 #include "playback/SDLPanel.h"
@@ -41,6 +42,15 @@ void Fail(const QString& what)
 {
     std::fprintf(stderr, "screenshot: %s\n", qPrintable(what));
     ++g_failures;
+}
+
+// Thrown between steps once a quit signal has come, so that the run ends without its remaining shots.
+struct TQuit {};
+
+void StopIfTold()
+{
+    if (QuitRequested())
+        throw TQuit{};
 }
 
 // Reads the rectangle back from the X server's root window: what a user sees there, child windows
@@ -80,6 +90,10 @@ void ShootModal(
     QTimer poll;
     poll.setInterval(50);
     QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (QuitRequested()) {
+            poll.stop();
+            return;
+        }
         QWidget* modal = QApplication::activeModalWidget();
         if (modal == nullptr || !modal->isVisible() || modal->windowHandle() == nullptr ||
             !modal->windowHandle()->isExposed()) {
@@ -104,6 +118,7 @@ void ShootModal(
     poll.start();
     Open();
     poll.stop();
+    StopIfTold();
     if (!shot)
         Fail(name + QStringLiteral(": the dialog was not photographed"));
 }
@@ -111,6 +126,7 @@ void ShootModal(
 // Opens a menu of the menu bar as a click on its title does, photographs the window with it, closes it.
 void ShootMenu(const QString& name, TmainDlg& form, QMenuBar& bar, int index, QMenu* submenu = nullptr)
 {
+    StopIfTold();
     QAction* title = bar.actions().value(index);
     if (title == nullptr || title->menu() == nullptr) {
         Fail(name + QStringLiteral(": no such menu"));
@@ -188,6 +204,7 @@ int main(int argc, char** argv)
     }
     qputenv("QT_QPA_PLATFORM", "xcb");
     TStillreelApplication app(argc, argv);
+    const std::unique_ptr<QSocketNotifier> quitNotifier = QuitOnSignals();
     g_folder = QDir(QString::fromLocal8Bit(argv[1]));
     if (!g_folder.mkpath(QStringLiteral("."))) {
         std::fprintf(stderr, "screenshot: cannot make %s\n", argv[1]);
@@ -203,132 +220,142 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "screenshot: the display has depth %d; colours will be off (use 24)\n",
                      QGuiApplication::primaryScreen()->depth());
 
-    TmainDlg form;
-    form.show();
-    const QSize work = QGuiApplication::primaryScreen()->availableGeometry().size();
-    form.move((work.width() - form.frameGeometry().width()) / 2, (work.height() - form.frameGeometry().height()) / 2);
-    if (!QTest::qWaitForWindowExposed(&form)) {
-        std::fprintf(stderr, "screenshot: the window did not appear\n");
-        return 1;
-    }
-    TUIManager& manager = form.Manager();
-    TPlayManager& player = manager.PlayManager();
-
-    Shoot(QStringLiteral("01-no-video"), form);
-    ShootMenu(QStringLiteral("02-action-menu"), form, *form.ActionBar, 0,
-              SubmenuNamed(*form.ActionBar, QStringLiteral("&Playback")));
-    ShootMenu(QStringLiteral("03-help-menu"), form, *form.HelpBar, 0);
-    ShootModal(QStringLiteral("04-generate-without-video"), [&] { form.btnGenerate->click(); });
-    // The video is chosen in the real file dialog, as a user would.
-    ShootModal(
-        QStringLiteral("05-file-open-dialog"), [&] { form.btnOpen->click(); },
-        [&](QWidget& chooser) {
-            if (auto* dialog = qobject_cast<QFileDialog*>(&chooser)) {
-                // Typed into the name field as a full path, then confirmed as its Open button does.
-                if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-                    name->setText(video);
-                QMetaObject::invokeMethod(dialog, "accept");
-            } else {
-                chooser.close();
-            }
-        });
-    if (!player.Opened()) {
-        Fail(QStringLiteral("the file dialog did not open %1").arg(video));
-        manager.OpenVideo(video.toStdString());
-    }
-
-    Shoot(QStringLiteral("06-video-opened"), form);
-    // Plays a while, then marks a range and stops on a frame inside it.
-    manager.PlayClick();
-    QTest::qWait(1500);
-    manager.PauseClick();
-    // Marks a sixth to two thirds of the video and stops inside the range (2, 8 and 5 s of a 12 s one).
-    const std::int64_t length = player.TotalSeconds();
-    for (const auto& [second, mark] : {std::pair{length / 6, &TUIManager::StartPointClick},
-                                       {length * 2 / 3, &TUIManager::EndPointClick},
-                                       {length * 5 / 12, static_cast<void (TUIManager::*)()>(nullptr)}}) {
-        if (!DragSliderTo(*form.SliderBar, second))
-            Fail(QStringLiteral("the slider did not reach %1 s").arg(second));
-        if (mark != nullptr)
-            (manager.*mark)();
-    }
-    Shoot(QStringLiteral("07-video-paused-with-range"), form);
-
-    ShootModal(QStringLiteral("08-settings-dialog"), [&] { form.tmiConfig->trigger(); });
-
-    // The folder chooser picks a scratch folder for the job's pictures.
-    QTemporaryDir scratch;
-    ShootModal(
-        QStringLiteral("09-folder-chooser"), [&] { form.btnSaveFolder->click(); },
-        [&](QWidget& chooser) {
-            if (auto* dialog = qobject_cast<QFileDialog*>(&chooser)) {
-                dialog->setDirectory(scratch.path());
-                // As the chooser's own button does: the folder it stands in is the choice.
-                QMetaObject::invokeMethod(dialog, "accept");
-            } else {
-                chooser.close();
-            }
-        });
-    if (form.etSaveFolder->text().isEmpty()) {
-        Fail(QStringLiteral("the folder chooser did not fill the save folder"));
-        return 1;
-    }
-
-    // The job is photographed from inside one of its progress hand-offs, so the line is mid-count.
-    form.rbWhole->setChecked(true);
-    bool progressShot = false;
-    const TManagerEvent shown = player.OnProgress;
-    player.OnProgress = [&](void* Sender, bool FromConversion, const TConvertProgress* Info) {
-        shown(Sender, FromConversion, Info);
-        if (!progressShot && Info != nullptr && Info->Current + 1 >= Info->Total * 2 / 5) {
-            progressShot = true;
-            form.repaint();
-            Shoot(QStringLiteral("10-job-running"), form.frameGeometry(), form.windowTitle());
+    // The window is freed on the way out of a run cut short, which stops a running job.
+    try {
+        TmainDlg form;
+        form.show();
+        const QSize work = QGuiApplication::primaryScreen()->availableGeometry().size();
+        form.move((work.width() - form.frameGeometry().width()) / 2,
+                  (work.height() - form.frameGeometry().height()) / 2);
+        if (!QTest::qWaitForWindowExposed(&form)) {
+            std::fprintf(stderr, "screenshot: the window did not appear\n");
+            return 1;
         }
-    };
-    ShootModal(QStringLiteral("11-completion-dialog"), [&] {
-        form.btnGenerate->click();
-        if (!QTest::qWaitFor([&] { return !player.Converting(); }, 60000))
-            Fail(QStringLiteral("the job did not end within a minute"));
-    });
-    if (!progressShot)
-        Fail(QStringLiteral("no progress was reported"));
-    Shoot(QStringLiteral("12-job-done"), form);
+        TUIManager& manager = form.Manager();
+        TPlayManager& player = manager.PlayManager();
 
-    ShootModal(QStringLiteral("13-about-dialog"), [&] { form.tmiAbout->trigger(); });
-
-    // The X pointer rests on GENERATE until its hint shows.
-    QCursor::setPos(form.btnGenerate->mapToGlobal(form.btnGenerate->rect().center()));
-    if (!QTest::qWaitFor(
-            [] {
-                for (QWidget* top : QApplication::topLevelWidgets())
-                    if (top->isVisible() && top->windowType() == Qt::ToolTip)
-                        return true;
-                return false;
-            },
-            5000))
-        Fail(QStringLiteral("no hint came up over GENERATE"));
-    QRect hinted = form.frameGeometry();
-    for (QWidget* top : QApplication::topLevelWidgets())
-        if (top->isVisible() && top->windowType() == Qt::ToolTip)
-            hinted = hinted.united(top->frameGeometry());
-    QTest::qWait(kSettleMs);
-    Shoot(QStringLiteral("14-hint-over-generate"), hinted, form.windowTitle());
-
-    // A disc whose main title was filmed from two angles: the title chooser asks, Enter takes the
-    // main title's first angle.
-    const QString disc = QCoreApplication::applicationDirPath() + QStringLiteral("/../fixtures/angles");
-    if (QFileInfo::exists(disc)) {
-        QCursor::setPos(form.frameGeometry().bottomRight() + QPoint(40, 40));
+        Shoot(QStringLiteral("01-no-video"), form);
+        ShootMenu(QStringLiteral("02-action-menu"), form, *form.ActionBar, 0,
+                  SubmenuNamed(*form.ActionBar, QStringLiteral("&Playback")));
+        ShootMenu(QStringLiteral("03-help-menu"), form, *form.HelpBar, 0);
+        ShootModal(QStringLiteral("04-generate-without-video"), [&] { form.btnGenerate->click(); });
+        // The video is chosen in the real file dialog, as a user would.
         ShootModal(
-            QStringLiteral("15-title-chooser"), [&] { manager.OpenVideo(disc.toStdString()); },
-            [](QWidget& chooser) { QTest::keyClick(&chooser, Qt::Key_Return); });
-        if (player.FileName() != disc.toStdString())
-            Fail(QStringLiteral("the title chooser did not open %1").arg(disc));
-        Shoot(QStringLiteral("16-disc-title-opened"), form);
-    } else {
-        Fail(QStringLiteral("no disc at %1").arg(disc));
-    }
+            QStringLiteral("05-file-open-dialog"), [&] { form.btnOpen->click(); },
+            [&](QWidget& chooser) {
+                if (auto* dialog = qobject_cast<QFileDialog*>(&chooser)) {
+                    // Typed into the name field as a full path, then confirmed as its Open button does.
+                    if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                        name->setText(video);
+                    QMetaObject::invokeMethod(dialog, "accept");
+                } else {
+                    chooser.close();
+                }
+            });
+        if (!player.Opened()) {
+            Fail(QStringLiteral("the file dialog did not open %1").arg(video));
+            manager.OpenVideo(video.toStdString());
+        }
 
-    return g_failures == 0 ? 0 : 1;
+        Shoot(QStringLiteral("06-video-opened"), form);
+        // Plays a while, then marks a range and stops on a frame inside it.
+        manager.PlayClick();
+        QTest::qWait(1500);
+        StopIfTold();
+        manager.PauseClick();
+        // Marks a sixth to two thirds of the video and stops inside the range (2, 8 and 5 s of a 12 s one).
+        const std::int64_t length = player.TotalSeconds();
+        for (const auto& [second, mark] : {std::pair{length / 6, &TUIManager::StartPointClick},
+                                           {length * 2 / 3, &TUIManager::EndPointClick},
+                                           {length * 5 / 12, static_cast<void (TUIManager::*)()>(nullptr)}}) {
+            if (!DragSliderTo(*form.SliderBar, second))
+                Fail(QStringLiteral("the slider did not reach %1 s").arg(second));
+            if (mark != nullptr)
+                (manager.*mark)();
+        }
+        Shoot(QStringLiteral("07-video-paused-with-range"), form);
+
+        ShootModal(QStringLiteral("08-settings-dialog"), [&] { form.tmiConfig->trigger(); });
+
+        // The folder chooser picks a scratch folder for the job's pictures.
+        QTemporaryDir scratch;
+        ShootModal(
+            QStringLiteral("09-folder-chooser"), [&] { form.btnSaveFolder->click(); },
+            [&](QWidget& chooser) {
+                if (auto* dialog = qobject_cast<QFileDialog*>(&chooser)) {
+                    dialog->setDirectory(scratch.path());
+                    // As the chooser's own button does: the folder it stands in is the choice.
+                    QMetaObject::invokeMethod(dialog, "accept");
+                } else {
+                    chooser.close();
+                }
+            });
+        if (form.etSaveFolder->text().isEmpty()) {
+            Fail(QStringLiteral("the folder chooser did not fill the save folder"));
+            return 1;
+        }
+
+        // The job is photographed from inside one of its progress hand-offs, so the line is mid-count.
+        form.rbWhole->setChecked(true);
+        bool progressShot = false;
+        const TManagerEvent shown = player.OnProgress;
+        player.OnProgress = [&](void* Sender, bool FromConversion, const TConvertProgress* Info) {
+            shown(Sender, FromConversion, Info);
+            if (!progressShot && Info != nullptr && Info->Current + 1 >= Info->Total * 2 / 5) {
+                progressShot = true;
+                form.repaint();
+                Shoot(QStringLiteral("10-job-running"), form.frameGeometry(), form.windowTitle());
+            }
+        };
+        ShootModal(QStringLiteral("11-completion-dialog"), [&] {
+            form.btnGenerate->click();
+            if (!QTest::qWaitFor([&] { return !player.Converting() || QuitRequested(); }, 60000))
+                Fail(QStringLiteral("the job did not end within a minute"));
+        });
+        if (!progressShot)
+            Fail(QStringLiteral("no progress was reported"));
+        Shoot(QStringLiteral("12-job-done"), form);
+
+        ShootModal(QStringLiteral("13-about-dialog"), [&] { form.tmiAbout->trigger(); });
+
+        // The X pointer rests on GENERATE until its hint shows.
+        QCursor::setPos(form.btnGenerate->mapToGlobal(form.btnGenerate->rect().center()));
+        if (!QTest::qWaitFor(
+                [] {
+                    if (QuitRequested())
+                        return true;
+                    for (QWidget* top : QApplication::topLevelWidgets())
+                        if (top->isVisible() && top->windowType() == Qt::ToolTip)
+                            return true;
+                    return false;
+                },
+                5000))
+            Fail(QStringLiteral("no hint came up over GENERATE"));
+        StopIfTold();
+        QRect hinted = form.frameGeometry();
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->isVisible() && top->windowType() == Qt::ToolTip)
+                hinted = hinted.united(top->frameGeometry());
+        QTest::qWait(kSettleMs);
+        Shoot(QStringLiteral("14-hint-over-generate"), hinted, form.windowTitle());
+
+        // A disc whose main title was filmed from two angles: the title chooser asks, Enter takes the
+        // main title's first angle.
+        const QString disc = QCoreApplication::applicationDirPath() + QStringLiteral("/../fixtures/angles");
+        if (QFileInfo::exists(disc)) {
+            QCursor::setPos(form.frameGeometry().bottomRight() + QPoint(40, 40));
+            ShootModal(
+                QStringLiteral("15-title-chooser"), [&] { manager.OpenVideo(disc.toStdString()); },
+                [](QWidget& chooser) { QTest::keyClick(&chooser, Qt::Key_Return); });
+            if (player.FileName() != disc.toStdString())
+                Fail(QStringLiteral("the title chooser did not open %1").arg(disc));
+            Shoot(QStringLiteral("16-disc-title-opened"), form);
+        } else {
+            Fail(QStringLiteral("no disc at %1").arg(disc));
+        }
+        return g_failures == 0 ? 0 : 1;
+    } catch (const TQuit&) {
+        std::fprintf(stderr, "screenshot: ended by a signal\n");
+        return 1;
+    }
 }
