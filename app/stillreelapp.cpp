@@ -8,7 +8,11 @@
 
 std::string WithFullStop(const std::string& Message)
 {
-    if (!Message.empty() && static_cast<unsigned char>(Message.back()) > static_cast<unsigned char>('.'))
+    if (Message.empty())
+        return Message;
+    // A reason in parentheses ends the sentence, as a word would.
+    const auto last = static_cast<unsigned char>(Message.back());
+    if (last > static_cast<unsigned char>('.') || last == ')')
         return Message + ".";
     return Message;
 }

@@ -363,6 +363,8 @@ TEST_F(MainWindow, AnExceptionFromAnEventHandlerReachesTheErrorDisplay)
     EXPECT_EQ(WithFullStop("Unable to open video file: /a/b.vob"), "Unable to open video file: /a/b.vob.");
     EXPECT_EQ(WithFullStop("Done."), "Done.");
     EXPECT_EQ(WithFullStop("Stop!"), "Stop!");
+    EXPECT_EQ(WithFullStop("Unable to open video file: /a (the file is empty)"),
+              "Unable to open video file: /a (the file is empty).");
     EXPECT_EQ(WithFullStop(""), "");
 }
 
