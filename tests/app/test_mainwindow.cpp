@@ -154,7 +154,9 @@ TEST_F(MainWindow, OpeningAFixtureFillsTheInformationLineSliderAndSettings)
     EXPECT_EQ(Player().FileName(), FixturePath("pal.vob"));
     Open("random.vob");
     ASSERT_EQ(rec_.Errors.size(), 1u);
-    EXPECT_EQ(rec_.Errors[0], "Unable to open video file: " + FixturePath("random.vob") + ".");
+    EXPECT_EQ(rec_.Errors[0],
+              "Unable to open video file: " + FixturePath("random.vob") +
+                  " (no MPEG video found: this is not a DVD video file).");
     EXPECT_EQ(form_->lbInfo->text().toStdString(), "FPS: 25.00 Size: 720x576 Duration: 00:00:12 Timestamp: 00:00:00");
 }
 
