@@ -21,9 +21,13 @@
 
 namespace {
 
-// Whether the file's extension, lower-cased, is ".vob".
-bool HasVobExtension(const std::string& FileName)
+// Whether a path that names no disc is opened: a file whose extension, lower-cased, is ".vob", or a
+// folder, which the library then reports as one without VIDEO_TS.
+bool OpensAsVideo(const std::string& FileName)
 {
+    std::error_code error;
+    if (std::filesystem::is_directory(FileName, error))
+        return true;
     std::string extension = std::filesystem::path(FileName).extension().string();
     for (char& c : extension)
         if (c >= 'A' && c <= 'Z')
@@ -211,8 +215,8 @@ bool TUIManager::OpenVideo(const std::string& FileName)
         job::FindVideo(FileName, {}, [this](const std::vector<dvd::TitleInfo>& Titles, int MainTitle) {
             return FChoosers->ChooseTitle(&FForm, Titles, MainTitle);
         });
-    // A plain file is taken only as a ".vob".
-    if (!video || (video->title == 0 && !HasVobExtension(FileName)))
+    // A plain file is taken only as a ".vob"; a file of another kind is dropped silently.
+    if (!video || (video->title == 0 && !OpensAsVideo(FileName)))
         return false;
     FPlayManager->Pause();
     TPlayManager& pm = *FPlayManager;

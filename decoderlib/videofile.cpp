@@ -18,7 +18,8 @@ VideoFile::VideoFile(const std::string& path)
     struct stat st {};
     if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd_);
-        throw DecodeError("not a regular file");
+        // A folder that is or holds VIDEO_TS opens as a disc, so a folder here is none.
+        throw DecodeError(S_ISDIR(st.st_mode) ? "a folder without VIDEO_TS" : "not a regular file");
     }
     size_ = st.st_size;
     if (size_ == 0) {

@@ -39,7 +39,7 @@ TEST_P(RefusedFile, RaisesTheOpenErrorWithThePathAndTheReason)
 INSTANTIATE_TEST_SUITE_P(Decoder, RefusedFile,
                          testing::Values(Refusal{"random.vob", kNoVideo}, Refusal{"empty.vob", "the file is empty"},
                                          Refusal{"text.vob", kNoVideo},
-                                         Refusal{"directory.vob", "not a DVD (no VIDEO_TS folder)"},
+                                         Refusal{"directory.vob", "a folder without VIDEO_TS"},
                                          Refusal{"no-such-file.vob", "No such file or directory"},
                                          Refusal{"", "No such file or directory"}));
 
