@@ -5,16 +5,21 @@
 #include "app/shellopen.h"
 #include "app/stillreelapp.h"
 #include "app/uiManager.h"
+#include "jobpictures.h"
 #include "playback/SDLPanel.h"
 #include "playback/playManager.h"
 #include "support/fixtures.h"
-#include "jobpictures.h"
 #include "support/frameindex.h"
+#include "support/unopenable.h"
 
 #include <QImage>
 #include <QMouseEvent>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -79,6 +84,31 @@ public:
 
 private:
     TRecorded& FRecorded;
+};
+
+// Root reads any file: while this lives, the calling thread goes without that right, as a user does.
+class WithoutReadingAnyFile {
+public:
+    WithoutReadingAnyFile()
+    {
+        if (syscall(SYS_capget, &header_, saved_) != 0)
+            return;
+        __user_cap_data_struct reduced[2] = {saved_[0], saved_[1]};
+        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        changed_ = syscall(SYS_capset, &header_, reduced) == 0;
+    }
+    ~WithoutReadingAnyFile()
+    {
+        if (changed_)
+            syscall(SYS_capset, &header_, saved_);
+    }
+    WithoutReadingAnyFile(const WithoutReadingAnyFile&) = delete;
+    WithoutReadingAnyFile& operator=(const WithoutReadingAnyFile&) = delete;
+
+private:
+    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved_[2]{};
+    bool changed_ = false;
 };
 
 class MainWindow : public ::testing::Test {
@@ -158,6 +188,28 @@ TEST_F(MainWindow, OpeningAFixtureFillsTheInformationLineSliderAndSettings)
               "Unable to open video file: " + FixturePath("random.vob") +
                   " (no MPEG video found: this is not a DVD video file).");
     EXPECT_EQ(form_->lbInfo->text().toStdString(), "FPS: 25.00 Size: 720x576 Duration: 00:00:12 Timestamp: 00:00:00");
+}
+
+// Each file that does not open says why in the error display, the disc's own message for a DVD folder
+// that cannot be read; the video that was open stays.
+TEST_F(MainWindow, AFileThatDoesNotOpenSaysWhy)
+{
+    Open("pal5.vob");
+    std::vector<std::string> paths;
+    std::vector<std::string> expected;
+    for (const UnopenableFile& file : MakeUnopenableFiles(dir_)) {
+        paths.push_back(file.path);
+        expected.push_back("Unable to open video file: " + file.path + " (" + file.reason + ").");
+    }
+    paths.push_back(MakeUnreadableDisc(dir_).string());
+    expected.push_back("not a DVD (its VIDEO_TS.IFO cannot be read).");
+    for (const std::string& path : paths) {
+        rec_.VideoFile = path;
+        const WithoutReadingAnyFile asUser;
+        form_->btnOpen->click();
+    }
+    EXPECT_EQ(rec_.Errors, expected);
+    EXPECT_EQ(Manager().Job().VideoName, "pal5");
 }
 
 TEST_F(MainWindow, GenerateRefusesWithoutAVideoAndWithoutARange)
