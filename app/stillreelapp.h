@@ -15,7 +15,7 @@ class QWidget;
 inline constexpr char InstanceMutexName[] = "Stillreel-D8878971-95AF-47A5-B114-CFB8B209EF67";
 
 // The message as the default error display shows it: a full stop is appended when the last character
-// sorts after ".".
+// sorts after ".", so a message that ends in a reason in parentheses is shown as it is.
 std::string WithFullStop(const std::string& Message);
 
 // The default error display: a message box with the application's title, the error icon and OK.

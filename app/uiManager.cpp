@@ -16,6 +16,7 @@
 #include <QScreen>
 
 #include <exception>
+#include <filesystem>
 #include <optional>
 
 std::string FormatInfoLine(double Fps, std::int32_t Width, std::int32_t Height, const THms& Duration,
@@ -198,7 +199,9 @@ TUIManager::TOpenResult TUIManager::OpenVideo(const std::string& FileName)
         });
     if (!video)
         return TOpenResult::Cancelled;
-    if (video->title == 0 && !job::HasVideoExtension(FileName))
+    // A folder that holds no disc goes to the library too, which says so.
+    std::error_code error;
+    if (video->title == 0 && !job::HasVideoExtension(FileName) && !std::filesystem::is_directory(FileName, error))
         return TOpenResult::NotAVideo;
     FPlayManager->Pause();
     TPlayManager& pm = *FPlayManager;

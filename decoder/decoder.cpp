@@ -46,6 +46,8 @@ TDecoder::TDecoder(const std::string& LibraryFolder)
     DecoderConvert = Resolve<TConvertProc>("convert");
     FSetDeinterlace =
         reinterpret_cast<TSetDeinterlaceProc>(ResolveOptionalEntryPoint(FLibraryHandle.get(), "setDeinterlace"));
+    FGetLastError =
+        reinterpret_cast<TGetLastErrorProc>(ResolveOptionalEntryPoint(FLibraryHandle.get(), "getLastError"));
 }
 
 bool TDecoder::SetDeinterlace(std::int32_t Mode)
@@ -55,8 +57,14 @@ bool TDecoder::SetDeinterlace(std::int32_t Mode)
 
 void TDecoder::OpenFile(const std::string& FileName, std::int32_t Title, std::int32_t Angle)
 {
-    if (FOpenFile(FileName.c_str(), Title, Angle) != 0)
-        throw EMPEG2Error("Unable to open video file: " + FileName);
+    if (FOpenFile(FileName.c_str(), Title, Angle) != 0) {
+        std::string message = "Unable to open video file: " + FileName;
+        // A library without getLastError gives no reason.
+        const char* reason = FGetLastError ? FGetLastError() : nullptr;
+        if (reason != nullptr && *reason != '\0')
+            message += std::string(" (") + reason + ")";
+        throw EMPEG2Error(message);
+    }
     FFileInfo = FGetFileInfo();
     FFrameInfo = FGetFrameInfo();
     FWidth = FFileInfo->FrameWidth;

@@ -42,8 +42,9 @@ public:
     TDecoder(const TDecoder&) = delete;
     TDecoder& operator=(const TDecoder&) = delete;
 
-    // Raises EMPEG2Error when the library refuses the file; the earlier file's data then stays. On a
-    // disc, Title 0 is the main title and Angle 0 the first angle; a single video file takes 0 for both.
+    // Raises EMPEG2Error when the library refuses the file, with the library's reason in parentheses
+    // where it gives one; the earlier file's data then stays. On a disc, Title 0 is the main title and
+    // Angle 0 the first angle; a single video file takes 0 for both.
     void OpenFile(const std::string& FileName, std::int32_t Title, std::int32_t Angle);
     // kDeinterlaceAuto (the library's default) or kDeinterlaceOff, from the next OpenFile on. False
     // when the library has no such switch (it then deinterlaces) or refuses the mode.
@@ -82,6 +83,7 @@ private:
     TGetNextFrameProc FGetNextFrame = nullptr;
     TSeekProc FSeek = nullptr;
     TSetDeinterlaceProc FSetDeinterlace = nullptr;
+    TGetLastErrorProc FGetLastError = nullptr;
 
     TDecoderFileInfo* FFileInfo = nullptr;
     TDecoderFrameInfo* FFrameInfo = nullptr;

@@ -61,6 +61,9 @@ using TGetFrameProc = void (*)();
 using TConvertProc = void (*)();
 // Optional: a library without it deinterlaces as with kDeinterlaceAuto.
 using TSetDeinterlaceProc = std::int32_t (*)(std::int32_t Mode);
+// Optional: why the last openFile failed, for the user; empty when it gives no reason. Valid until the
+// next openFile.
+using TGetLastErrorProc = const char* (*)();
 }
 inline constexpr std::int32_t kDeinterlaceOff = 0;
 inline constexpr std::int32_t kDeinterlaceAuto = 1;

@@ -1,8 +1,11 @@
-// The library's seven entry points, and the optional eighth, setDeinterlace. One video is open at
-// a time; a failed open keeps the previous one, so records handed out before stay valid.
+// The library's seven entry points, and the optional ones, setDeinterlace and getLastError. One video
+// is open at a time; a failed open keeps the previous one, so records handed out before stay valid.
 #include "decoderlib/session.h"
 
+#include <cstdio>
+#include <exception>
 #include <memory>
+#include <new>
 
 #define DECODER_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -20,6 +23,13 @@ const TDecoderFileInfo kNoFileInfo{};
 // A binding that never sets it gets the pictures marked interlaced deinterlaced.
 bool g_deinterlace = true;
 TDecoderFrameInfo g_noFrameInfo{};
+// Why the last open failed. A fixed buffer, so that keeping the reason cannot fail in turn.
+char g_lastError[512] = "";
+
+void KeepLastError(const char* reason)
+{
+    std::snprintf(g_lastError, sizeof g_lastError, "%s", reason);
+}
 
 } // namespace
 
@@ -27,14 +37,27 @@ TDecoderFrameInfo g_noFrameInfo{};
 // video file is opened as it is, and the caller passes 0 for both.
 DECODER_EXPORT std::int32_t openFile(const char* fileName, std::int32_t title, std::int32_t angle)
 {
+    KeepLastError("");
     if (!fileName)
         return 1;
     try {
         g_session = std::make_unique<decoderlib::Session>(fileName, title, angle, g_deinterlace);
         return 0;
+    } catch (const std::bad_alloc&) {
+        KeepLastError("out of memory");
+    } catch (const std::exception& e) {
+        KeepLastError(e.what());
     } catch (...) {
-        return 1;
+        // Nothing to say beyond the failure itself.
     }
+    return 1;
+}
+
+// Why the last openFile failed, in the user's words ("No such file or directory"); empty after one
+// that succeeded. Valid until the next openFile.
+DECODER_EXPORT const char* getLastError()
+{
+    return g_lastError;
 }
 
 DECODER_EXPORT TDecoderFileInfo* getFileInfo()

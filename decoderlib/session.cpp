@@ -77,7 +77,7 @@ void Session::AnalyseStart()
     stream_.SeekToByte(0, kFirstPictureLimit);
     AVFrame* f = stream_.Next();
     if (!f)
-        throw DecodeError("no decodable picture");
+        throw DecodeError(kNoVideoMessage);
     const int width = f->width;
     const int height = f->height;
     if (width <= 0 || height <= 0)
@@ -88,7 +88,7 @@ void Session::AnalyseStart()
         // picture must decode whole for the file to count as a video.
         for (AVFrame* w = stream_.Next(); !w || !IsWhole(*w); w = stream_.Next())
             if (!w)
-                throw DecodeError("no whole picture");
+                throw DecodeError(kNoVideoMessage);
         stream_.SeekToByte(0, kFirstPictureLimit);
         f = stream_.Next();
     }

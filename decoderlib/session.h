@@ -21,7 +21,8 @@ namespace decoderlib {
 
 class Session {
 public:
-    // Throws DecodeError when the file cannot be read or holds no decodable MPEG video. A disc
+    // Throws DecodeError when the file cannot be read or holds no decodable MPEG video, saying why in
+    // the user's words ("the file is empty", kNoVideoMessage, a disc's own message). A disc
     // opens its title `title` (0: the main title) at `angle` (0: the first). With `deinterlace`,
     // pictures marked interlaced are delivered deinterlaced.
     explicit Session(const std::string& path, int title = 0, int angle = 0, bool deinterlace = true);

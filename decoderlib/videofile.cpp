@@ -14,16 +14,17 @@ VideoFile::VideoFile(const std::string& path)
 {
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0)
-        throw DecodeError(path + ": " + std::strerror(errno));
+        throw DecodeError(std::strerror(errno));
     struct stat st {};
     if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd_);
-        throw DecodeError(path + ": not a regular file");
+        // A folder that is or holds VIDEO_TS opens as a disc, so a folder here is none.
+        throw DecodeError(S_ISDIR(st.st_mode) ? "a folder without VIDEO_TS" : "not a regular file");
     }
     size_ = st.st_size;
     if (size_ == 0) {
         ::close(fd_);
-        throw DecodeError(path + ": empty file");
+        throw DecodeError("the file is empty");
     }
 }
 

@@ -19,7 +19,8 @@ public:
 
 class VideoFile {
 public:
-    // Throws DecodeError for a missing, unreadable, empty or non-regular file.
+    // Throws DecodeError for a missing, unreadable, empty or non-regular file, or a folder; the message
+    // is the reason alone ("Permission denied"), as the caller names the file.
     explicit VideoFile(const std::string& path);
     // Throws DecodeError for an empty source.
     explicit VideoFile(std::unique_ptr<ByteSource> source);

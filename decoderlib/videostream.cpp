@@ -124,7 +124,8 @@ VideoStream::VideoStream(const VideoFile& file)
     // the first packets of every stream, and FFmpeg's default (5 MB) only makes opening slower.
     ctx->probesize = 1 << 20;
     // On failure avformat_open_input frees the context itself.
-    CheckRc(avformat_open_input(&ctx, "", av_find_input_format("mpeg"), nullptr), "not an MPEG program stream");
+    if (avformat_open_input(&ctx, "", av_find_input_format("mpeg"), nullptr) < 0)
+        throw DecodeError(kNoVideoMessage);
     format_.reset(ctx);
 
     // The demuxer announces streams as their packets appear, so look for the video.
@@ -138,7 +139,7 @@ VideoStream::VideoStream(const VideoFile& file)
         av_packet_unref(packet_.get());
     }
     if (streamIndex_ < 0)
-        throw DecodeError("no MPEG-1/2 video stream");
+        throw DecodeError(kNoVideoMessage);
 
     const AVStream* st = format_->streams[streamIndex_];
     const AVCodec* decoder = avcodec_find_decoder(st->codecpar->codec_id);

@@ -19,9 +19,12 @@ inline bool IsWhole(const AVFrame& f)
     return !f.decode_error_flags && !(f.flags & AV_FRAME_FLAG_CORRUPT);
 }
 
+// Why a file that holds no MPEG video is refused, in the user's words.
+inline constexpr const char* kNoVideoMessage = "no MPEG video found: this is not a DVD video file";
+
 class VideoStream {
 public:
-    // Throws DecodeError when the file is no program stream with MPEG-1/2 video.
+    // Throws DecodeError(kNoVideoMessage) when the file is no program stream with MPEG-1/2 video.
     explicit VideoStream(const VideoFile& file);
     ~VideoStream();
     VideoStream(const VideoStream&) = delete;

@@ -118,7 +118,7 @@ bool IsDiscPath(const std::string& path)
     std::error_code error;
     const fs::path p(path);
     if (fs::is_directory(p, error))
-        return true;
+        return VideoTsFolder(p).has_value();
     std::string name = p.filename().string();
     std::transform(name.begin(), name.end(), name.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });

@@ -72,8 +72,9 @@ private:
 // The main title among `titles`, by the rule of Disc::MainTitle; 0 when there are none.
 int MainTitleOf(const std::vector<TitleInfo>& titles);
 
-// Whether `path` is to be opened as a disc rather than as one video file: a folder, a file named
-// VIDEO_TS.IFO, or an image (a file with ISO 9660 or UDF volume descriptors where a VOB has packs).
+// Whether `path` is to be opened as a disc rather than as one video file: a folder that is or holds
+// VIDEO_TS, a file named VIDEO_TS.IFO, or an image (a file with ISO 9660 or UDF volume descriptors
+// where a VOB has packs). Any other folder is opened as a file, which then says it is a folder.
 bool IsDiscPath(const std::string& path);
 
 // What a title's pictures are named after: "<disc name>_T<NN>".

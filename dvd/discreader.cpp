@@ -79,6 +79,16 @@ std::optional<fs::path> ChildNamed(const fs::path& folder, const std::string& lo
     return std::nullopt;
 }
 
+// Absolute, without "." or "..", and without a trailing slash, so that "." and "VIDEO_TS/" have names.
+fs::path Normalized(const fs::path& path)
+{
+    std::error_code error;
+    fs::path p = fs::absolute(path, error).lexically_normal();
+    if (!p.has_filename() && p.has_parent_path())
+        p = p.parent_path();
+    return p;
+}
+
 // vts_nn_k.vob, in lower case.
 bool IsTitlePart(const std::string& name)
 {
@@ -111,9 +121,7 @@ struct Location {
 Location Locate(const std::string& path)
 {
     std::error_code error;
-    fs::path p = fs::absolute(path, error).lexically_normal();
-    if (!p.has_filename() && p.has_parent_path())
-        p = p.parent_path();
+    const fs::path p = Normalized(path);
     const fs::file_status status = fs::status(p, error);
     if (!fs::exists(status))
         throw DiscError("no such file or folder");
@@ -130,16 +138,12 @@ Location Locate(const std::string& path)
             throw DiscError("not a DVD image");
         return {p.string(), p.stem().string(), true};
     }
-    fs::path videoTs = fs::is_regular_file(status) ? p.parent_path() : p;
-    if (Lower(videoTs.filename().string()) != "video_ts") {
-        auto child = ChildNamed(videoTs, "video_ts");
-        if (!child)
-            throw DiscError("not a DVD (no VIDEO_TS folder)");
-        videoTs = *child;
-    }
-    CheckParts(videoTs);
-    std::string name = videoTs.parent_path().filename().string();
-    return {videoTs.string(), name.empty() ? "DVD" : name, false};
+    const std::optional<fs::path> videoTs = VideoTsFolder(fs::is_regular_file(status) ? p.parent_path() : p);
+    if (!videoTs)
+        throw DiscError("not a DVD (no VIDEO_TS folder)");
+    CheckParts(*videoTs);
+    std::string name = videoTs->parent_path().filename().string();
+    return {videoTs->string(), name.empty() ? "DVD" : name, false};
 }
 
 std::string VolumeName(dvd_reader_t* reader)
@@ -153,6 +157,14 @@ std::string VolumeName(dvd_reader_t* reader)
 }
 
 }  // namespace
+
+std::optional<fs::path> VideoTsFolder(const fs::path& folder)
+{
+    const fs::path p = Normalized(folder);
+    if (Lower(p.filename().string()) == "video_ts")
+        return p;
+    return ChildNamed(p, "video_ts");
+}
 
 void DiscReader::ReaderDeleter::operator()(dvd_reader_s* reader) const
 {

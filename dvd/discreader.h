@@ -5,14 +5,19 @@
 #include <dvdread/ifo_types.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 namespace dvd {
 
 inline constexpr std::int64_t kSectorSize = 2048;
+
+// The VIDEO_TS folder that `folder` is or holds, its name in any case; nothing when it is neither.
+std::optional<std::filesystem::path> VideoTsFolder(const std::filesystem::path& folder);
 
 class DiscReader {
 public:

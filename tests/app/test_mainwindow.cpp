@@ -11,6 +11,7 @@
 #include "playback/playManager.h"
 #include "support/fixtures.h"
 #include "support/frameindex.h"
+#include "support/unopenable.h"
 
 #include <QDialog>
 #include <QImage>
@@ -18,6 +19,10 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -82,6 +87,31 @@ public:
 
 private:
     TRecorded& FRecorded;
+};
+
+// Root reads any file: while this lives, the calling thread goes without that right, as a user does.
+class WithoutReadingAnyFile {
+public:
+    WithoutReadingAnyFile()
+    {
+        if (syscall(SYS_capget, &header_, saved_) != 0)
+            return;
+        __user_cap_data_struct reduced[2] = {saved_[0], saved_[1]};
+        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        changed_ = syscall(SYS_capset, &header_, reduced) == 0;
+    }
+    ~WithoutReadingAnyFile()
+    {
+        if (changed_)
+            syscall(SYS_capset, &header_, saved_);
+    }
+    WithoutReadingAnyFile(const WithoutReadingAnyFile&) = delete;
+    WithoutReadingAnyFile& operator=(const WithoutReadingAnyFile&) = delete;
+
+private:
+    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved_[2]{};
+    bool changed_ = false;
 };
 
 class MainWindow : public ::testing::Test {
@@ -157,8 +187,32 @@ TEST_F(MainWindow, OpeningAFixtureFillsTheInformationLineSliderAndSettings)
     EXPECT_EQ(Player().FileName(), FixturePath("pal.vob"));
     Open("random.vob");
     ASSERT_EQ(rec_.Errors.size(), 1u);
-    EXPECT_EQ(rec_.Errors[0], "Unable to open video file: " + FixturePath("random.vob") + ".");
+    EXPECT_EQ(rec_.Errors[0],
+              "Unable to open video file: " + FixturePath("random.vob") +
+                  " (no MPEG video found: this is not a DVD video file)");
     EXPECT_EQ(form_->lbInfo->text().toStdString(), "FPS: 25.00 Size: 720x576 Duration: 00:00:12 Timestamp: 00:00:00");
+}
+
+// Each file that does not open says why in the error display, the disc's own message for a DVD folder
+// that cannot be read; the video that was open stays.
+TEST_F(MainWindow, AFileThatDoesNotOpenSaysWhy)
+{
+    Open("pal5.vob");
+    std::vector<std::string> paths;
+    std::vector<std::string> expected;
+    for (const UnopenableFile& file : MakeUnopenableFiles(dir_)) {
+        paths.push_back(file.path);
+        expected.push_back("Unable to open video file: " + file.path + " (" + file.reason + ")");
+    }
+    paths.push_back(MakeUnreadableDisc(dir_).string());
+    expected.push_back("not a DVD (its VIDEO_TS.IFO cannot be read)");
+    for (const std::string& path : paths) {
+        rec_.VideoFile = path;
+        const WithoutReadingAnyFile asUser;
+        form_->btnOpen->click();
+    }
+    EXPECT_EQ(rec_.Errors, expected);
+    EXPECT_EQ(Manager().Job().VideoName, "pal5");
 }
 
 TEST_F(MainWindow, GenerateRefusesWithoutAVideoAndWithoutARange)
@@ -414,6 +468,8 @@ TEST_F(MainWindow, AnExceptionFromAnEventHandlerReachesTheErrorDisplay)
     EXPECT_EQ(WithFullStop("Unable to open video file: /a/b.vob"), "Unable to open video file: /a/b.vob.");
     EXPECT_EQ(WithFullStop("Done."), "Done.");
     EXPECT_EQ(WithFullStop("Stop!"), "Stop!");
+    EXPECT_EQ(WithFullStop("Unable to open video file: /a (the file is empty)"),
+              "Unable to open video file: /a (the file is empty)");
     EXPECT_EQ(WithFullStop(""), "");
 }
 

@@ -4,6 +4,7 @@
 #include "support/damage.h"
 #include "support/fixtures.h"
 #include "support/frameindex.h"
+#include "support/unopenable.h"
 
 #include <FreeImage.h>
 #include <gtest/gtest.h>
@@ -325,6 +326,25 @@ TEST_F(ThumbsProgram, OneBadFileAmongSeveralFailsAloneAndTheOthersStillRun)
     EXPECT_NE(r.err.find("Unable to open video file: " + FixturePath("text.vob")), std::string::npos) << r.err;
     EXPECT_EQ(CountPictures(dir_ / "pal5"), 2u);
     EXPECT_EQ(CountPictures(dir_ / "ntsc"), 2u);
+}
+
+// Each file that does not open says why, the disc's own message for a DVD folder that cannot be read.
+TEST_F(ThumbsProgram, AFileThatDoesNotOpenSaysWhy)
+{
+    std::vector<std::string> args{"--info", "-q"};
+    std::string expected;
+    for (const UnopenableFile& file : MakeUnopenableFiles(dir_)) {
+        args.push_back(file.path);
+        expected += "stillreel-thumbs: Unable to open video file: " + file.path + " (" + file.reason + ")\n";
+    }
+    const std::string disc = MakeUnreadableDisc(dir_).string();
+    args.push_back(disc);
+    expected += "stillreel-thumbs: " + disc + ": not a DVD (its VIDEO_TS.IFO cannot be read)\n";
+    // Root reads any file: it runs without that right, as a user would.
+    const Result r = Run(args, geteuid() == 0 ? "setpriv --bounding-set=-dac_override,-dac_read_search -- " : "");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, expected);
+    EXPECT_EQ(r.out, "");
 }
 
 TEST_F(ThumbsProgram, InterruptStopsAWholeVideoJobAndKeepsWhatWasWritten)

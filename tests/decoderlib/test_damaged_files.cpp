@@ -10,23 +10,38 @@
 
 namespace {
 
-class RefusedFile : public testing::TestWithParam<const char*> {};
+constexpr const char* kNoVideo = "no MPEG video found: this is not a DVD video file";
 
-TEST_P(RefusedFile, RaisesTheOpenErrorWithThePath)
+struct Refusal {
+    const char* fixture;
+    const char* reason;
+};
+
+void PrintTo(const Refusal& refusal, std::ostream* out)
+{
+    *out << '"' << refusal.fixture << '"';
+}
+
+class RefusedFile : public testing::TestWithParam<Refusal> {};
+
+TEST_P(RefusedFile, RaisesTheOpenErrorWithThePathAndTheReason)
 {
     TDecoder decoder;
-    const std::string path = std::string(GetParam()).empty() ? "" : FixturePath(GetParam());
+    const std::string path = std::string(GetParam().fixture).empty() ? "" : FixturePath(GetParam().fixture);
     try {
         decoder.OpenFile(path, 0, 0);
         FAIL() << "opened " << path;
     } catch (const EMPEG2Error& e) {
-        EXPECT_EQ(e.Message(), "Unable to open video file: " + path);
+        EXPECT_EQ(e.Message(), "Unable to open video file: " + path + " (" + GetParam().reason + ")");
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Decoder, RefusedFile,
-                         testing::Values("random.vob", "empty.vob", "text.vob", "directory.vob",
-                                         "no-such-file.vob", ""));
+                         testing::Values(Refusal{"random.vob", kNoVideo}, Refusal{"empty.vob", "the file is empty"},
+                                         Refusal{"text.vob", kNoVideo},
+                                         Refusal{"directory.vob", "a folder without VIDEO_TS"},
+                                         Refusal{"no-such-file.vob", "No such file or directory"},
+                                         Refusal{"", "No such file or directory"}));
 
 TEST(DecoderDamagedFile, VideoWithoutOneWholePictureIsRefused)
 {
@@ -36,7 +51,12 @@ TEST(DecoderDamagedFile, VideoWithoutOneWholePictureIsRefused)
     const std::string path = testing::TempDir() + "head.vob";
     std::ofstream(path, std::ios::binary).write(head.data(), static_cast<std::streamsize>(head.size()));
     TDecoder decoder;
-    EXPECT_THROW(decoder.OpenFile(path, 0, 0), EMPEG2Error);
+    try {
+        decoder.OpenFile(path, 0, 0);
+        ADD_FAILURE() << "opened " << path;
+    } catch (const EMPEG2Error& e) {
+        EXPECT_EQ(e.Message(), "Unable to open video file: " + path + " (" + kNoVideo + ")");
+    }
     std::remove(path.c_str());
 }
 

@@ -162,9 +162,12 @@ TEST_F(TempFolder, APartNotOfWholeSectorsIsRefused)
     EXPECT_EQ(OpenError(dir_.string()), "VTS_01_1.VOB is 5000 bytes, not whole 2048-byte sectors: the file is damaged");
 }
 
-// A VOB has a pack header at every sector, never volume descriptors: it opens as a video file.
+// A VOB has a pack header at every sector, never volume descriptors: it opens as a video file, as
+// does a folder that neither is nor holds VIDEO_TS.
 TEST(DiscPaths, VideoFilesAreNotTakenForDiscs)
 {
+    EXPECT_FALSE(dvd::IsDiscPath(FixturePath("directory.vob")));
+    EXPECT_TRUE(dvd::IsDiscPath(FixturePath("disc/VIDEO_TS/")));
     EXPECT_FALSE(dvd::IsDiscPath(FixturePath("pal.vob")));
     EXPECT_FALSE(dvd::IsDiscPath(FixturePath("disc/VIDEO_TS/VTS_01_1.VOB")));
     EXPECT_FALSE(dvd::IsDiscPath(FixturePath("empty.vob")));

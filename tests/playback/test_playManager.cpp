@@ -75,7 +75,7 @@ TEST_F(PlayManagerTest, AFileTheLibraryRefusesChangesOnlyTheFileName)
         Manager.OpenFile(FixturePath("empty.vob"));
         ADD_FAILURE() << "empty.vob was opened";
     } catch (const EMPEG2Error& error) {
-        EXPECT_EQ(error.Message(), "Unable to open video file: " + FixturePath("empty.vob"));
+        EXPECT_EQ(error.Message(), "Unable to open video file: " + FixturePath("empty.vob") + " (the file is empty)");
     }
     EXPECT_EQ(Manager.FileName(), FixturePath("empty.vob"));
     EXPECT_TRUE(Manager.Opened());
