@@ -421,6 +421,15 @@ TEST_F(MainWindow, AGivenFileWaitsForAModalDialogAndIsAnsweredWithWhatBecameOfIt
     EXPECT_EQ(answers[0], "");
     EXPECT_EQ(Player().FileName(), FixturePath("pal5.vob"));
 
+    // A camcorder's or recorder's ending opens as a .vob does.
+    const fs::path recording = dir_ / "clip.MPG";
+    fs::copy_file(FixturePath("pal5.vob"), recording);
+    given.Add(recording.string(), answer);
+    ASSERT_EQ(answers.size(), 2u);
+    EXPECT_EQ(answers[1], "");
+    EXPECT_EQ(Manager().Job().VideoName, "clip");
+    answers.pop_back();
+
     given.Add(FixturePath("manifest.txt"), answer);
     given.Add(FixturePath("random.vob"), answer);
     ASSERT_EQ(answers.size(), 3u);
