@@ -194,9 +194,12 @@ const ifo_handle_t& DiscReader::TitleSet(int titleSet)
 {
     auto& ifo = titleSets_[titleSet];
     if (!ifo) {
-        ifo.reset(ifoOpen(reader_.get(), titleSet));
-        if (!ifo || !ifo->vtsi_mat || !ifo->vts_ptt_srpt || !ifo->vts_pgcit)
+        // ifoOpen also takes a main menu's information file, which has no title tables: not kept,
+        // so the next title of that set is refused too.
+        IfoPtr opened(ifoOpen(reader_.get(), titleSet));
+        if (!opened || !opened->vtsi_mat || !opened->vts_ptt_srpt || !opened->vts_pgcit)
             throw DiscError("the information file of title set " + std::to_string(titleSet) + " cannot be read");
+        ifo = std::move(opened);
     }
     return *ifo;
 }
