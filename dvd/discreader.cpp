@@ -13,9 +13,11 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <vector>
 
 namespace dvd {
 
@@ -142,6 +144,38 @@ Location Locate(const std::string& path)
     return {videoTs.string(), name.empty() ? "DVD" : name, false};
 }
 
+std::uint32_t BigEndian(const std::vector<unsigned char>& bytes, std::size_t at, int length)
+{
+    std::uint32_t value = 0;
+    for (int i = 0; i < length; ++i)
+        value = value << 8 | bytes[at + static_cast<std::size_t>(i)];
+    return value;
+}
+
+// libdvdread 6.1 reads a main menu's information (which ifoOpen takes from any information file
+// that says it is one) with its first-play program chain. When that chain's command table is in the
+// file but its commands run past the file's last whole sector, it frees the commands it read and then
+// frees them again with the chain: a crash, or a heap that is no longer sound.
+bool FreesTwice(const std::vector<unsigned char>& ifo)
+{
+    constexpr std::size_t kFirstPlayChain = 0x84;  // in the main menu's information
+    constexpr std::size_t kChainSize = 236;
+    constexpr std::size_t kCommandTable = 0xE4;  // in a program chain
+    constexpr std::size_t kCommandTableHeader = 8;
+    constexpr std::size_t kCommandSize = 8;
+    if (ifo.size() < kFirstPlayChain + 4 || std::memcmp(ifo.data(), "DVDVIDEO-VMG", 12) != 0)
+        return false;
+    const std::size_t chain = BigEndian(ifo, kFirstPlayChain, 4);
+    if (chain == 0 || chain + kChainSize > ifo.size())
+        return false;
+    const std::size_t offset = BigEndian(ifo, chain + kCommandTable, 2);
+    const std::size_t table = chain + offset;
+    if (offset == 0 || table + kCommandTableHeader > ifo.size())
+        return false;
+    const std::size_t commands = BigEndian(ifo, table, 2) + BigEndian(ifo, table + 2, 2) + BigEndian(ifo, table + 4, 2);
+    return table + kCommandTableHeader + commands * kCommandSize > ifo.size();
+}
+
 std::string VolumeName(dvd_reader_t* reader)
 {
     char name[33] = {};
@@ -176,6 +210,7 @@ DiscReader::DiscReader(const std::string& path)
     if (!reader_)
         throw DiscError("not a DVD");
     // DVDOpen2 accepts any folder or file; a disc is what has a readable VMG (or its backup copy).
+    RefuseUnsafeInformation(0);
     vmg_.reset(ifoOpen(reader_.get(), 0));
     if (!vmg_ || !vmg_->tt_srpt)
         throw DiscError("not a DVD (its VIDEO_TS.IFO cannot be read)");
@@ -196,12 +231,35 @@ const ifo_handle_t& DiscReader::TitleSet(int titleSet)
     if (!ifo) {
         // ifoOpen also takes a main menu's information file, which has no title tables: not kept,
         // so the next title of that set is refused too.
+        RefuseUnsafeInformation(titleSet);
         IfoPtr opened(ifoOpen(reader_.get(), titleSet));
         if (!opened || !opened->vtsi_mat || !opened->vts_ptt_srpt || !opened->vts_pgcit)
             throw DiscError("the information file of title set " + std::to_string(titleSet) + " cannot be read");
         ifo = std::move(opened);
     }
     return *ifo;
+}
+
+// The information file and its backup as libdvdread reads them (whole sectors), before ifoOpen
+// reads whichever it takes.
+void DiscReader::RefuseUnsafeInformation(int titleSet)
+{
+    for (const dvd_read_domain_t domain : {DVD_READ_INFO_FILE, DVD_READ_INFO_BACKUP_FILE}) {
+        const FilePtr file(DVDOpenFile(reader_.get(), titleSet, domain));
+        const ssize_t sectors = file ? DVDFileSize(file.get()) : 0;
+        if (sectors <= 0)
+            continue;
+        std::vector<unsigned char> bytes(static_cast<std::size_t>(sectors * kSectorSize));
+        if (DVDReadBytes(file.get(), bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
+            continue;
+        if (FreesTwice(bytes)) {
+            char stem[16] = "VIDEO_TS";
+            if (titleSet != 0)
+                std::snprintf(stem, sizeof stem, "VTS_%02d_0", titleSet);
+            throw DiscError(stem + std::string(domain == DVD_READ_INFO_FILE ? ".IFO" : ".BUP") +
+                            " is damaged: its first commands run past its end");
+        }
+    }
 }
 
 dvd_file_s& DiscReader::TitleVobs(int titleSet)

@@ -48,6 +48,7 @@ private:
     using IfoPtr = std::unique_ptr<ifo_handle_t, IfoDeleter>;
 
     dvd_file_s& TitleVobs(int titleSet);
+    void RefuseUnsafeInformation(int titleSet);
 
     std::unique_ptr<dvd_reader_s, ReaderDeleter> reader_;
     IfoPtr vmg_;

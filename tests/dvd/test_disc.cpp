@@ -280,6 +280,23 @@ TEST_F(DiscCopy, ATitleItsInformationMisdescribesIsRefusedWithItsReasonAndTheOth
     }
 }
 
+// libdvdread frees the first-play commands of a main menu's information twice when they run past the
+// end of the file: such a file is refused before libdvdread reads it, whichever file it is in.
+TEST_F(DiscCopy, InformationWhoseFirstCommandsRunPastItsEndIsRefused)
+{
+    Copy("disc");
+    Patch("VIDEO_TS.IFO", [](Bytes& d) {
+        const std::size_t chain = Get32(d, 0x84);
+        d[chain + (d[chain + 0xE4] << 8 | d[chain + 0xE5])] = 3;  // 768 commands before the chain's play
+    });
+    EXPECT_EQ(OpenError(dir_.string()), "VIDEO_TS.IFO is damaged: its first commands run past its end");
+    fs::copy_file(Path("VIDEO_TS.IFO"), Path("VTS_02_0.IFO"), fs::copy_options::overwrite_existing);
+    fs::copy_file(FixturePath("disc/VIDEO_TS/VIDEO_TS.IFO"), Path("VIDEO_TS.IFO"),
+                  fs::copy_options::overwrite_existing);
+    EXPECT_EQ(TitleError(3, 1), "VTS_02_0.IFO is damaged: its first commands run past its end");
+    EXPECT_EQ(TitleError(2, 1), "(opened)");
+}
+
 // Cells listed backwards, or one cell listed four times, are read in the order listed; the title
 // no longer counts as in order.
 TEST_F(DiscCopy, CellsThatRunBackwardsOrRepeatAreReadInTheOrderListed)
