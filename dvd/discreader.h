@@ -48,6 +48,7 @@ private:
     using IfoPtr = std::unique_ptr<ifo_handle_t, IfoDeleter>;
 
     dvd_file_s& TitleVobs(int titleSet);
+    void CheckImageParts(int titleSet);
     void RefuseUnsafeInformation(int titleSet);
 
     std::unique_ptr<dvd_reader_s, ReaderDeleter> reader_;
@@ -55,6 +56,7 @@ private:
     std::map<int, IfoPtr> titleSets_;
     std::map<int, FilePtr> vobs_;
     std::string name_;
+    bool image_ = false;
     std::mutex lock_;
 };
 

@@ -29,6 +29,17 @@ std::string OpenError(const std::string& path)
     return "(opened)";
 }
 
+std::string TitleError(const std::string& path, int title, int angle)
+{
+    try {
+        const dvd::Disc disc(path);
+        dvd::TitleSource source(disc, title, angle);
+    } catch (const dvd::DiscError& e) {
+        return e.what();
+    }
+    return "(opened)";
+}
+
 std::vector<char> ReadWhole(const dvd::TitleSource& source, std::size_t chunk)
 {
     std::vector<char> bytes(static_cast<std::size_t>(source.Size()));
@@ -122,16 +133,7 @@ protected:
         std::ofstream(Path(file), std::ios::binary | std::ios::trunc)
             .write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     }
-    std::string TitleError(int title, int angle) const
-    {
-        try {
-            const dvd::Disc disc(dir_.string());
-            dvd::TitleSource source(disc, title, angle);
-        } catch (const dvd::DiscError& e) {
-            return e.what();
-        }
-        return "(opened)";
-    }
+    std::string TitleError(int title, int angle) const { return ::TitleError(dir_.string(), title, angle); }
 };
 
 TEST(DiscTitles, AreListedAlikeFromFolderIfoSplitFolderAndImage)
@@ -369,6 +371,40 @@ TEST_F(DiscCopy, AngleBlocksThatNeverEndOrClaimTooManyAnglesAreReadSoundly)
             EXPECT_TRUE(angle1 == titleBytes(dvd::Disc(FixturePath(fixture)), 1));
         }
     }
+}
+
+// In an image libdvdread reads a title set's parts as one run from the first part's start: parts with
+// another file between them, or not of whole sectors, would be read from what lies past them. The
+// parts here are the disc's first 1000 sectors and the 300 after them, around a file of 8 KiB.
+TEST_F(TempFolder, ImagesWhosePartsDoNotFollowOneAnotherWholeAreRefused)
+{
+    const Bytes vob = ReadFile(FixturePath("disc/VIDEO_TS/VTS_01_1.VOB"));
+    const auto image = [&](const std::string& name, std::size_t firstPart, bool between) {
+        const fs::path folder = dir_ / name / "VIDEO_TS";
+        fs::create_directories(folder);
+        for (const char* file : {"VIDEO_TS.IFO", "VTS_01_0.IFO"})
+            fs::copy_file(FixturePath(std::string("disc/VIDEO_TS/") + file), folder / file);
+        const auto write = [&](const char* file, const unsigned char* from, std::size_t size) {
+            std::ofstream(folder / file, std::ios::binary).write(reinterpret_cast<const char*>(from), size);
+        };
+        write("VTS_01_1.VOB", vob.data(), firstPart);
+        write("VTS_01_2.VOB", vob.data() + 1000 * 2048, 300 * 2048);
+        if (between)
+            write("VTS_01_1.VOC", vob.data(), 8192);  // placed by name, between the parts
+        const fs::path iso = dir_ / (name + ".iso");
+        const std::string command =
+            "genisoimage -quiet -udf -V " + name + " -o '" + iso.string() + "' '" + (dir_ / name).string() + "'";
+        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+        return iso.string();
+    };
+    EXPECT_EQ(TitleError(image("gap", 1000 * 2048, true), 1, 1),
+              "VTS_01_2.VOB does not follow VTS_01_1.VOB in the image: the image is damaged");
+    EXPECT_EQ(TitleError(image("partial", 1000 * 2048 + 100, false), 1, 1),
+              "VTS_01_1.VOB is 2048100 bytes, not whole 2048-byte sectors: the file is damaged");
+    // Whole and in order, title 1 (sectors 0 to 1211) reads across the two parts.
+    const dvd::Disc disc(image("whole", 1000 * 2048, false));
+    EXPECT_TRUE(ReadWhole(dvd::TitleSource(disc, 1, 1), std::size_t{1} << 20) ==
+                std::vector<char>(vob.begin(), vob.begin() + 1212 * 2048));
 }
 
 // A VOB has a pack header at every sector, never volume descriptors: it opens as a video file.
