@@ -161,19 +161,25 @@ std::uint32_t BigEndian(const std::vector<unsigned char>& bytes, std::size_t at,
     return value;
 }
 
-// libdvdread 6.1 reads a main menu's information (which ifoOpen takes from any information file
-// that says it is one) with its first-play program chain. When that chain's command table is in the
-// file but its commands run past the file's last whole sector, it frees the commands it read and then
-// frees them again with the chain: a crash, or a heap that is no longer sound.
+// libdvdread 6.1 reads a main menu's information (which ifoOpen takes from any information file that
+// says it is one) with its first-play program chain and its title table, and frees memory twice, a
+// crash or a heap no longer sound, in two cases: the chain's command table is in the file but its
+// commands run past the file's last whole sector (it frees what it read, then again with the chain);
+// the title table starts right at the end of the file (it can seek there but not read, and frees the
+// table, then again with the handle). Offsets are reckoned as libdvdread does, sectors in 32 bits.
 bool FreesTwice(const std::vector<unsigned char>& ifo)
 {
-    constexpr std::size_t kFirstPlayChain = 0x84;  // in the main menu's information
+    constexpr std::size_t kTitleTable = 0xC4;  // in the main menu's information
+    constexpr std::size_t kFirstPlayChain = 0x84;
     constexpr std::size_t kChainSize = 236;
     constexpr std::size_t kCommandTable = 0xE4;  // in a program chain
     constexpr std::size_t kCommandTableHeader = 8;
     constexpr std::size_t kCommandSize = 8;
-    if (ifo.size() < kFirstPlayChain + 4 || std::memcmp(ifo.data(), "DVDVIDEO-VMG", 12) != 0)
+    if (ifo.size() < kTitleTable + 4 || std::memcmp(ifo.data(), "DVDVIDEO-VMG", 12) != 0)
         return false;
+    const std::uint32_t titleTable = BigEndian(ifo, kTitleTable, 4);
+    if (titleTable != 0 && static_cast<std::uint32_t>(titleTable * kSectorSize) == ifo.size())
+        return true;
     const std::size_t chain = BigEndian(ifo, kFirstPlayChain, 4);
     if (chain == 0 || chain + kChainSize > ifo.size())
         return false;
@@ -267,7 +273,7 @@ void DiscReader::RefuseUnsafeInformation(int titleSet)
             if (titleSet != 0)
                 std::snprintf(stem, sizeof stem, "VTS_%02d_0", titleSet);
             throw DiscError(stem + std::string(domain == DVD_READ_INFO_FILE ? ".IFO" : ".BUP") +
-                            " is damaged: its first commands run past its end");
+                            " is damaged: a table runs past its end");
         }
     }
 }

@@ -282,21 +282,29 @@ TEST_F(DiscCopy, ATitleItsInformationMisdescribesIsRefusedWithItsReasonAndTheOth
     }
 }
 
-// libdvdread frees the first-play commands of a main menu's information twice when they run past the
-// end of the file: such a file is refused before libdvdread reads it, whichever file it is in.
-TEST_F(DiscCopy, InformationWhoseFirstCommandsRunPastItsEndIsRefused)
+// libdvdread frees memory twice on a main menu's information whose first-play commands run past the
+// end of the file, or whose title table starts at its end: such a file is refused before libdvdread
+// reads it, whichever file it is in.
+TEST_F(DiscCopy, InformationLibdvdreadWouldFreeTwiceIsRefused)
 {
-    Copy("disc");
-    Patch("VIDEO_TS.IFO", [](Bytes& d) {
-        const std::size_t chain = Get32(d, 0x84);
-        d[chain + (d[chain + 0xE4] << 8 | d[chain + 0xE5])] = 3;  // 768 commands before the chain's play
-    });
-    EXPECT_EQ(OpenError(dir_.string()), "VIDEO_TS.IFO is damaged: its first commands run past its end");
-    fs::copy_file(Path("VIDEO_TS.IFO"), Path("VTS_02_0.IFO"), fs::copy_options::overwrite_existing);
-    fs::copy_file(FixturePath("disc/VIDEO_TS/VIDEO_TS.IFO"), Path("VIDEO_TS.IFO"),
-                  fs::copy_options::overwrite_existing);
-    EXPECT_EQ(TitleError(3, 1), "VTS_02_0.IFO is damaged: its first commands run past its end");
-    EXPECT_EQ(TitleError(2, 1), "(opened)");
+    const std::function<void(Bytes&)> changes[] = {
+        [](Bytes& d) {
+            const std::size_t chain = Get32(d, 0x84);
+            d[chain + (d[chain + 0xE4] << 8 | d[chain + 0xE5])] = 3;  // 768 commands before the chain's play
+        },
+        [](Bytes& d) { Put32(d, 0xC4, d.size() / 2048); },
+    };
+    for (const auto& change : changes) {
+        fs::remove_all(dir_ / "VIDEO_TS");
+        Copy("disc");
+        Patch("VIDEO_TS.IFO", change);
+        EXPECT_EQ(OpenError(dir_.string()), "VIDEO_TS.IFO is damaged: a table runs past its end");
+        fs::copy_file(Path("VIDEO_TS.IFO"), Path("VTS_02_0.IFO"), fs::copy_options::overwrite_existing);
+        fs::copy_file(FixturePath("disc/VIDEO_TS/VIDEO_TS.IFO"), Path("VIDEO_TS.IFO"),
+                      fs::copy_options::overwrite_existing);
+        EXPECT_EQ(TitleError(3, 1), "VTS_02_0.IFO is damaged: a table runs past its end");
+        EXPECT_EQ(TitleError(2, 1), "(opened)");
+    }
 }
 
 // Cells listed backwards, or one cell listed four times, are read in the order listed; the title
