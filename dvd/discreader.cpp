@@ -243,17 +243,23 @@ DiscReader::~DiscReader() = default;
 
 const ifo_handle_t& DiscReader::TitleSet(int titleSet)
 {
-    auto& ifo = titleSets_[titleSet];
-    if (!ifo) {
-        // ifoOpen also takes a main menu's information file, which has no title tables: not kept,
-        // so the next title of that set is refused too.
+    if (const auto known = titleSets_.find(titleSet); known != titleSets_.end())
+        return *known->second;
+    // Every title of a set asks for it: a set that cannot be read is tried once (libdvdread may ask for
+    // gigabytes on the way) and refused with the same reason after.
+    if (const auto failed = unreadable_.find(titleSet); failed != unreadable_.end())
+        throw DiscError(failed->second);
+    try {
         RefuseUnsafeInformation(titleSet);
+        // ifoOpen also takes a main menu's information file, which has no title tables.
         IfoPtr opened(ifoOpen(reader_.get(), titleSet));
         if (!opened || !opened->vtsi_mat || !opened->vts_ptt_srpt || !opened->vts_pgcit)
             throw DiscError("the information file of title set " + std::to_string(titleSet) + " cannot be read");
-        ifo = std::move(opened);
+        return *(titleSets_[titleSet] = std::move(opened));
+    } catch (const DiscError& e) {
+        unreadable_.emplace(titleSet, e.what());
+        throw;
     }
-    return *ifo;
 }
 
 // The information file and its backup as libdvdread reads them (whole sectors), before ifoOpen

@@ -54,6 +54,7 @@ private:
     std::unique_ptr<dvd_reader_s, ReaderDeleter> reader_;
     IfoPtr vmg_;
     std::map<int, IfoPtr> titleSets_;
+    std::map<int, std::string> unreadable_;  // title sets that failed, and why
     std::map<int, FilePtr> vobs_;
     std::string name_;
     bool image_ = false;
