@@ -3,8 +3,6 @@
 // does in the program, while its worker still decodes ahead.
 #include "driver.h"
 
-#include <unistd.h>
-
 #include <string>
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -15,7 +13,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const std::string path = "/tmp/stillreel-fuzz-" + std::to_string(getpid()) + ".vob";
+    static const std::string path = fuzz::ScratchFolder() / "input.vob";
     if (fuzz::WriteFile(path, data, size))
         fuzz::DriveVideo(path, 0, 0);
     return 0;

@@ -9,8 +9,6 @@
 #include "dvd/disc.h"
 #include "dvd/titlesource.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <vector>
@@ -128,10 +126,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const fs::path root = fs::temp_directory_path() / ("stillreel-discfuzz-" + std::to_string(getpid()));
+    const fs::path& root = fuzz::ScratchFolder();
     fs::path disc = root / "disc.iso";
-    std::error_code error;
-    fs::create_directories(root, error);
     if (!fuzz::WriteFile(disc, data, size))
         return 0;
     if (!dvd::IsDiscPath(disc))

@@ -2,6 +2,8 @@
 
 #include "decoder/decoderrecords.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -70,6 +72,21 @@ void DriveVideo(const std::string& path, int title, int angle)
     // A video that opened before must open after any input.
     if (openFile(g_restVideo.c_str(), 0, 0) != 0)
         __builtin_trap();
+}
+
+const std::filesystem::path& ScratchFolder()
+{
+    static const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("stillreel-fuzz-" + std::to_string(getpid()));
+    // Registered once the path is made, so it runs before the path is destroyed.
+    [[maybe_unused]] static const bool removedAtExit = [] {
+        std::filesystem::create_directories(folder);
+        return std::atexit([] {
+                   std::error_code error;
+                   std::filesystem::remove_all(folder, error);
+               }) == 0;
+    }();
+    return folder;
 }
 
 bool WriteFile(const std::string& path, const std::uint8_t* data, std::size_t size)

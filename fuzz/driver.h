@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 namespace fuzz {
@@ -15,6 +16,10 @@ void OpenRestVideo();
 // Drives the entry points on `path` (with the open call's title and angle) and ends on the rest
 // video; traps when what opened reports no picture size, or when the rest video no longer opens.
 void DriveVideo(const std::string& path, int title, int angle);
+
+// A folder of this process's own for the inputs' files, made on the first call and removed when the
+// process ends.
+const std::filesystem::path& ScratchFolder();
 
 // Writes `size` bytes to a new file at `path`: the open video keeps its file open, and a new inode
 // leaves it alone.
