@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # make_disc_seeds.sh FIXTURE_DIR OUT_DIR: the disc fuzzer's seed corpus, cut from the fixture discs.
-# Each cell of the two title sets keeps its first sectors, through the start of its second picture, and the
-# cells' addresses in the information files are moved to where those sectors now lie: the plain disc, the same
-# with its video split into two parts mid-cell, the angle block, the interleaved angle block, and the
-# plain disc as a UDF image. A folder seed is laid out as disc_fuzzer.cpp reads it: title set 1 only.
+# Each cell of the two title sets keeps its first sectors, through the start of its second picture,
+# and the cells' addresses in the information files are moved to where those sectors now lie: the
+# plain disc, the same with its video split into two parts mid-cell, the angle block, the interleaved
+# angle block, and the plain disc as a UDF image. A folder seed is laid out as disc_fuzzer.cpp reads
+# it, with title set 1 only.
 set -euo pipefail
 fixtures=$1
 out=$2
@@ -12,9 +13,9 @@ mkdir -p "$out"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-# cut NAME DISC SPLIT: the seed NAME from the fixture folder DISC; SPLIT sectors of its video go to the
-# first part (0: one part). Leaves the cut folder in $scratch/NAME/VIDEO_TS.
-cut() {
+# cut_disc NAME DISC SPLIT: the seed NAME from the fixture folder DISC, SPLIT of its video's sectors in
+# the first part (0: one part; middle: half). Leaves the cut folder in $scratch/NAME/VIDEO_TS.
+cut_disc() {
     mkdir -p "$scratch/$1/VIDEO_TS"
     perl -e '
       use strict;
@@ -58,9 +59,9 @@ cut() {
     ' "$fixtures/$2/VIDEO_TS" "$scratch/$1/VIDEO_TS" "$out/$1" "$3"
 }
 
-cut disc disc 0
-cut split disc middle
-cut angles angles 0
-cut interleaved interleaved 0
+cut_disc disc disc 0
+cut_disc split disc middle
+cut_disc angles angles 0
+cut_disc interleaved interleaved 0
 # Plain UDF, unpadded: -dvd-video would pad each title set to the size its information file gives.
 genisoimage -quiet -udf -no-pad -V SEED -o "$out/image" "$scratch/disc"
