@@ -1,6 +1,7 @@
 #include "dvd/discreader.h"
 
 #include "dvd/disc.h"
+#include "dvd/ifocheck.h"
 
 #include "mpeg/mpegps.h"
 
@@ -11,7 +12,6 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -153,57 +153,6 @@ Location Locate(const std::string& path)
     return {videoTs.string(), name.empty() ? "DVD" : name, false};
 }
 
-std::uint32_t BigEndian(const unsigned char* bytes, int length)
-{
-    std::uint32_t value = 0;
-    for (int i = 0; i < length; ++i)
-        value = value << 8 | bytes[i];
-    return value;
-}
-
-// Reads `length` bytes at `offset` of an information file of `size` bytes, as libdvdread reads it:
-// false past its last whole sector.
-bool ReadInformation(dvd_file_s& file, std::uint64_t size, std::uint64_t offset, std::size_t length,
-                     unsigned char* out)
-{
-    const auto at = static_cast<std::int32_t>(offset);
-    return offset + length <= size && offset <= INT32_MAX && DVDFileSeek(&file, at) == at &&
-        DVDReadBytes(&file, out, length) == static_cast<ssize_t>(length);
-}
-
-// libdvdread 6.1 reads a main menu's information (which ifoOpen takes from any information file that
-// says it is one) with its first-play program chain and its title table, and frees memory twice, a
-// crash or a heap no longer sound, in two cases: the chain's command table is in the file but its
-// commands run past the file's last whole sector (it frees what it read, then again with the chain);
-// the title table starts right at the end of the file (it can seek there but not read, and frees the
-// table, then again with the handle). Offsets are reckoned as libdvdread does, sectors in 32 bits.
-bool FreesTwice(dvd_file_s& file)
-{
-    constexpr std::size_t kTitleTable = 0xC4;  // in the main menu's information
-    constexpr std::size_t kFirstPlayChain = 0x84;
-    constexpr std::size_t kChainSize = 236;
-    constexpr std::size_t kCommandTable = 0xE4;  // in a program chain
-    constexpr std::size_t kCommandTableHeader = 8;
-    constexpr std::uint64_t kCommandSize = 8;
-    const std::uint64_t size = static_cast<std::uint64_t>(std::max<ssize_t>(DVDFileSize(&file), 0)) * kSectorSize;
-    std::array<unsigned char, kTitleTable + 4> head{};
-    if (!ReadInformation(file, size, 0, head.size(), head.data()) || std::memcmp(head.data(), "DVDVIDEO-VMG", 12) != 0)
-        return false;
-    const std::uint32_t titleTable = BigEndian(&head[kTitleTable], 4);
-    if (titleTable != 0 && static_cast<std::uint32_t>(titleTable * kSectorSize) == size)
-        return true;
-    const std::uint64_t chain = BigEndian(&head[kFirstPlayChain], 4);
-    std::array<unsigned char, kChainSize> chainBytes{};
-    if (chain == 0 || !ReadInformation(file, size, chain, chainBytes.size(), chainBytes.data()))
-        return false;
-    const std::uint64_t table = chain + BigEndian(&chainBytes[kCommandTable], 2);
-    std::array<unsigned char, kCommandTableHeader> header{};
-    if (table == chain || !ReadInformation(file, size, table, header.size(), header.data()))
-        return false;
-    const std::uint64_t commands = BigEndian(&header[0], 2) + BigEndian(&header[2], 2) + BigEndian(&header[4], 2);
-    return table + kCommandTableHeader + commands * kCommandSize > size;
-}
-
 std::string VolumeName(dvd_reader_t* reader)
 {
     char name[33] = {};
@@ -275,18 +224,17 @@ const ifo_handle_t& DiscReader::TitleSet(int titleSet)
     }
 }
 
-// The information file and its backup as libdvdread reads them (whole sectors), before ifoOpen
-// reads whichever it takes.
+// The information file and its backup, before ifoOpen reads whichever it takes.
 void DiscReader::RefuseUnsafeInformation(int titleSet)
 {
     for (const dvd_read_domain_t domain : {DVD_READ_INFO_FILE, DVD_READ_INFO_BACKUP_FILE}) {
         const FilePtr file(DVDOpenFile(reader_.get(), titleSet, domain));
-        if (file && FreesTwice(*file)) {
+        if (file && ReadsUnsafely(*file)) {
             char stem[16] = "VIDEO_TS";
             if (titleSet != 0)
                 std::snprintf(stem, sizeof stem, "VTS_%02d_0", titleSet);
             throw DiscError(stem + std::string(domain == DVD_READ_INFO_FILE ? ".IFO" : ".BUP") +
-                            " is damaged: a table runs past its end");
+                            " is damaged: its tables point where they cannot be read");
         }
     }
 }

@@ -282,28 +282,47 @@ TEST_F(DiscCopy, ATitleItsInformationMisdescribesIsRefusedWithItsReasonAndTheOth
     }
 }
 
-// libdvdread frees memory twice on a main menu's information whose first-play commands run past the
-// end of the file, or whose title table starts at its end: such a file is refused before libdvdread
-// reads it, whichever file it is in.
-TEST_F(DiscCopy, InformationLibdvdreadWouldFreeTwiceIsRefused)
+// Information files on which libdvdread would free memory twice, follow a null pointer or read
+// outside its buffers are refused before it reads them. A main menu's: first-play commands running
+// past the end of the file, or a title table at its end; refused wherever the file lies, as
+// VIDEO_TS.IFO or a title set's. A title set's: two program chains sharing one that does not read, or
+// a title's chapters at an offset inside the chapter table's header.
+TEST_F(DiscCopy, InformationLibdvdreadWouldReadUnsafelyIsRefused)
 {
-    const std::function<void(Bytes&)> changes[] = {
+    const std::string unsafe = " is damaged: its tables point where they cannot be read";
+    const std::function<void(Bytes&)> menuChanges[] = {
         [](Bytes& d) {
             const std::size_t chain = Get32(d, 0x84);
             d[chain + (d[chain + 0xE4] << 8 | d[chain + 0xE5])] = 3;  // 768 commands before the chain's play
         },
         [](Bytes& d) { Put32(d, 0xC4, d.size() / 2048); },
     };
-    for (const auto& change : changes) {
+    for (const auto& change : menuChanges) {
         fs::remove_all(dir_ / "VIDEO_TS");
         Copy("disc");
         Patch("VIDEO_TS.IFO", change);
-        EXPECT_EQ(OpenError(dir_.string()), "VIDEO_TS.IFO is damaged: a table runs past its end");
+        EXPECT_EQ(OpenError(dir_.string()), "VIDEO_TS.IFO" + unsafe);
         fs::copy_file(Path("VIDEO_TS.IFO"), Path("VTS_02_0.IFO"), fs::copy_options::overwrite_existing);
         fs::copy_file(FixturePath("disc/VIDEO_TS/VIDEO_TS.IFO"), Path("VIDEO_TS.IFO"),
                       fs::copy_options::overwrite_existing);
-        EXPECT_EQ(TitleError(3, 1), "VTS_02_0.IFO is damaged: a table runs past its end");
+        EXPECT_EQ(TitleError(3, 1), "VTS_02_0.IFO" + unsafe);
         EXPECT_EQ(TitleError(2, 1), "(opened)");
+    }
+    const std::function<void(Bytes&)> setChanges[] = {
+        [](Bytes& d) {
+            const std::size_t table = Get32(d, 0xCC) * 2048;
+            const std::uint32_t first = Get32(d, table + 8 + 4);
+            Put32(d, table + 8 + 8 + 4, first);
+            d[table + first + 0xE8] = d[table + first + 0xE9] = 0xFF;  // its cells 64 KiB on
+        },
+        [](Bytes& d) { Put32(d, Get32(d, 0xC8) * 2048 + 8, 0); },
+    };
+    for (const auto& change : setChanges) {
+        fs::remove_all(dir_ / "VIDEO_TS");
+        Copy("disc");
+        Patch("VTS_01_0.IFO", change);
+        EXPECT_EQ(TitleError(2, 1), "VTS_01_0.IFO" + unsafe);
+        EXPECT_EQ(TitleError(3, 1), "(opened)");
     }
 }
 
