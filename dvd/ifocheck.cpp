@@ -161,12 +161,12 @@ bool ChapterTableUnsafe(const Information& ifo, std::uint32_t sector)
     std::array<unsigned char, kHeaderBytes> header{};
     if (sector == 0 || !ifo.Read(offset, header))
         return false;
-    std::uint32_t count = BigEndian(&header[0], 2);
+    const std::uint32_t count = BigEndian(&header[0], 2);
     std::uint32_t last = BigEndian(&header[4], 4);
     if (last == 0)
         last = static_cast<std::uint32_t>(count * 4 - 1 + kHeaderBytes);
     const auto length = static_cast<std::int32_t>(last + 1 - kHeaderBytes);
-    if (length <= 0)
+    if (length <= 0 || !ifo.Fits(offset + kHeaderBytes, static_cast<std::uint64_t>(length)))
         return false;
     std::vector<unsigned char> data(static_cast<std::size_t>(length));
     if (!ifo.Read(offset + kHeaderBytes, data.data(), data.size()) || count == 0 || count > data.size() / 4)
