@@ -19,8 +19,8 @@ namespace {
 
 constexpr std::size_t kHeaderBytes = 12;
 constexpr std::size_t kSectorBytes = 2048;
-// Title sources opened for one input: a hostile title table may list thousands of titles of 255
-// angles each, and every one is read the same way.
+// Title sources opened for one input: a hostile title table may list thousands of titles, and every
+// one is read the same way.
 constexpr int kMaxSources = 200;
 constexpr std::size_t kReadBytes = 64 * 1024;
 
