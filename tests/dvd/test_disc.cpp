@@ -282,11 +282,12 @@ TEST_F(DiscCopy, ATitleItsInformationMisdescribesIsRefusedWithItsReasonAndTheOth
     }
 }
 
-// Information files on which libdvdread would free memory twice, follow a null pointer or read
-// outside its buffers are refused before it reads them. A main menu's: first-play commands running
-// past the end of the file, or a title table at its end; refused wherever the file lies, as
-// VIDEO_TS.IFO or a title set's. A title set's: two program chains sharing one that does not read, or
-// a title's chapters at an offset inside the chapter table's header.
+// Information files on which libdvdread would free memory twice, follow a null pointer, or read or
+// write outside its buffers are refused before it reads them. A main menu's: first-play commands
+// running past the end of the file, a title table at its end or of nearly 4 GiB; refused wherever the
+// file lies, as VIDEO_TS.IFO or a title set's. A title set's: two program chains sharing one that does
+// not read, a title's chapters at an offset inside the chapter table's header, a cell address table
+// of nearly 4 GiB.
 TEST_F(DiscCopy, InformationLibdvdreadWouldReadUnsafelyIsRefused)
 {
     const std::string unsafe = " is damaged: its tables point where they cannot be read";
@@ -296,6 +297,7 @@ TEST_F(DiscCopy, InformationLibdvdreadWouldReadUnsafelyIsRefused)
             d[chain + (d[chain + 0xE4] << 8 | d[chain + 0xE5])] = 3;  // 768 commands before the chain's play
         },
         [](Bytes& d) { Put32(d, 0xC4, d.size() / 2048); },
+        [](Bytes& d) { Put32(d, Get32(d, 0xC4) * 2048 + 4, 0xFFFFFFFF); },  // a title table of 4 GiB
     };
     for (const auto& change : menuChanges) {
         fs::remove_all(dir_ / "VIDEO_TS");
@@ -316,6 +318,7 @@ TEST_F(DiscCopy, InformationLibdvdreadWouldReadUnsafelyIsRefused)
             d[table + first + 0xE8] = d[table + first + 0xE9] = 0xFF;  // its cells 64 KiB on
         },
         [](Bytes& d) { Put32(d, Get32(d, 0xC8) * 2048 + 8, 0); },
+        [](Bytes& d) { Put32(d, Get32(d, 0xE0) * 2048 + 4, 0); },  // a cell address table of 4 GiB less 8
     };
     for (const auto& change : setChanges) {
         fs::remove_all(dir_ / "VIDEO_TS");
