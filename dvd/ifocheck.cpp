@@ -20,11 +20,14 @@ constexpr std::uint32_t kSectorBytes = 2048;
 constexpr std::size_t kFirstPlayChain = 0x84;
 constexpr std::size_t kTitleTable = 0xC4;
 constexpr std::size_t kMainMenus = 0xC8;
+constexpr std::size_t kMainMenuCells = 0xD8;
 // ... and in a title set's (VTS_nn_0.IFO), as sector numbers.
 constexpr std::size_t kChapterTable = 0xC8;
 constexpr std::size_t kChainTable = 0xCC;
 constexpr std::size_t kSetMenus = 0xD0;
-constexpr std::size_t kHeadBytes = 0xD4;
+constexpr std::size_t kSetMenuCells = 0xD8;
+constexpr std::size_t kTitleCells = 0xE0;
+constexpr std::size_t kHeadBytes = 0xE4;
 // A program chain: its counts, and its tables' offsets from its start.
 constexpr std::size_t kChainBytes = 236;
 constexpr std::size_t kPrograms = 2;
@@ -40,6 +43,9 @@ constexpr std::uint32_t kCommandBytes = 8;
 constexpr std::uint32_t kHeaderBytes = 8;
 constexpr std::uint32_t kPointerBytes = 8;
 constexpr std::size_t kPointerStart = 4;
+constexpr std::size_t kTableLength = 4;  // the offset of its last byte, in the header
+// The most bytes one read can take: 2^21 - 1 sectors, whose count in bytes still fits in 32 bits.
+constexpr std::uint64_t kLargestRead = 0xFFFFF800;
 
 std::uint32_t BigEndian(const unsigned char* bytes, int length)
 {
@@ -187,6 +193,20 @@ bool ChapterTableUnsafe(const Information& ifo, std::uint32_t sector)
     return false;
 }
 
+// The title table and the cell address tables are read whole, after their header, as long as their
+// header says (a title table's 0 meaning as long as its count). libdvdread reckons the bytes of its
+// buffer for a read in 32 bits: nearly 4 GiB, or a cell address table's 0 less its header, comes
+// round to a few bytes, and the read runs on past them.
+bool ReadOverruns(const Information& ifo, std::uint32_t sector, bool zeroIsCounted)
+{
+    std::array<unsigned char, kHeaderBytes> header{};
+    if (sector == 0 || !ifo.Read(sector * kSectorBytes, header))
+        return false;
+    const std::uint32_t last = BigEndian(&header[kTableLength], 4);
+    const std::uint32_t length = last + 1 - kHeaderBytes;
+    return !(last == 0 && zeroIsCounted) && kHeaderBytes + std::uint64_t{length} > kLargestRead;
+}
+
 }  // namespace
 
 bool ReadsUnsafely(dvd_file_s& file)
@@ -205,11 +225,14 @@ bool ReadsUnsafely(dvd_file_s& file)
             CommandTableReads(ifo, firstPlay + BigEndian(&chain[kCommandTable], 2)) == Reads::Partly)
             return true;
         const std::uint32_t titles = sectorAt(kTitleTable);
-        return (titles != 0 && titles * kSectorBytes == ifo.Size()) || MenusUnsafe(ifo, sectorAt(kMainMenus));
+        return (titles != 0 && titles * kSectorBytes == ifo.Size()) || ReadOverruns(ifo, titles, true) ||
+            MenusUnsafe(ifo, sectorAt(kMainMenus)) || ReadOverruns(ifo, sectorAt(kMainMenuCells), false);
     }
     if (std::memcmp(head.data(), "DVDVIDEO-VTS", 12) == 0)
         return ChapterTableUnsafe(ifo, sectorAt(kChapterTable)) ||
-            ChainTableUnsafe(ifo, sectorAt(kChainTable) * kSectorBytes, false) || MenusUnsafe(ifo, sectorAt(kSetMenus));
+            ChainTableUnsafe(ifo, sectorAt(kChainTable) * kSectorBytes, false) ||
+            MenusUnsafe(ifo, sectorAt(kSetMenus)) || ReadOverruns(ifo, sectorAt(kSetMenuCells), false) ||
+            ReadOverruns(ifo, sectorAt(kTitleCells), false);
     return false;
 }
 
