@@ -329,6 +329,35 @@ TEST_F(DiscCopy, InformationLibdvdreadWouldReadUnsafelyIsRefused)
     }
 }
 
+// Interleaved cells are followed navigation pack by navigation pack. Here the main title's four cells
+// all cover the whole title set, whose 600 sectors are all navigation packs of one-sector VOBUs: it
+// would read every sector four times (of a disc of gigabytes, a hang), and is refused once it has read
+// as many navigation packs as its files have sectors.
+TEST_F(DiscCopy, InterleavedCellsThatCoverTheFilesOverAndOverAreRefused)
+{
+    Copy("disc");
+    fs::remove(Path("VTS_01_1.VOB"));
+    Bytes nav = ReadFile(FixturePath("disc/VIDEO_TS/VTS_01_1.VOB"));
+    nav.resize(2048);
+    constexpr std::size_t kDsi = 0x407;
+    Put32(nav, kDsi + 8, 0);  // the VOBU ends at its navigation pack
+    nav[kDsi + 32] = nav[kDsi + 33] = 0;  // not an interleaved unit's end
+    std::ofstream vob(Path("VTS_01_1.VOB"), std::ios::binary);
+    for (int i = 0; i < 600; ++i)
+        vob.write(reinterpret_cast<const char*>(nav.data()), nav.size());
+    vob.close();
+    Patch("VTS_01_0.IFO", [](Bytes& d) {
+        for (int cell = 0; cell < 4; ++cell) {
+            const std::size_t at = CellAt(d, 2, cell);
+            d[at] |= 0x04;  // interleaved
+            Put32(d, at + 8, 0);
+            Put32(d, at + 16, 599);
+            Put32(d, at + 20, 599);
+        }
+    });
+    EXPECT_EQ(TitleError(2, 1), "title 2 is damaged: its interleaved cells cover its files over and over");
+}
+
 // Cells listed backwards, or one cell listed four times, are read in the order listed; the title
 // no longer counts as in order.
 TEST_F(DiscCopy, CellsThatRunBackwardsOrRepeatAreReadInTheOrderListed)
