@@ -17,6 +17,9 @@ namespace {
 // Titles this close to the longest count as equally long: fake titles of copy-protected discs
 // differ from the film by seconds.
 constexpr double kNearEqual = 0.01;
+// A title has at most nine angles: a navigation pack has room for no more, and a title that claims
+// more offers the nine it can have.
+constexpr int kMaxAngles = 9;
 
 // Cells in strictly rising sector order: none played twice, none played back.
 bool PlaysInOrder(const pgc_t& pgc, const std::vector<int>& cells)
@@ -37,7 +40,7 @@ TitleInfo Describe(DiscReader& reader, int number)
     TitleInfo info;
     info.number = number;
     info.chapters = title.nr_of_ptts;
-    info.angles = std::max<int>(title.nr_of_angles, 1);
+    info.angles = std::clamp<int>(title.nr_of_angles, 1, kMaxAngles);
     info.titleSet = title.title_set_nr;
     try {
         const video_attr_t& video = reader.TitleSet(title.title_set_nr).vtsi_mat->vts_video_attr;

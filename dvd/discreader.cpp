@@ -1,10 +1,12 @@
 #include "dvd/discreader.h"
 
 #include "dvd/disc.h"
+#include "dvd/ifocheck.h"
 
 #include "mpeg/mpegps.h"
 
 #include <dvdread/dvd_reader.h>
+#include <dvdread/dvd_udf.h>
 #include <dvdread/ifo_read.h>
 
 #include <algorithm>
@@ -25,6 +27,8 @@ namespace {
 
 // One DVDReadBlocks across several parts of a folder returns short, so reads are capped and looped.
 constexpr std::int64_t kMaxReadSectors = 512;
+// A title set's video is VTS_nn_1.VOB to VTS_nn_9.VOB.
+constexpr int kMaxParts = 9;
 // ISO 9660 and UDF place their volume descriptors from sector 16 on, one per sector.
 constexpr std::int64_t kFirstDescriptor = 16;
 constexpr std::int64_t kDescriptorsScanned = 32;
@@ -98,6 +102,13 @@ bool IsTitlePart(const std::string& name)
 }
 
 // A part whose size is not whole sectors shifts every sector after it: refused rather than read wrong.
+void CheckWholeSectors(const std::string& name, std::uintmax_t size)
+{
+    if (size % static_cast<std::uintmax_t>(kSectorSize) != 0)
+        throw DiscError(name + " is " + std::to_string(size) +
+                        " bytes, not whole 2048-byte sectors: the file is damaged");
+}
+
 void CheckParts(const fs::path& videoTs)
 {
     std::error_code error;
@@ -105,9 +116,8 @@ void CheckParts(const fs::path& videoTs)
         if (!IsTitlePart(Lower(entry.path().filename().string())))
             continue;
         const std::uintmax_t size = entry.file_size(error);
-        if (!error && size % static_cast<std::uintmax_t>(kSectorSize) != 0)
-            throw DiscError(entry.path().filename().string() + " is " + std::to_string(size) +
-                            " bytes, not whole 2048-byte sectors: the file is damaged");
+        if (!error)
+            CheckWholeSectors(entry.path().filename().string(), size);
     }
 }
 
@@ -188,10 +198,12 @@ DiscReader::DiscReader(const std::string& path)
     if (!reader_)
         throw DiscError("not a DVD");
     // DVDOpen2 accepts any folder or file; a disc is what has a readable VMG (or its backup copy).
+    RefuseUnsafeInformation(0);
     vmg_.reset(ifoOpen(reader_.get(), 0));
     if (!vmg_ || !vmg_->tt_srpt)
         throw DiscError("not a DVD (its VIDEO_TS.IFO cannot be read)");
     name_ = where.name;
+    image_ = where.image;
     if (where.image) {
         const std::string volume = VolumeName(reader_.get());
         if (!volume.empty())
@@ -204,19 +216,67 @@ DiscReader::~DiscReader() = default;
 
 const ifo_handle_t& DiscReader::TitleSet(int titleSet)
 {
-    auto& ifo = titleSets_[titleSet];
-    if (!ifo) {
-        ifo.reset(ifoOpen(reader_.get(), titleSet));
-        if (!ifo || !ifo->vtsi_mat || !ifo->vts_ptt_srpt || !ifo->vts_pgcit)
+    if (const auto known = titleSets_.find(titleSet); known != titleSets_.end())
+        return *known->second;
+    // Every title of a set asks for it: a set that cannot be read is tried once (libdvdread may ask for
+    // gigabytes on the way) and refused with the same reason after.
+    if (const auto failed = unreadable_.find(titleSet); failed != unreadable_.end())
+        throw DiscError(failed->second);
+    try {
+        RefuseUnsafeInformation(titleSet);
+        // ifoOpen also takes a main menu's information file, which has no title tables.
+        IfoPtr opened(ifoOpen(reader_.get(), titleSet));
+        if (!opened || !opened->vtsi_mat || !opened->vts_ptt_srpt || !opened->vts_pgcit)
             throw DiscError("the information file of title set " + std::to_string(titleSet) + " cannot be read");
+        return *(titleSets_[titleSet] = std::move(opened));
+    } catch (const DiscError& e) {
+        unreadable_.emplace(titleSet, e.what());
+        throw;
     }
-    return *ifo;
+}
+
+// The information file and its backup, before ifoOpen reads whichever it takes.
+void DiscReader::RefuseUnsafeInformation(int titleSet)
+{
+    for (const dvd_read_domain_t domain : {DVD_READ_INFO_FILE, DVD_READ_INFO_BACKUP_FILE}) {
+        const FilePtr file(DVDOpenFile(reader_.get(), titleSet, domain));
+        if (file && ReadsUnsafely(*file)) {
+            char stem[16] = "VIDEO_TS";
+            if (titleSet != 0)
+                std::snprintf(stem, sizeof stem, "VTS_%02d_0", titleSet);
+            throw DiscError(stem + std::string(domain == DVD_READ_INFO_FILE ? ".IFO" : ".BUP") +
+                            " is damaged: its tables point where they cannot be read");
+        }
+    }
+}
+
+// In an image libdvdread reads a title set's parts as one run of sectors from the first part's start
+// on, so parts that do not lie whole one after the other would be read from whatever lies past them.
+void DiscReader::CheckImageParts(int titleSet)
+{
+    std::string previous;
+    std::uint32_t next = 0;
+    for (int part = 1; part <= kMaxParts; ++part) {
+        char name[32];
+        std::snprintf(name, sizeof name, "VTS_%02d_%d.VOB", titleSet, part);
+        std::uint32_t size = 0;
+        const std::uint32_t start = UDFFindFile(reader_.get(), ("/VIDEO_TS/" + std::string(name)).c_str(), &size);
+        if (start == 0)
+            return;
+        if (part > 1 && start != next)
+            throw DiscError(std::string(name) + " does not follow " + previous + " in the image: the image is damaged");
+        CheckWholeSectors(name, size);
+        previous = name;
+        next = start + size / static_cast<std::uint32_t>(kSectorSize);
+    }
 }
 
 dvd_file_s& DiscReader::TitleVobs(int titleSet)
 {
     auto& file = vobs_[titleSet];
     if (!file) {
+        if (image_)
+            CheckImageParts(titleSet);
         file.reset(DVDOpenFile(reader_.get(), titleSet, DVD_READ_TITLE_VOBS));
         if (!file)
             throw DiscError("the video files of title set " + std::to_string(titleSet) + " cannot be opened");

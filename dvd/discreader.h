@@ -53,12 +53,16 @@ private:
     using IfoPtr = std::unique_ptr<ifo_handle_t, IfoDeleter>;
 
     dvd_file_s& TitleVobs(int titleSet);
+    void CheckImageParts(int titleSet);
+    void RefuseUnsafeInformation(int titleSet);
 
     std::unique_ptr<dvd_reader_s, ReaderDeleter> reader_;
     IfoPtr vmg_;
     std::map<int, IfoPtr> titleSets_;
+    std::map<int, std::string> unreadable_;  // title sets that failed, and why
     std::map<int, FilePtr> vobs_;
     std::string name_;
+    bool image_ = false;
     std::mutex lock_;
 };
 

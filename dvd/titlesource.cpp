@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 namespace dvd {
 
@@ -47,14 +48,20 @@ TitleSource::TitleSource(const Disc& disc, int number, int angle) : reader_(disc
     std::lock_guard lock(reader_->Lock());
     const pgc_t& pgc = ProgramChain(*reader_, info.number);
     const std::int64_t setSectors = reader_->TitleSetSectors(titleSet_);
+    const std::string damaged = "title " + std::to_string(info.number) + " is damaged: ";
+    // A title whose cells do not overlap reads each navigation pack once at most, fewer than its files
+    // have sectors. Overlapping cells whose every sector is a navigation pack would read every sector
+    // once for each cell: a hang, on a disc of gigabytes.
+    std::int64_t navigationLeft = setSectors;
     for (int i : PlayedCells(pgc, angle)) {
         const cell_playback_t& cell = pgc.cell_playback[i];
         if (cell.last_sector < cell.first_sector || cell.last_sector >= setSectors)
-            throw DiscError("title " + std::to_string(info.number) + " is damaged: a cell lies outside its files");
-        if (cell.interleaved)
-            FollowInterleaved(cell.first_sector, cell.last_sector, angle, cell.block_type == BLOCK_TYPE_ANGLE_BLOCK);
-        else
+            throw DiscError(damaged + "a cell lies outside its files");
+        if (!cell.interleaved)
             AddSectors(cell.first_sector, cell.last_sector - cell.first_sector + 1);
+        else if (!FollowInterleaved(cell.first_sector, cell.last_sector, angle,
+                                    cell.block_type == BLOCK_TYPE_ANGLE_BLOCK, navigationLeft))
+            throw DiscError(damaged + "its interleaved cells cover its files over and over");
     }
     if (size_ == 0)
         throw DiscError("title " + std::to_string(info.number) + " holds no video");
@@ -75,16 +82,19 @@ void TitleSource::AddSectors(std::int64_t first, std::int64_t count)
 // The units of several angles (or of several titles sharing a stretch) lie interleaved inside the
 // cell, so reading it straight through would mix them. The navigation pack that opens each VOBU
 // says where the VOBU ends and, at the end of a unit, where the next unit of this angle begins.
-void TitleSource::FollowInterleaved(std::int64_t first, std::int64_t last, int angle, bool angleBlock)
+bool TitleSource::FollowInterleaved(std::int64_t first, std::int64_t last, int angle, bool angleBlock,
+                                    std::int64_t& navigationLeft)
 {
     std::vector<unsigned char> nav(kSectorSize);
     std::int64_t pos = first;
     while (pos <= last) {
+        if (navigationLeft-- == 0)
+            return false;
         reader_->ReadSectors(titleSet_, pos, 1, nav.data());
         if (!IsNavigationPack(nav.data())) {
             // Damaged navigation: the rest of the cell is taken as it lies rather than guessed at.
             AddSectors(pos, last - pos + 1);
-            return;
+            return true;
         }
         dsi_t dsi{};
         navRead_DSI(&dsi, nav.data() + mpegps::kNavDsi);
@@ -99,13 +109,14 @@ void TitleSource::FollowInterleaved(std::int64_t first, std::int64_t last, int a
         if (next == 0)
             next = dsi.sml_pbi.ilvu_sa;
         if (next == 0 || (next & kNoAddress) == kNoAddress)
-            return;
+            return true;
         const std::int64_t step = next & kAddressMask;
         const std::int64_t target = (next & kBackward) ? pos - step : pos + step;
         if (target <= end)
-            return;  // a loop back would never end
+            return true;  // a loop back would never end
         pos = target;
     }
+    return true;
 }
 
 void TitleSource::RefuseScrambled() const

@@ -34,7 +34,10 @@ private:
     };
 
     void AddSectors(std::int64_t first, std::int64_t count);
-    void FollowInterleaved(std::int64_t first, std::int64_t last, int angle, bool angleBlock);
+    // Adds the sectors of an interleaved cell that `angle` plays; false when that would read more
+    // navigation packs than `navigationLeft`, which it counts down.
+    bool FollowInterleaved(std::int64_t first, std::int64_t last, int angle, bool angleBlock,
+                           std::int64_t& navigationLeft);
     void RefuseScrambled() const;
     // Makes the cache hold the sector at `offset` and, as far as it goes, the `want` bytes from
     // there; false when it cannot be read.

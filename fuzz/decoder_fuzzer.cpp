@@ -1,89 +1,20 @@
 // The decoder library's entry points on a file of the fuzzer's bytes: open it, read its frames, seek to
 // the start, the end and the middle, and read again. Then a known video replaces it, as the next open
 // does in the program, while its worker still decodes ahead.
-#include "decoder/decoderrecords.h"
+#include "driver.h"
 
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
 #include <string>
-
-extern "C" {
-std::int32_t openFile(const char* fileName, std::int32_t title, std::int32_t angle);
-TDecoderFileInfo* getFileInfo();
-TDecoderFrameInfo* getFrameInfo();
-TDecodedFrame* getNextFrame();
-std::int32_t seek(std::int32_t second);
-}
-
-namespace {
-
-// Frames read after each position: enough to run through the small inputs the fuzzer makes, few
-// enough that a slow input is a real hang and not a long video.
-constexpr int kFramesPerRead = 64;
-
-volatile std::uint8_t g_sink;
-
-// The video open between inputs (STILLREEL_FUZZ_REST_VIDEO). Every input ends with the same session in
-// the same state, its worker idle, so libFuzzer's count of allocations against frees evens out unless
-// something leaked, and a leak is reported on the input that made it.
-std::string g_restVideo;
-
-// Touches the first and last pixel, so the sanitizer sees a frame buffer of the wrong size.
-void ReadFrames(const TDecoderFileInfo& info, int count)
-{
-    const std::size_t bytes = static_cast<std::size_t>(info.Width) * static_cast<std::size_t>(info.Height) * 4;
-    for (int i = 0; i < count; ++i) {
-        const TDecodedFrame* frame = getNextFrame();
-        if (!frame)
-            return;
-        g_sink = static_cast<std::uint8_t>(frame->Pixels[0] ^ frame->Pixels[bytes - 1]);
-        g_sink = static_cast<std::uint8_t>(getFrameInfo()->Timestamp);
-    }
-}
-
-// The open video keeps its file open; a new file under a new inode leaves it alone.
-bool WriteInput(const std::string& path, const std::uint8_t* data, std::size_t size)
-{
-    std::remove(path.c_str());
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out)
-        return false;
-    const bool written = std::fwrite(data, 1, size, out) == size;
-    return std::fclose(out) == 0 && written;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    const char* rest = std::getenv("STILLREEL_FUZZ_REST_VIDEO");
-    if (!rest || openFile(rest, 0, 0) != 0) {
-        std::fprintf(stderr, "STILLREEL_FUZZ_REST_VIDEO must name a video the library opens\n");
-        std::exit(1);
-    }
-    g_restVideo = rest;
+    fuzz::OpenRestVideo();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const std::string path = "/tmp/stillreel-fuzz-" + std::to_string(getpid()) + ".vob";
-    if (!WriteInput(path, data, size) || openFile(path.c_str(), 0, 0) != 0)
-        return 0;
-    const TDecoderFileInfo info = *getFileInfo();
-    if (info.Width <= 0 || info.Height <= 0)
-        __builtin_trap();
-    ReadFrames(info, kFramesPerRead);
-    // The middle comes last, and only its first two frames are read: the seek hands over the first,
-    // the second starts the worker, which still decodes ahead when the rest video replaces the session.
-    for (const std::int32_t second : {0, info.TotalSeconds, info.TotalSeconds / 2}) {
-        if (seek(second) == 0)
-            ReadFrames(info, second == info.TotalSeconds / 2 ? 2 : kFramesPerRead);
-    }
-    // A video that opened before must open after any input.
-    if (openFile(g_restVideo.c_str(), 0, 0) != 0)
-        __builtin_trap();
+    static const std::string path = fuzz::ScratchFolder() / "input.vob";
+    if (fuzz::WriteFile(path, data, size))
+        fuzz::DriveVideo(path, 0, 0);
     return 0;
 }

@@ -8,8 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <vector>
 
@@ -21,6 +23,17 @@ std::string OpenError(const std::string& path)
 {
     try {
         dvd::Disc disc(path);
+    } catch (const dvd::DiscError& e) {
+        return e.what();
+    }
+    return "(opened)";
+}
+
+std::string TitleError(const std::string& path, int title, int angle)
+{
+    try {
+        const dvd::Disc disc(path);
+        dvd::TitleSource source(disc, title, angle);
     } catch (const dvd::DiscError& e) {
         return e.what();
     }
@@ -54,6 +67,73 @@ protected:
     void TearDown() override { fs::remove_all(dir_); }
 
     fs::path dir_;
+};
+
+using Bytes = std::vector<unsigned char>;
+
+Bytes ReadFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::uint32_t Get32(const Bytes& d, std::size_t at)
+{
+    return std::uint32_t(d[at]) << 24 | std::uint32_t(d[at + 1]) << 16 | std::uint32_t(d[at + 2]) << 8 | d[at + 3];
+}
+
+void Put32(Bytes& d, std::size_t at, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        d[at + i] = static_cast<unsigned char>(value >> (24 - 8 * i));
+}
+
+// The information files' tables a test changes, by their offsets in the files: the title table of
+// VIDEO_TS.IFO (12 bytes a title: angles at 1, title set at 6); the program chain table of a title
+// set's IFO, a chain's cell table (24 bytes a cell: block bits in byte 0, first and last sector at 8
+// and 20) and the chapter table (a title's first chapter's program chain number).
+std::size_t TitleAt(const Bytes& vmg, int title)
+{
+    return Get32(vmg, 0xC4) * 2048 + 8 + 12 * (title - 1);
+}
+
+std::size_t CellAt(const Bytes& vts, int pgcn, int cell)
+{
+    const std::size_t table = Get32(vts, 0xCC) * 2048;
+    const std::size_t pgc = table + Get32(vts, table + 8 + 8 * (pgcn - 1) + 4);
+    return pgc + (vts[pgc + 0xE8] << 8 | vts[pgc + 0xE9]) + 24 * cell;
+}
+
+std::size_t FirstChapterAt(const Bytes& vts, int ttn)
+{
+    const std::size_t table = Get32(vts, 0xC8) * 2048;
+    return table + Get32(vts, table + 8 + 4 * (ttn - 1));
+}
+
+// A copy of a fixture disc whose information files the test changes: the VOBs are links, the IFOs
+// copies, their backups left out so that libdvdread reads the changed files or none.
+class DiscCopy : public TempFolder {
+protected:
+    void Copy(const std::string& fixture)
+    {
+        fs::create_directories(dir_ / "VIDEO_TS");
+        for (const auto& entry : fs::directory_iterator(FixturePath(fixture + "/VIDEO_TS"))) {
+            if (entry.path().extension() == ".VOB")
+                fs::create_symlink(entry.path(), Path(entry.path().filename().string()));
+            else if (entry.path().extension() == ".IFO")
+                fs::copy_file(entry.path(), Path(entry.path().filename().string()));
+        }
+    }
+    fs::path Path(const std::string& file) const { return dir_ / "VIDEO_TS" / file; }
+    template <typename Change>
+    void Patch(const std::string& file, Change change)
+    {
+        Bytes bytes = ReadFile(Path(file));
+        change(bytes);
+        std::ofstream(Path(file), std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    }
+    std::string TitleError(int title, int angle) const { return ::TitleError(dir_.string(), title, angle); }
 };
 
 TEST(DiscTitles, AreListedAlikeFromFolderIfoSplitFolderAndImage)
@@ -160,6 +240,230 @@ TEST_F(TempFolder, APartNotOfWholeSectorsIsRefused)
             fs::copy_file(entry.path(), dir_ / "VIDEO_TS" / entry.path().filename());
     std::ofstream(dir_ / "VIDEO_TS" / "VTS_01_1.VOB") << std::string(5000, '\0');
     EXPECT_EQ(OpenError(dir_.string()), "VTS_01_1.VOB is 5000 bytes, not whole 2048-byte sectors: the file is damaged");
+}
+
+// Information that points nowhere: the title is refused with its reason, the disc is still listed and
+// its other titles open.
+TEST_F(DiscCopy, ATitleItsInformationMisdescribesIsRefusedWithItsReasonAndTheOthersOpen)
+{
+    const auto vobSectors = static_cast<std::uint32_t>(fs::file_size(FixturePath("disc/VIDEO_TS/VTS_01_1.VOB")) / 2048);
+    const std::string outside = "title 2 is damaged: a cell lies outside its files";
+    struct Case {
+        const char* what;
+        const char* file;
+        std::function<void(Bytes&)> change;
+        int title;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"a cell past the end", "VTS_01_0.IFO", [&](Bytes& d) { Put32(d, CellAt(d, 2, 3) + 20, vobSectors); }, 2,
+         outside},
+        {"a cell to sector 2^32 - 1", "VTS_01_0.IFO", [](Bytes& d) { Put32(d, CellAt(d, 2, 0) + 20, 0xFFFFFFFF); }, 2,
+         outside},
+        {"a cell that ends before it begins", "VTS_01_0.IFO",
+         [](Bytes& d) { Put32(d, CellAt(d, 2, 1) + 8, Get32(d, CellAt(d, 2, 1) + 20) + 1); }, 2, outside},
+        {"no program chain", "VTS_01_0.IFO", [](Bytes& d) { d[FirstChapterAt(d, 2) + 1] = 9; }, 2,
+         "title 2 is damaged: its information does not describe it"},
+        {"no such title set", "VIDEO_TS.IFO", [](Bytes& d) { d[TitleAt(d, 2) + 6] = 7; }, 2,
+         "the information file of title set 7 cannot be read"},
+        // Title set 0 is the main menu's information, which has no titles; asked for twice.
+        {"title set 0", "VIDEO_TS.IFO", [](Bytes& d) { d[TitleAt(d, 2) + 6] = d[TitleAt(d, 3) + 6] = 0; }, 3,
+         "the information file of title set 0 cannot be read"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(dir_ / "VIDEO_TS");
+        Copy("disc");
+        Patch(c.file, c.change);
+        EXPECT_EQ(TitleError(c.title, 1), c.message);
+        const dvd::Disc disc(dir_.string());
+        EXPECT_EQ(disc.Titles().size(), 3u);
+        EXPECT_NO_THROW(dvd::TitleSource(disc, 1, 1));
+    }
+}
+
+// Information files on which libdvdread would free memory twice, follow a null pointer, or read or
+// write outside its buffers are refused before it reads them. A main menu's: first-play commands
+// running past the end of the file, a title table at its end or of nearly 4 GiB; refused wherever the
+// file lies, as VIDEO_TS.IFO or a title set's. A title set's: two program chains sharing one that does
+// not read, a title's chapters at an offset inside the chapter table's header, a cell address table
+// of nearly 4 GiB.
+TEST_F(DiscCopy, InformationLibdvdreadWouldReadUnsafelyIsRefused)
+{
+    const std::string unsafe = " is damaged: its tables point where they cannot be read";
+    const std::function<void(Bytes&)> menuChanges[] = {
+        [](Bytes& d) {
+            const std::size_t chain = Get32(d, 0x84);
+            d[chain + (d[chain + 0xE4] << 8 | d[chain + 0xE5])] = 3;  // 768 commands before the chain's play
+        },
+        [](Bytes& d) { Put32(d, 0xC4, d.size() / 2048); },
+        [](Bytes& d) { Put32(d, Get32(d, 0xC4) * 2048 + 4, 0xFFFFFFFF); },  // a title table of 4 GiB
+    };
+    for (const auto& change : menuChanges) {
+        fs::remove_all(dir_ / "VIDEO_TS");
+        Copy("disc");
+        Patch("VIDEO_TS.IFO", change);
+        EXPECT_EQ(OpenError(dir_.string()), "VIDEO_TS.IFO" + unsafe);
+        fs::copy_file(Path("VIDEO_TS.IFO"), Path("VTS_02_0.IFO"), fs::copy_options::overwrite_existing);
+        fs::copy_file(FixturePath("disc/VIDEO_TS/VIDEO_TS.IFO"), Path("VIDEO_TS.IFO"),
+                      fs::copy_options::overwrite_existing);
+        EXPECT_EQ(TitleError(3, 1), "VTS_02_0.IFO" + unsafe);
+        EXPECT_EQ(TitleError(2, 1), "(opened)");
+    }
+    const std::function<void(Bytes&)> setChanges[] = {
+        [](Bytes& d) {
+            const std::size_t table = Get32(d, 0xCC) * 2048;
+            const std::uint32_t first = Get32(d, table + 8 + 4);
+            Put32(d, table + 8 + 8 + 4, first);
+            d[table + first + 0xE8] = d[table + first + 0xE9] = 0xFF;  // its cells 64 KiB on
+        },
+        [](Bytes& d) { Put32(d, Get32(d, 0xC8) * 2048 + 8, 0); },
+        [](Bytes& d) { Put32(d, Get32(d, 0xE0) * 2048 + 4, 0); },  // a cell address table of 4 GiB less 8
+    };
+    for (const auto& change : setChanges) {
+        fs::remove_all(dir_ / "VIDEO_TS");
+        Copy("disc");
+        Patch("VTS_01_0.IFO", change);
+        EXPECT_EQ(TitleError(2, 1), "VTS_01_0.IFO" + unsafe);
+        EXPECT_EQ(TitleError(3, 1), "(opened)");
+    }
+}
+
+// Interleaved cells are followed navigation pack by navigation pack. Here the main title's four cells
+// all cover the whole title set, whose 600 sectors are all navigation packs of one-sector VOBUs: it
+// would read every sector four times (of a disc of gigabytes, a hang), and is refused once it has read
+// as many navigation packs as its files have sectors.
+TEST_F(DiscCopy, InterleavedCellsThatCoverTheFilesOverAndOverAreRefused)
+{
+    Copy("disc");
+    fs::remove(Path("VTS_01_1.VOB"));
+    Bytes nav = ReadFile(FixturePath("disc/VIDEO_TS/VTS_01_1.VOB"));
+    nav.resize(2048);
+    constexpr std::size_t kDsi = 0x407;
+    Put32(nav, kDsi + 8, 0);  // the VOBU ends at its navigation pack
+    nav[kDsi + 32] = nav[kDsi + 33] = 0;  // not an interleaved unit's end
+    std::ofstream vob(Path("VTS_01_1.VOB"), std::ios::binary);
+    for (int i = 0; i < 600; ++i)
+        vob.write(reinterpret_cast<const char*>(nav.data()), nav.size());
+    vob.close();
+    Patch("VTS_01_0.IFO", [](Bytes& d) {
+        for (int cell = 0; cell < 4; ++cell) {
+            const std::size_t at = CellAt(d, 2, cell);
+            d[at] |= 0x04;  // interleaved
+            Put32(d, at + 8, 0);
+            Put32(d, at + 16, 599);
+            Put32(d, at + 20, 599);
+        }
+    });
+    EXPECT_EQ(TitleError(2, 1), "title 2 is damaged: its interleaved cells cover its files over and over");
+}
+
+// Cells listed backwards, or one cell listed four times, are read in the order listed; the title
+// no longer counts as in order.
+TEST_F(DiscCopy, CellsThatRunBackwardsOrRepeatAreReadInTheOrderListed)
+{
+    const Bytes vob = ReadFile(FixturePath("disc/VIDEO_TS/VTS_01_1.VOB"));
+    for (const std::vector<int>& order : {std::vector<int>{3, 2, 1, 0}, std::vector<int>{0, 0, 0, 0}}) {
+        SCOPED_TRACE(testing::PrintToString(order));
+        fs::remove_all(dir_ / "VIDEO_TS");
+        Copy("disc");
+        std::vector<char> expected;
+        Patch("VTS_01_0.IFO", [&](Bytes& d) {
+            const Bytes original = d;
+            for (std::size_t i = 0; i < order.size(); ++i) {
+                const std::size_t from = CellAt(original, 2, order[i]);
+                std::copy_n(original.begin() + from, 24, d.begin() + CellAt(d, 2, static_cast<int>(i)));
+                const std::size_t first = Get32(original, from + 8) * 2048;
+                const std::size_t end = (Get32(original, from + 20) + 1) * 2048;
+                expected.insert(expected.end(), vob.begin() + first, vob.begin() + end);
+            }
+        });
+        const dvd::Disc disc(dir_.string());
+        EXPECT_FALSE(disc.Title(2).inOrder);
+        EXPECT_TRUE(ReadWhole(dvd::TitleSource(disc, 2, 1), std::size_t{1} << 20) == expected);
+    }
+}
+
+// A title that claims twelve angles offers nine, the most a navigation pack has room for; an angle
+// past its block's cells plays the block's first. On the plain disc all four cells of the main title
+// are marked inside a block, none first or last, so the block runs to the end of the program chain;
+// the interleaved copy keeps its block of cells C and D, whose navigation packs give the next unit of
+// two angles only, so angle 9 follows angle 1's.
+TEST_F(DiscCopy, AngleBlocksThatNeverEndOrClaimTooManyAnglesAreReadSoundly)
+{
+    const Bytes vob = ReadFile(FixturePath("disc/VIDEO_TS/VTS_01_1.VOB"));
+    const Bytes ifo = ReadFile(FixturePath("disc/VIDEO_TS/VTS_01_0.IFO"));
+    const auto cellBytes = [&](int cell) {
+        const std::size_t at = CellAt(ifo, 2, cell);
+        return std::vector<char>(vob.begin() + Get32(ifo, at + 8) * 2048,
+                                 vob.begin() + (Get32(ifo, at + 20) + 1) * 2048);
+    };
+    const auto titleBytes = [](const dvd::Disc& disc, int angle) {
+        return ReadWhole(dvd::TitleSource(disc, 2, angle), std::size_t{1} << 20);
+    };
+    for (const std::string fixture : {"disc", "interleaved"}) {
+        SCOPED_TRACE(fixture);
+        fs::remove_all(dir_ / "VIDEO_TS");
+        Copy(fixture);
+        Patch("VIDEO_TS.IFO", [](Bytes& d) { d[TitleAt(d, 2) + 1] = 12; });
+        if (fixture == "disc") {
+            Patch("VTS_01_0.IFO", [](Bytes& d) {
+                for (int cell = 0; cell < 4; ++cell)
+                    d[CellAt(d, 2, cell)] =
+                        static_cast<unsigned char>(2 << 6 | 1 << 4 | (d[CellAt(d, 2, cell)] & 0x0f));
+            });
+        }
+        const dvd::Disc disc(dir_.string());
+        EXPECT_EQ(disc.Title(2).angles, 9);
+        try {
+            disc.Angle(2, 10);
+            ADD_FAILURE() << "angle 10 found";
+        } catch (const dvd::DiscError& e) {
+            EXPECT_STREQ(e.what(), "angle 10 not found: title 2 has 9 angles");
+        }
+        const std::vector<char> angle1 = titleBytes(disc, 1);
+        EXPECT_TRUE(titleBytes(disc, 9) == angle1);
+        if (fixture == "disc") {
+            EXPECT_TRUE(angle1 == cellBytes(0));
+            EXPECT_TRUE(titleBytes(disc, 4) == cellBytes(3));
+        } else {
+            EXPECT_TRUE(angle1 == titleBytes(dvd::Disc(FixturePath(fixture)), 1));
+        }
+    }
+}
+
+// In an image libdvdread reads a title set's parts as one run from the first part's start: parts with
+// another file between them, or not of whole sectors, would be read from what lies past them. The
+// parts here are the disc's first 1000 sectors and the 300 after them, around a file of 8 KiB.
+TEST_F(TempFolder, ImagesWhosePartsDoNotFollowOneAnotherWholeAreRefused)
+{
+    const Bytes vob = ReadFile(FixturePath("disc/VIDEO_TS/VTS_01_1.VOB"));
+    const auto image = [&](const std::string& name, std::size_t firstPart, bool between) {
+        const fs::path folder = dir_ / name / "VIDEO_TS";
+        fs::create_directories(folder);
+        for (const char* file : {"VIDEO_TS.IFO", "VTS_01_0.IFO"})
+            fs::copy_file(FixturePath(std::string("disc/VIDEO_TS/") + file), folder / file);
+        const auto write = [&](const char* file, const unsigned char* from, std::size_t size) {
+            std::ofstream(folder / file, std::ios::binary).write(reinterpret_cast<const char*>(from), size);
+        };
+        write("VTS_01_1.VOB", vob.data(), firstPart);
+        write("VTS_01_2.VOB", vob.data() + 1000 * 2048, 300 * 2048);
+        if (between)
+            write("VTS_01_1.VOC", vob.data(), 8192);  // placed by name, between the parts
+        const fs::path iso = dir_ / (name + ".iso");
+        const std::string command =
+            "genisoimage -quiet -udf -V " + name + " -o '" + iso.string() + "' '" + (dir_ / name).string() + "'";
+        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+        return iso.string();
+    };
+    EXPECT_EQ(TitleError(image("gap", 1000 * 2048, true), 1, 1),
+              "VTS_01_2.VOB does not follow VTS_01_1.VOB in the image: the image is damaged");
+    EXPECT_EQ(TitleError(image("partial", 1000 * 2048 + 100, false), 1, 1),
+              "VTS_01_1.VOB is 2048100 bytes, not whole 2048-byte sectors: the file is damaged");
+    // Whole and in order, title 1 (sectors 0 to 1211) reads across the two parts.
+    const dvd::Disc disc(image("whole", 1000 * 2048, false));
+    EXPECT_TRUE(ReadWhole(dvd::TitleSource(disc, 1, 1), std::size_t{1} << 20) ==
+                std::vector<char>(vob.begin(), vob.begin() + 1212 * 2048));
 }
 
 // A VOB has a pack header at every sector, never volume descriptors: it opens as a video file, as
