@@ -64,6 +64,8 @@ using TSetDeinterlaceProc = std::int32_t (*)(std::int32_t Mode);
 // Optional: why the last openFile failed, for the user; empty when it gives no reason. Valid until the
 // next openFile.
 using TGetLastErrorProc = const char* (*)();
+// Optional: 1 when the frame last delivered by getNextFrame was made whole from its two fields, else 0.
+using TFrameDeinterlacedProc = std::int32_t (*)();
 }
 inline constexpr std::int32_t kDeinterlaceOff = 0;
 inline constexpr std::int32_t kDeinterlaceAuto = 1;
