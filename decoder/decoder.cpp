@@ -48,6 +48,8 @@ TDecoder::TDecoder(const std::string& LibraryFolder)
         reinterpret_cast<TSetDeinterlaceProc>(ResolveOptionalEntryPoint(FLibraryHandle.get(), "setDeinterlace"));
     FGetLastError =
         reinterpret_cast<TGetLastErrorProc>(ResolveOptionalEntryPoint(FLibraryHandle.get(), "getLastError"));
+    FFrameDeinterlaced =
+        reinterpret_cast<TFrameDeinterlacedProc>(ResolveOptionalEntryPoint(FLibraryHandle.get(), "frameDeinterlaced"));
 }
 
 bool TDecoder::SetDeinterlace(std::int32_t Mode)
@@ -78,6 +80,11 @@ PDecodedFrame TDecoder::GetNextFrame()
     const PDecodedFrame frame = FGetNextFrame();
     FFrameInfo = FGetFrameInfo();
     return frame;
+}
+
+bool TDecoder::FrameDeinterlaced() const
+{
+    return FFrameDeinterlaced && FFrameDeinterlaced() == 1;
 }
 
 std::int32_t TDecoder::Seek(std::int32_t Position)

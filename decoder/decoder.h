@@ -51,6 +51,9 @@ public:
     bool SetDeinterlace(std::int32_t Mode);
     // Empty at the end of the stream.
     PDecodedFrame GetNextFrame();
+    // Whether the frame GetNextFrame last delivered was made whole from its two fields; false when
+    // the library cannot tell.
+    bool FrameDeinterlaced() const;
     std::int32_t Seek(std::int32_t Position);
     std::int32_t Rewind();
 
@@ -84,6 +87,7 @@ private:
     TSeekProc FSeek = nullptr;
     TSetDeinterlaceProc FSetDeinterlace = nullptr;
     TGetLastErrorProc FGetLastError = nullptr;
+    TFrameDeinterlacedProc FFrameDeinterlaced = nullptr;
 
     TDecoderFileInfo* FFileInfo = nullptr;
     TDecoderFrameInfo* FFrameInfo = nullptr;

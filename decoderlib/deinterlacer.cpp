@@ -68,7 +68,7 @@ void Deinterlacer::Push(FramePtr frame, std::int64_t time, bool keep)
     if (!frame->interlaced_frame) {
         Flush();
         if (keep)
-            ready_.push_back({std::move(frame), time});
+            ready_.push_back({std::move(frame), time, false});
         return;
     }
     // The filter works on pictures of one size and format; a stray picture of another starts a run
@@ -105,7 +105,7 @@ void Deinterlacer::Drain()
         const Tag tag = inFilter_.front();
         inFilter_.pop_front();
         if (tag.keep)
-            ready_.push_back({std::move(out), tag.time});
+            ready_.push_back({std::move(out), tag.time, true});
     }
 }
 

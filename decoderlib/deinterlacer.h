@@ -18,6 +18,8 @@ public:
     struct Picture {
         FramePtr frame;
         std::int64_t time = 0;
+        // Made whole from its two fields by the filter; false for a picture that passed untouched.
+        bool deinterlaced = false;
     };
 
     Deinterlacer();
@@ -32,7 +34,8 @@ public:
     void Push(FramePtr frame, std::int64_t time, bool keep = true);
     // Ends the run: its last picture comes out, and the next Push starts a new run.
     void Flush();
-    // The next finished picture with the time it was pushed with; false when none is ready.
+    // The next finished picture with the time it was pushed with, and whether the filter made it;
+    // false when none is ready.
     bool Pop(Picture& picture);
     // Drops the run and every picture not yet taken.
     void Reset();

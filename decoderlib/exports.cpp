@@ -1,5 +1,6 @@
-// The library's seven entry points, and the optional ones, setDeinterlace and getLastError. One video
-// is open at a time; a failed open keeps the previous one, so records handed out before stay valid.
+// The library's seven entry points, and the optional ones, setDeinterlace, getLastError and
+// frameDeinterlaced. One video is open at a time; a failed open keeps the previous one, so records
+// handed out before stay valid.
 #include "decoderlib/session.h"
 
 #include <cstdio>
@@ -101,6 +102,17 @@ DECODER_EXPORT std::int32_t setDeinterlace(std::int32_t mode)
         return 1;
     g_deinterlace = mode == kDeinterlaceAuto;
     return 0;
+}
+
+// 1 when the frame getNextFrame last delivered was made whole from its two fields, 0 when it passed as
+// decoded (progressive, film, deinterlacing off) or no video is open.
+DECODER_EXPORT std::int32_t frameDeinterlaced()
+{
+    try {
+        return g_session && g_session->FrameDeinterlaced() ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
 }
 
 // Part of the library's interface; nothing calls them.

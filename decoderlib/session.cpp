@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <utility>
 
 namespace decoderlib {
 
@@ -123,21 +124,20 @@ TDecodedFrame* Session::NextFrame()
 {
     if (atEnd_)
         return nullptr;
-    FramePtr frame = std::move(pending_);
-    std::int64_t t = pendingTime_;
-    if (!frame) {
-        Decoded next = TakeDecoded();
+    Decoded next = std::exchange(pending_, {});
+    if (!next.frame) {
+        next = TakeDecoded();
         if (!next.frame) {
             atEnd_ = true;
             return nullptr;
         }
-        frame = std::move(next.frame);
         // Neither a break in the timestamps that sampling missed nor a damaged timestamp may
         // make time run back or leap ahead.
-        t = steady_.Next(next.time);
+        next.time = steady_.Next(next.time);
     }
-    frameInfo_.Timestamp = t / kTicksPerSecond;
-    decoded_.Pixels = converter_->Convert(*frame);
+    frameInfo_.Timestamp = next.time / kTicksPerSecond;
+    frameDeinterlaced_ = next.deinterlaced;
+    decoded_.Pixels = converter_->Convert(*next.frame);
     return &decoded_;
 }
 
@@ -204,7 +204,7 @@ void Session::DecodeAhead()
             std::lock_guard lock(mutex_);
             if (deinterlacer_) {
                 for (Deinterlacer::Picture p; deinterlacer_->Pop(p);)
-                    ahead_.push_back({std::move(p.frame), p.time});
+                    ahead_.push_back({std::move(p.frame), p.time, p.deinterlaced});
             } else if (next.frame) {
                 ahead_.push_back(std::move(next));
             }
@@ -245,7 +245,7 @@ void Session::Seek(std::int32_t second)
 void Session::MoveTo(std::int64_t ticks)
 {
     StopWorker();
-    pending_.reset();
+    pending_ = {};
     if (deinterlacer_)
         deinterlacer_->Reset();
     lastFed_.reset();
@@ -305,22 +305,20 @@ void Session::MoveTo(std::int64_t ticks)
             atEnd_ = true;
             return;
         }
-        pending_ = MakeFrame();
-        av_frame_move_ref(pending_.get(), f);
-        pendingTime_ = t;
+        pending_.frame = MakeFrame();
+        av_frame_move_ref(pending_.frame.get(), f);
+        pending_.time = t;
         if (deinterlacer_) {
             if (before) {
                 const std::int64_t beforeTime = TimeOf(*before);
                 Deinterlace(std::move(before), beforeTime, false);
             }
-            Deinterlace(std::move(pending_), pendingTime_);
+            Deinterlace(std::move(pending_.frame), pending_.time);
             // A picture marked progressive is ready at once, and is not to wait for the worker's
             // next decode.
             Deinterlacer::Picture ready;
-            if (deinterlacer_->Pop(ready)) {
-                pending_ = std::move(ready.frame);
-                pendingTime_ = ready.time;
-            }
+            if (deinterlacer_->Pop(ready))
+                pending_ = {std::move(ready.frame), ready.time, ready.deinterlaced};
         }
         return;
     }

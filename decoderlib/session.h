@@ -35,14 +35,18 @@ public:
 
     // The next frame in display order, or null when none is left.
     TDecodedFrame* NextFrame();
+    // Whether the frame NextFrame last delivered was made whole from its two fields by the
+    // deinterlacer, rather than passed as decoded (progressive, film, deinterlacing off).
+    bool FrameDeinterlaced() const { return frameDeinterlaced_; }
     // Positions at the first frame whose timestamp is `second`; past the end, no frame follows.
     void Seek(std::int32_t second);
 
 private:
-    // A picture decoded ahead by the worker, or the end of the stream.
+    // A picture decoded ahead by the worker or found by a seek; without a frame, the end of the stream.
     struct Decoded {
         FramePtr frame;
         std::int64_t time = 0;
+        bool deinterlaced = false;  // made whole by the deinterlacer, not passed as decoded
     };
 
     void AnalyseStart();
@@ -66,8 +70,8 @@ private:
     std::unique_ptr<BgrxConverter> converter_;
     std::int64_t firstPts_ = 0;
     std::int64_t frameTicks_ = 3600;
-    FramePtr pending_;           // found by a seek, not yet delivered
-    std::int64_t pendingTime_ = 0;
+    Decoded pending_;  // found by a seek, not yet delivered
+    bool frameDeinterlaced_ = false;
     SteadyTime steady_;
     bool atEnd_ = false;
 

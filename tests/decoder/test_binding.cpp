@@ -232,12 +232,15 @@ TEST_F(DecoderVideoTest, FrameInfoFollowsEachDeliveredFrame)
 {
     SetScript("fps=2;seconds=3");
     FDecoder.OpenFile("/videos/a.vob", 0, 0);
+    // The fake has no frameDeinterlaced, as a library from before it: no frame counts as deinterlaced.
+    ASSERT_EQ(LibrarySymbol<TFrameDeinterlacedProc>(FDecoder, "frameDeinterlaced"), nullptr);
 
     for (std::uint32_t index = 0; index < 6; ++index) {
         const PDecodedFrame frame = FDecoder.GetNextFrame();
         ASSERT_NE(frame, nullptr) << "frame " << index;
         EXPECT_EQ(FirstPixel(frame), index);
         EXPECT_EQ(FDecoder.FrameInfo()->Timestamp, index / 2) << "frame " << index;
+        EXPECT_FALSE(FDecoder.FrameDeinterlaced()) << "frame " << index;
     }
 }
 

@@ -142,4 +142,36 @@ TEST(DecoderDeinterlace, ProgressiveAndFilmFramesAreTheFramesAsDecoded)
     decoder.SetDeinterlace(kDeinterlaceAuto);
 }
 
+// The library's answer for each frame follows it through the decode-ahead queue and through seeks:
+// the start, the timestamp restart at second 3 of interlacedpal.vob, the middle. A progressive video
+// with the switch on goes through the deinterlacer untouched, and must not count as deinterlaced.
+TEST(DecoderDeinterlace, FrameDeinterlacedTellsEachFrameTheFilterMade)
+{
+    struct Case {
+        const char* name;
+        std::int32_t mode;
+        bool deinterlaced;
+    };
+    TDecoder decoder;
+    for (const Case& c :
+         {Case{"interlacedpal.vob", kDeinterlaceAuto, true}, Case{"interlacedpal.vob", kDeinterlaceOff, false},
+          Case{"pal5.vob", kDeinterlaceAuto, false}, Case{"film.vob", kDeinterlaceAuto, false}}) {
+        ASSERT_TRUE(decoder.SetDeinterlace(c.mode));
+        decoder.OpenFile(FixturePath(c.name), 0, 0);
+        int n = 0;
+        for (; decoder.GetNextFrame(); ++n)
+            ASSERT_EQ(decoder.FrameDeinterlaced(), c.deinterlaced) << c.name << " mode " << c.mode << " frame " << n;
+        EXPECT_GT(n, 100) << c.name;
+        for (int second : {3, 0, 4}) {
+            decoder.Seek(second);
+            for (int k = 0; k < 2; ++k) {
+                ASSERT_NE(decoder.GetNextFrame(), nullptr) << c.name << " second " << second;
+                EXPECT_EQ(decoder.FrameDeinterlaced(), c.deinterlaced)
+                    << c.name << " mode " << c.mode << " second " << second << " frame " << k << " after the seek";
+            }
+        }
+    }
+    decoder.SetDeinterlace(kDeinterlaceAuto);
+}
+
 }  // namespace

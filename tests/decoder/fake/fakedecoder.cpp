@@ -11,7 +11,8 @@
 // record current. fakeOpenCount tells apart two loaded copies of the library.
 //
 // Built once per variant; FAKE_WITHOUT_GETFRAME and FAKE_WITHOUT_CONVERT leave that export out. No
-// variant has the optional exports (setDeinterlace, getLastError), as a library from before them.
+// variant has the optional exports (setDeinterlace, getLastError, frameDeinterlaced), as a library
+// from before them.
 #include "decoder/decoderrecords.h"
 
 #include <algorithm>
