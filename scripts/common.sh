@@ -9,7 +9,7 @@ STILLREEL_PACKAGES=(
   build-essential cmake pkg-config
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libavfilter-dev
   libdvdread-dev genisoimage
-  libfreeimage-dev
+  libfreeimage-dev libfreetype-dev libharfbuzz-dev libfontconfig-dev
   libgtest-dev
   qt6-base-dev fonts-open-sans
   libsdl1.2-dev libx11-dev xvfb xauth xdotool

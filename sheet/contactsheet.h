@@ -3,41 +3,16 @@
 // HarfBuzz in Open Sans.
 #pragma once
 
+#include "convert/FastDIB.h"
 #include "convert/picturesink.h"
+#include "sheet/layout.h"
+#include "sheet/textpainter.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace sheet {
-
-struct Rect {
-    int left = 0;
-    int top = 0;  // from the sheet's top
-    int width = 0;
-    int height = 0;
-};
-
-// Where everything goes on a sheet `width` pixels wide of `columns` x `rows` cells, under a heading
-// of `headingLines` lines. Every cell is cellWidth x cellHeight, the pictures' display aspect.
-struct Layout {
-    int width = 0;
-    int height = 0;
-    int columns = 0;
-    int rows = 0;
-    int cellWidth = 0;
-    int cellHeight = 0;
-    Rect heading;
-    // Cell k (from 0, row by row from the top left).
-    Rect Cell(int k) const;
-};
-
-// Why no sheet of this width and grid can be made ("" when one can): too narrow for its columns,
-// too wide, too many cells.
-std::string Problem(int width, int columns, int rows);
-
-// The layout for pictures of display aspect `aspect` (width over height); Problem must be "".
-Layout LayOut(int width, int columns, int rows, double aspect, int headingLines);
 
 // Collects a job's pictures into their cells and writes the sheet at the end. heading[0] is the
 // title line, the rest the facts; labels[k] is drawn on cell k. A cell whose picture never came is
@@ -49,10 +24,26 @@ public:
                  std::string fileName);
     ~ContactSheet() override;
 
+    // Throws Exception when the picture is not of the cells' size or its index has no cell.
     void Put(const TFastDIB& picture, std::int32_t index, bool deinterlaced) override;
     // Draws the heading (its last line then also says "deinterlaced" when any picture was) and the
     // empty cells, and writes the JPEG beside fileName first, then renamed onto it.
     void Finish() override;
+
+private:
+    void DrawLabel(const Rect& cell, int index);
+    void DrawEmptyCell(int index);
+    void DrawHeading();
+
+    Layout layout_;
+    std::vector<std::string> heading_;
+    std::vector<std::string> labels_;
+    std::string fileName_;
+    TFastDIB canvas_;
+    TextPainter painter_;
+    std::vector<bool> put_;  // which cells have their picture
+    bool deinterlaced_ = false;
+    bool drawn_ = false;  // the heading and the empty cells are on the canvas
 };
 
 }  // namespace sheet
