@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 
 namespace dvd {
 
@@ -113,6 +114,14 @@ int Disc::Angle(int number, int angle) const
         throw DiscError("angle " + std::to_string(angle) + " not found: title " + std::to_string(info.number) +
                         " has " + std::to_string(info.angles) + (info.angles == 1 ? " angle" : " angles"));
     return angle;
+}
+
+std::vector<double> Disc::ChapterStarts(int number, int angle) const
+{
+    const TitleInfo& info = Title(number);
+    angle = Angle(number, angle);
+    std::lock_guard lock(reader_->Lock());
+    return dvd::ChapterStarts(*reader_, info.number, angle);
 }
 
 bool IsDiscPath(const std::string& path)

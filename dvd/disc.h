@@ -59,6 +59,12 @@ public:
     // Angle `angle` (0: the first) of title `number` (0: the main title), counted from 1; throws
     // DiscError "angle 3 not found: title 1 has 2 angles".
     int Angle(int number, int angle) const;
+    // The start of each chapter of title `number` (0: the main title) at angle `angle` (0: the first),
+    // in seconds from the title's start, chapter 1 first (at 0): one a chapter, as TitleInfo counts
+    // them. A title played by several program chains has those of its first, the chain its bytes hold,
+    // up to the first chapter in another. Throws DiscError as Title and Angle do, and when the
+    // information puts a chapter at no cell.
+    std::vector<double> ChapterStarts(int number, int angle) const;
 
     const std::shared_ptr<DiscReader>& Reader() const { return reader_; }
 

@@ -19,9 +19,13 @@ int FromBcd(std::uint8_t value)
     throw DiscError("title " + std::to_string(number) + " is damaged: its information does not describe it");
 }
 
-}  // namespace
+// A title's chapters: its entry in the title set's part-of-title table.
+struct TitleChapters {
+    const ifo_handle_t& vts;
+    const ttu_t& unit;
+};
 
-const pgc_t& ProgramChain(DiscReader& reader, int number)
+TitleChapters ChaptersOf(DiscReader& reader, int number)
 {
     const tt_srpt_t& titles = *reader.Vmg().tt_srpt;
     if (number < 1 || number > titles.nr_of_srpts)
@@ -34,6 +38,31 @@ const pgc_t& ProgramChain(DiscReader& reader, int number)
     const ttu_t& unit = parts.title[title.vts_ttn - 1];
     if (unit.nr_of_ptts < 1)
         Damaged(number);
+    return {vts, unit};
+}
+
+// A span of DVD time in whole frames at each rate: a sum over many cells stays exact.
+struct Frames {
+    std::int64_t pal = 0;
+    std::int64_t ntsc = 0;
+
+    void Add(const dvd_time_t& time)
+    {
+        const std::int64_t seconds = (FromBcd(time.hour) * 60 + FromBcd(time.minute)) * 60 + FromBcd(time.second);
+        const int frames = FromBcd(time.frame_u & 0x3f);
+        if ((time.frame_u >> 6) == 3)
+            ntsc += seconds * 30 + frames;
+        else
+            pal += seconds * 25 + frames;
+    }
+    double Seconds() const { return static_cast<double>(pal) / 25.0 + static_cast<double>(ntsc) * 1001.0 / 30000.0; }
+};
+
+}  // namespace
+
+const pgc_t& ProgramChain(DiscReader& reader, int number)
+{
+    const auto [vts, unit] = ChaptersOf(reader, number);
     const int pgcn = unit.ptt[0].pgcn;
     if (pgcn < 1 || pgcn > vts.vts_pgcit->nr_of_pgci_srp || !vts.vts_pgcit->pgci_srp[pgcn - 1].pgc)
         Damaged(number);
@@ -41,6 +70,41 @@ const pgc_t& ProgramChain(DiscReader& reader, int number)
     if (pgc.nr_of_cells < 1 || !pgc.cell_playback)
         Damaged(number);
     return pgc;
+}
+
+std::vector<double> ChapterStarts(DiscReader& reader, int number, int angle)
+{
+    const pgc_t& pgc = ProgramChain(reader, number);
+    const ttu_t& unit = ChaptersOf(reader, number).unit;
+    const int chapters = reader.Vmg().tt_srpt->title[number - 1].nr_of_ptts;
+    const std::vector<int> played = PlayedCells(pgc, angle);
+    std::vector<double> starts;
+    for (int chapter = 1; chapter <= chapters; ++chapter) {
+        const auto pointsNowhere = [&] {
+            return DiscError("title " + std::to_string(number) + " is damaged: chapter " + std::to_string(chapter) +
+                             " points to no cell");
+        };
+        if (chapter > unit.nr_of_ptts)
+            throw pointsNowhere();
+        const ptt_info_t& part = unit.ptt[chapter - 1];
+        if (part.pgcn != unit.ptt[0].pgcn)
+            break;
+        if (!pgc.program_map || part.pgn < 1 || part.pgn > pgc.nr_of_programs)
+            throw pointsNowhere();
+        const int cell = pgc.program_map[part.pgn - 1];
+        if (cell < 1 || cell > pgc.nr_of_cells)
+            throw pointsNowhere();
+        // Played cells rise in number, an angle block's as the angle's own cell: those below the
+        // chapter's first cell play before it.
+        Frames before;
+        for (const int i : played) {
+            if (i >= cell - 1)
+                break;
+            before.Add(pgc.cell_playback[i].playback_time);
+        }
+        starts.push_back(before.Seconds());
+    }
+    return starts;
 }
 
 std::vector<int> PlayedCells(const pgc_t& pgc, int angle)

@@ -1,9 +1,9 @@
-// A DVD made of the fuzzer's bytes, listed and read as the program does: every title and angle as a
-// run of bytes (its start, middle and end), then the main title through the decoder library's entry
-// points. An input that is a disc image by its volume descriptors is opened as one; any other is laid
-// out as a VIDEO_TS folder: a header of three little-endian 32-bit numbers (the sizes of VIDEO_TS.IFO
-// and VTS_01_0.IFO, and the sectors of VTS_01_1.VOB), the two information files, then the title
-// set's video in whole sectors, those past the first part's in VTS_01_2.VOB.
+// A DVD made of the fuzzer's bytes, listed and read as the program does: every title and angle, its
+// chapter starts and its run of bytes (start, middle and end), then the main title through the
+// decoder library's entry points. An input that is a disc image by its volume descriptors is opened
+// as one; any other is laid out as a VIDEO_TS folder: a header of three little-endian 32-bit numbers
+// (the sizes of VIDEO_TS.IFO and VTS_01_0.IFO, and the sectors of VTS_01_1.VOB), the two information
+// files, then the title set's video in whole sectors, those past the first part's in VTS_01_2.VOB.
 #include "driver.h"
 
 #include "dvd/disc.h"
@@ -65,9 +65,15 @@ fs::path LayOutFolder(const fs::path& root, const std::uint8_t* data, std::size_
     return written ? videoTs.parent_path() : fs::path{};
 }
 
-// Reads a title's start, middle and end; a read never gives more than asked, nor anything past the end.
+// Reckons a title's chapter starts and reads its start, middle and end; a read never gives more than
+// asked, nor anything past the end.
 void ReadTitle(const dvd::Disc& disc, int number, int angle)
 {
+    try {
+        disc.ChapterStarts(number, angle);
+    } catch (const dvd::DiscError&) {
+        // Chapters the information puts nowhere are refused; the title may still read.
+    }
     try {
         const dvd::TitleSource source(disc, number, angle);
         const std::int64_t size = source.Size();

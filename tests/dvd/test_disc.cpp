@@ -1,6 +1,7 @@
 // The disc module on the fixture discs: the titles as the information files describe them, alike
-// from a folder, a folder split by hand and an image; a title's bytes across the split; and what a
-// user is told about what is not a readable disc. Also the scrambling mark of a pack made here.
+// from a folder, a folder split by hand and an image; where their chapters start; a title's bytes
+// across the split; and what a user is told about what is not a readable disc. Also the scrambling
+// mark of a pack made here.
 #include "dvd/disc.h"
 #include "dvd/discreader.h"
 #include "dvd/titlesource.h"
@@ -90,18 +91,29 @@ void Put32(Bytes& d, std::size_t at, std::uint32_t value)
 
 // The information files' tables a test changes, by their offsets in the files: the title table of
 // VIDEO_TS.IFO (12 bytes a title: angles at 1, title set at 6); the program chain table of a title
-// set's IFO, a chain's cell table (24 bytes a cell: block bits in byte 0, first and last sector at 8
-// and 20) and the chapter table (a title's first chapter's program chain number).
+// set's IFO, a chain's program map (a byte a program: its first cell) and cell table (24 bytes a cell:
+// block bits in byte 0, playback time at 4, first and last sector at 8 and 20) and the chapter table
+// (4 bytes a chapter from a title's first: its program chain and program number).
 std::size_t TitleAt(const Bytes& vmg, int title)
 {
     return Get32(vmg, 0xC4) * 2048 + 8 + 12 * (title - 1);
 }
 
+std::size_t ChainTableAt(const Bytes& vts, int pgcn, std::size_t table)
+{
+    const std::size_t chain = Get32(vts, 0xCC) * 2048;
+    const std::size_t pgc = chain + Get32(vts, chain + 8 + 8 * (pgcn - 1) + 4);
+    return pgc + (vts[pgc + table] << 8 | vts[pgc + table + 1]);
+}
+
+std::size_t ProgramAt(const Bytes& vts, int pgcn, int program)
+{
+    return ChainTableAt(vts, pgcn, 0xE6) + program;
+}
+
 std::size_t CellAt(const Bytes& vts, int pgcn, int cell)
 {
-    const std::size_t table = Get32(vts, 0xCC) * 2048;
-    const std::size_t pgc = table + Get32(vts, table + 8 + 8 * (pgcn - 1) + 4);
-    return pgc + (vts[pgc + 0xE8] << 8 | vts[pgc + 0xE9]) + 24 * cell;
+    return ChainTableAt(vts, pgcn, 0xE8) + 24 * cell;
 }
 
 std::size_t FirstChapterAt(const Bytes& vts, int ttn)
@@ -279,6 +291,74 @@ TEST_F(DiscCopy, ATitleItsInformationMisdescribesIsRefusedWithItsReasonAndTheOth
         const dvd::Disc disc(dir_.string());
         EXPECT_EQ(disc.Titles().size(), 3u);
         EXPECT_NO_THROW(dvd::TitleSource(disc, 1, 1));
+    }
+}
+
+void ExpectStarts(const std::vector<double>& starts, const std::vector<double>& expected)
+{
+    EXPECT_EQ(starts.size(), expected.size());
+    for (std::size_t i = 0; i < std::min(starts.size(), expected.size()); ++i)
+        EXPECT_NEAR(starts[i], expected[i], 1e-6) << "chapter " << i + 1;
+}
+
+// Chapters start where their first cells begin, the played cells before them summed in frames. The
+// chapters disc's are off whole seconds, within an input and where the next begins; the disc's main
+// title's from the folder and its image, and from its angle block's second angle, whose cell is not
+// the one chapter 2's program names.
+TEST(DiscChapters, StartAtTheFramesTheirCellsBeginOn)
+{
+    const auto expectStarts = [](const std::string& path, int title, int angle, const std::vector<int>& frames) {
+        SCOPED_TRACE(path + " angle " + std::to_string(angle));
+        const dvd::Disc disc(FixturePath(path));
+        const std::vector<double> starts = disc.ChapterStarts(title, angle);
+        EXPECT_EQ(static_cast<int>(starts.size()), disc.Title(title).chapters);
+        std::vector<double> expected;
+        for (int frame : frames)
+            expected.push_back(frame / 25.0);
+        ExpectStarts(starts, expected);
+    };
+    expectStarts("chapters", 1, 0, {0, 130, 270, 400});
+    expectStarts("disc", 0, 0, {0, 250});
+    expectStarts("disc.iso", 2, 1, {0, 250});
+    expectStarts("angles", 2, 2, {0, 250});
+}
+
+// Chapters the information misplaces: one in another program chain ends the list, as its cells are
+// not the title's; one whose program or first cell the chain lacks is refused, never read past the
+// chain's tables. Cells timed at NTSC's rate count 30 frames to 1.001 s.
+TEST_F(DiscCopy, ChapterStartsKeepToTheTitlesChainAndItsCells)
+{
+    const std::string nowhere = "title 2 is damaged: chapter 2 points to no cell";
+    struct Case {
+        const char* what;
+        std::function<void(Bytes&)> change;
+        std::vector<double> starts;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"chapter 2 in the intro's chain", [](Bytes& d) { d[FirstChapterAt(d, 2) + 5] = 1; }, {0.0}, ""},
+        {"cells at NTSC's rate",
+         [](Bytes& d) {
+             for (int cell = 0; cell < 4; ++cell)
+                 d[CellAt(d, 2, cell) + 7] |= 0xC0;
+         },
+         {0.0, 10.01},
+         ""},
+        {"chapter 2 past the chain's programs", [](Bytes& d) { d[FirstChapterAt(d, 2) + 7] = 9; }, {}, nowhere},
+        {"program 2 past the cell table", [](Bytes& d) { d[ProgramAt(d, 2, 1)] = 9; }, {}, nowhere},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(dir_ / "VIDEO_TS");
+        Copy("disc");
+        Patch("VTS_01_0.IFO", c.change);
+        const dvd::Disc disc(dir_.string());
+        try {
+            ExpectStarts(disc.ChapterStarts(2, 1), c.starts);
+            EXPECT_EQ(c.message, "");
+        } catch (const dvd::DiscError& e) {
+            EXPECT_EQ(e.what(), c.message);
+        }
     }
 }
 
