@@ -231,6 +231,13 @@ void TmainDlg::CreateMenus()
     tmiPlay = item(playback, "tmiPlay", "&Play");
     tmiPause = item(playback, "tmiPause", "&Pause");
     tmiStop = item(playback, "tmiStop", "&Stop");
+    // Beyond GENERATE's three modes: the pieces on one sheet, and a disc title's chapters.
+    QMenu* pictures = subMenu(action, "P&ictures");
+    tmiSheet = item(pictures, "tmiSheet", "Contact &Sheet of the Pieces");
+    tmiChapters = item(pictures, "tmiChapters", "One Still per &Chapter");
+    tmiChapterSheet = item(pictures, "tmiChapterSheet", "Contact Sheet of the C&hapters");
+    for (QAction* command : {tmiSheet, tmiChapters, tmiChapterSheet})
+        command->setEnabled(false);
     tmiConfig = item(action, "tmiConfig", "&Config");
     tmiConfig->setEnabled(false);
     tmiExit = item(action, "tmiExit", "&Exit");

@@ -55,6 +55,9 @@ public:
     QAction* tmiPlay;
     QAction* tmiPause;
     QAction* tmiStop;
+    QAction* tmiSheet;
+    QAction* tmiChapters;
+    QAction* tmiChapterSheet;
     QAction* tmiConfig;
     QAction* tmiExit;
     QAction* tmiHelp;

@@ -7,6 +7,7 @@
 #include "app/tristanStyle.h"
 #include "convert/_consts.h"
 #include "job/choices.h"
+#include "job/prepare.h"
 #include "playback/SDLPanel.h"
 #include "playback/playManager.h"
 
@@ -15,6 +16,8 @@
 #include <QLocale>
 #include <QScreen>
 
+#include <algorithm>
+#include <cmath>
 #include <exception>
 #include <filesystem>
 #include <optional>
@@ -105,6 +108,9 @@ void TUIManager::WireCommands()
     connect(FForm.rbWhole, &QRadioButton::toggled, this, guarded(&TUIManager::ModeChange));
     connect(FForm.rbPieces, &QRadioButton::toggled, this, guarded(&TUIManager::ModeChange));
     connect(FForm.rbStartEnd, &QRadioButton::toggled, this, guarded(&TUIManager::ModeChange));
+    connect(FForm.tmiSheet, &QAction::triggered, this, guarded(&TUIManager::SheetClick));
+    connect(FForm.tmiChapters, &QAction::triggered, this, guarded(&TUIManager::ChaptersClick));
+    connect(FForm.tmiChapterSheet, &QAction::triggered, this, guarded(&TUIManager::ChapterSheetClick));
     connect(FForm.tmiConfig, &QAction::triggered, this, guarded(&TUIManager::ConfigClick));
     connect(FForm.tmiExit, &QAction::triggered, this, guarded(&TUIManager::ExitClick));
     connect(FForm.tmiHelp, &QAction::triggered, this, guarded(&TUIManager::HelpClick));
@@ -215,7 +221,11 @@ TUIManager::TOpenResult TUIManager::OpenVideo(const std::string& FileName)
     slider.SetPosition(0);
     WriteInfoAtStart();
     FForm.tmiConfig->setEnabled(true);
+    FForm.tmiSheet->setEnabled(true);
+    FForm.tmiChapters->setEnabled(!video->chapters.empty());
+    FForm.tmiChapterSheet->setEnabled(!video->chapters.empty());
     FJob.VideoName = video->name;
+    FVideo = *video;
     ResetToVideo(*FSettings, pm.Width(), pm.Height(), pm.AspectRatio());
     return TOpenResult::Opened;
 }
@@ -277,7 +287,6 @@ void TUIManager::GenerateClick()
         FChoosers->ShowMessage(&FForm, "You have to select start position and end position for the option.", false);
         return;
     }
-    PauseClick();
     job::Choices choices;
     if (FForm.rbWhole->isChecked())
         choices.mode = job::Mode::Whole;
@@ -288,12 +297,55 @@ void TUIManager::GenerateClick()
     choices.pieces = FForm.etPieces->asInteger();
     choices.width = FSettings->Width;
     choices.height = FSettings->Height;
-    choices.saveFolder = FForm.etSaveFolder->text().toStdString();
+    StartJob(std::move(choices));
+}
+
+void TUIManager::SheetClick()
+{
+    job::Choices choices;
+    choices.pieces = FForm.etPieces->asInteger();
+    // As near a square as the pieces make: 12 lie 4 x 3, 16 lie 4 x 4.
+    choices.sheet = job::SheetChoice{};
+    choices.sheet->columns = std::max(1, static_cast<std::int32_t>(std::ceil(std::sqrt(std::max(1, choices.pieces)))));
+    StartJob(std::move(choices));
+}
+
+void TUIManager::ChaptersClick()
+{
+    job::Choices choices;
+    choices.mode = job::Mode::Chapters;
+    StartJob(std::move(choices));
+}
+
+void TUIManager::ChapterSheetClick()
+{
+    job::Choices choices;
+    choices.mode = job::Mode::Chapters;
+    choices.sheet = job::SheetChoice{};
+    StartJob(std::move(choices));
+}
+
+void TUIManager::StartJob(job::Choices Choices)
+{
+    TPlayManager& pm = *FPlayManager;
+    if (pm.Converting())
+        return;
+    if (!pm.Opened()) {
+        FChoosers->ShowMessage(&FForm, "No video is opened!", true);
+        return;
+    }
+    PauseClick();
+    Choices.saveFolder = FForm.etSaveFolder->text().toStdString();
+    const THms length{pm.DurationHours(), pm.DurationMinutes(), pm.DurationSeconds()};
+    job::PreparedJob prepared = job::PrepareJob(
+        Choices, FVideo, {{pm.Width(), pm.Height(), pm.AspectRatio()}, pm.FileFps(), pm.TotalSeconds(), length},
+        job::Front::Window);
     // The completion dialog names the folder really written to, so the job carries the root itself.
-    FJob = job::MakeJob(choices, FJob.VideoName, {pm.Width(), pm.Height(), pm.AspectRatio()}, job::Front::Window);
+    FJob = prepared.record;
+    FDoneFolder = prepared.folder;
     FProgress = {};
     FForm.SliderBar->setEnabled(false);
-    pm.Convert(FJob);
+    pm.Convert(std::move(prepared.record), std::move(prepared.sheet));
 }
 
 void TUIManager::ModeChange()
@@ -396,7 +448,7 @@ void TUIManager::ConvertDone(bool FromConversion, const TConvertProgress* Info)
     if (Info != nullptr)
         FForm.lbConvertInfo->setText(QString::fromStdString(FProgress.Done(*Info)));
     FForm.SliderBar->setEnabled(true);
-    FChoosers->ShowComplete(&FForm, ThumbFolder(FJob));
+    FChoosers->ShowComplete(&FForm, FDoneFolder);
 }
 
 void TUIManager::ConvertFailed(bool FromConversion)

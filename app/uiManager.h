@@ -8,6 +8,7 @@
 #include "common/hms.h"
 #include "convert/_consts.h"
 #include "dvd/disc.h"
+#include "job/choices.h"
 #include "job/statuslines.h"
 #include "job/video.h"
 
@@ -74,6 +75,12 @@ public:
     void EndPointClick();
     void SaveFolderClick();
     void GenerateClick();
+    // A contact sheet of the pieces GENERATE would write, in the save folder.
+    void SheetClick();
+    // One still at the first frame of each chapter of the open disc title.
+    void ChaptersClick();
+    // A contact sheet with one cell per chapter.
+    void ChapterSheetClick();
     void ModeChange();
     void ConfigClick();
     void ExitClick();
@@ -102,6 +109,8 @@ private:
     void ConvertProgress(bool FromConversion, const TConvertProgress* Info);
     void ConvertDone(bool FromConversion, const TConvertProgress* Info);
     void ConvertFailed(bool FromConversion);
+    // Starts the job of these choices, as GENERATE does: refused while converting or with no video.
+    void StartJob(job::Choices Choices);
     void WriteInfo(const THms& Timestamp);
     void WriteInfoAtStart();
     // Puts the window back inside the work area after it was moved, or after it was sized.
@@ -111,6 +120,9 @@ private:
     std::unique_ptr<TUIChoosers> FChoosers;
     bool FResumeAfterDrag = false;
     TConvertRec FJob;
+    job::Video FVideo;
+    // Where the completion dialog sends the user: the pictures' folder, or the sheet's.
+    std::string FDoneFolder;
     job::Progress FProgress;
     // Declared in reverse of their freeing order: settings, play manager, panel.
     std::unique_ptr<TSDLPanel> FPanel;

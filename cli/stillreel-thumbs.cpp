@@ -7,6 +7,7 @@
 #include "decoder/decoder.h"
 #include "dvd/disc.h"
 #include "job/choices.h"
+#include "job/prepare.h"
 #include "job/statuslines.h"
 #include "job/video.h"
 
@@ -99,13 +100,15 @@ std::string NothingWritten(const job::Choices& choices, const TDecoderFileInfo& 
 }
 
 // Runs the job for one open video; answers the exit status it calls for.
-int Convert(TDecoder& decoder, const thumbs::Options& options, const std::string& file, const std::string& videoName)
+int Convert(TDecoder& decoder, const thumbs::Options& options, const std::string& file, const job::Video& video)
 {
     const TDecoderFileInfo& info = *decoder.FileInfo();
-    TConvertRec work;
+    job::PreparedJob work;
     try {
-        work = job::MakeJob(options.choices, videoName, {info.Width, info.Height, decoder.AspectRatio()},
-                            job::Front::CommandLine);
+        work = job::PrepareJob(
+            options.choices, video,
+            {{info.Width, info.Height, decoder.AspectRatio()}, info.Fps, info.TotalSeconds, Duration(info)},
+            job::Front::CommandLine);
     } catch (const Exception& e) {
         PrintError(e.Message());
         return kJobFailed;
@@ -114,18 +117,22 @@ int Convert(TDecoder& decoder, const thumbs::Options& options, const std::string
     job::Progress progress;
     std::string failure;
     // The handler runs only once the thread has started, so it may use the thread.
-    TConvertThread thread(decoder, info.TotalSeconds, work, [&](TStatusFlags status, const TConvertProgress* p) {
-        if (g_interrupted)
-            thread.Terminate();
-        if (status.Has(TStatusFlag::stFrameSaved)) {
-            const bool first = progress.Written() == 0;
-            printer.Saved(progress.Saved(*p), first, status.Has(TStatusFlag::stConvertRate));
-        }
-        if (status.Has(TStatusFlag::stConvertDone) && progress.Written() > 0)
-            printer.Done(progress.Done(*p));
-        if (status.Has(TStatusFlag::stConvertError))
-            failure = thread.LastError().empty() ? file + ": the job failed" : thread.LastError();
-    });
+    const std::string sheetFile = work.sheetFile;
+    TConvertThread thread(
+        decoder, info.TotalSeconds, std::move(work.record),
+        [&](TStatusFlags status, const TConvertProgress* p) {
+            if (g_interrupted)
+                thread.Terminate();
+            if (status.Has(TStatusFlag::stFrameSaved)) {
+                const bool first = progress.Written() == 0;
+                printer.Saved(progress.Saved(*p), first, status.Has(TStatusFlag::stConvertRate));
+            }
+            if (status.Has(TStatusFlag::stConvertDone) && progress.Written() > 0)
+                printer.Done(progress.Done(*p));
+            if (status.Has(TStatusFlag::stConvertError))
+                failure = thread.LastError().empty() ? file + ": the job failed" : thread.LastError();
+        },
+        std::move(work.sheet));
     thread.Start();
     thread.WaitFor();
     if (!failure.empty()) {
@@ -142,6 +149,8 @@ int Convert(TDecoder& decoder, const thumbs::Options& options, const std::string
         PrintError(file + ": " + NothingWritten(options.choices, info));
         return kJobFailed;
     }
+    if (!sheetFile.empty() && !options.quiet)
+        std::printf("Sheet: %s\n", sheetFile.c_str());
     return 0;
 }
 
@@ -177,7 +186,7 @@ int ConvertFiles(const thumbs::Options& options)
             std::printf("%s\n", job::InfoLine(info.Fps, info.Width, info.Height, Duration(info)).c_str());
             continue;
         }
-        const int result = Convert(decoder, options, file, video.name);
+        const int result = Convert(decoder, options, file, video);
         if (result == kInterrupted)
             return kInterrupted;
         if (result != 0)

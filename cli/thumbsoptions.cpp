@@ -1,6 +1,8 @@
 #include "cli/thumbsoptions.h"
 
+#include <algorithm>
 #include <charconv>
+#include <string_view>
 
 namespace thumbs {
 
@@ -22,6 +24,17 @@ std::int32_t ParseInt32(const std::string& text, const std::string& what)
     if (value < INT32_MIN || value > INT32_MAX)
         throw UsageError(what + " out of range: '" + text + "'");
     return static_cast<std::int32_t>(value);
+}
+
+// COLSxROWS: digits, an x, digits.
+bool IsGrid(const std::string& text)
+{
+    const std::size_t x = text.find('x');
+    auto digits = [](std::string_view part) {
+        return !part.empty() && part.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    return x != std::string::npos && digits(std::string_view(text).substr(0, x)) &&
+        digits(std::string_view(text).substr(x + 1));
 }
 
 } // namespace
@@ -57,9 +70,10 @@ Options ParseOptions(const std::vector<std::string>& args)
     Options o;
     job::Choices& c = o.choices;
     bool modeGiven = false;
+    std::int32_t sheetRows = 0;  // given with --sheet: the pieces are its cells
     auto setMode = [&](job::Mode mode) {
         if (modeGiven && c.mode != mode)
-            throw UsageError("choose one of --whole, --pieces and --range");
+            throw UsageError("choose one of --whole, --pieces, --range and --chapters");
         c.mode = mode;
         modeGiven = true;
     };
@@ -94,6 +108,23 @@ Options ParseOptions(const std::vector<std::string>& args)
             setMode(job::Mode::Range);
             c.start = ParseSeconds(value("a start and an end"));
             c.end = ParseSeconds(value("an end"));
+        } else if (a == "--chapters") {
+            setMode(job::Mode::Chapters);
+        } else if (a == "--sheet") {
+            c.sheet = c.sheet.value_or(job::SheetChoice{});
+            c.sheet->columns = 4;
+            sheetRows = 4;
+            // The grid is optional: a next word that is not COLSxROWS is a file or an option.
+            if (i + 1 < args.size() && IsGrid(args[i + 1])) {
+                const std::string& grid = args[++i];
+                const std::size_t x = grid.find('x');
+                c.sheet->columns = ParseInt32(grid.substr(0, x), "number of columns");
+                sheetRows = ParseInt32(grid.substr(x + 1), "number of rows");
+            }
+        } else if (a == "--sheet-width") {
+            const std::int32_t width = ParseInt32(value("a width"), "sheet width");
+            c.sheet = c.sheet.value_or(job::SheetChoice{});
+            c.sheet->width = width;
         } else if (a == "--size") {
             const std::string& size = value("WIDTHxHEIGHT");
             const std::size_t x = size.find('x');
@@ -122,6 +153,20 @@ Options ParseOptions(const std::vector<std::string>& args)
             o.files.push_back(a);
         }
     }
+    if (c.sheet && sheetRows == 0)
+        throw UsageError("--sheet-width goes with --sheet");
+    if (c.sheet) {
+        if (c.mode == job::Mode::Pieces && modeGiven)
+            throw UsageError("a sheet's pieces are its cells: give --sheet COLSxROWS, not --pieces");
+        if (c.width || c.height)
+            throw UsageError("a sheet's pictures take their size from --sheet-width");
+        if (c.mode == job::Mode::Pieces) {
+            if (c.sheet->columns < 1 || sheetRows < 1)
+                throw UsageError("a sheet needs at least one column and one row");
+            c.pieces = static_cast<std::int32_t>(
+                std::min<std::int64_t>(std::int64_t{c.sheet->columns} * sheetRows, INT32_MAX));
+        }
+    }
     if (const std::string problem = job::Problem(c); !problem.empty())
         throw UsageError(problem);
     if (o.files.empty() && !o.help && !o.version)
@@ -141,6 +186,13 @@ std::string UsageText()
            "  --whole                every frame\n"
            "  --range START END      every frame from second START to second END, both included;\n"
            "                         whole seconds or [hh:]mm:ss\n"
+           "  --chapters             the first frame of each chapter of a disc title, named\n"
+           "                         <video name>_chNN.jpg\n"
+           "Contact sheet (one JPEG, <video name>_sheet.jpg, in the output folder):\n"
+           "  --sheet [COLSxROWS]    COLS x ROWS pieces (default: 4x4) on one sheet, each with its\n"
+           "                         time, under a heading with the video's facts; with --chapters\n"
+           "                         one cell per chapter, COLS across (<video name>_chapters.jpg)\n"
+           "  --sheet-width W        the sheet's width in pixels (default: 1600)\n"
            "Size (default: the video's width, the height by its aspect ratio):\n"
            "  --size WxH             exactly W x H pixels\n"
            "  --width W              W pixels wide, the height by the video's aspect ratio\n"

@@ -34,3 +34,18 @@ std::string ThumbFolder(const TConvertRec& Job)
 {
     return (Job.SaveFolder.empty() ? AppFolder : Job.SaveFolder) + Job.VideoName;
 }
+
+std::int32_t PieceSecond(std::int32_t TotalSeconds, std::int32_t Pieces, std::int32_t Index)
+{
+    const std::int32_t step = TotalSeconds / Pieces;
+    return step == 0 ? Index : Index * step;
+}
+
+std::string PictureFileName(const TConvertRec& Job, std::int32_t Index)
+{
+    // Joined, never formatted: a "%" in a name stays a character.
+    if (Job.Chapters.empty())
+        return Job.VideoName + "_" + std::to_string(Index) + ".jpg";
+    const std::string number = std::to_string(Index + 1);
+    return Job.VideoName + "_ch" + (number.size() < 2 ? "0" : "") + number + ".jpg";
+}

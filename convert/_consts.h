@@ -6,6 +6,13 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <vector>
+
+// A picture at an exact frame: the first frame of Second, then Skip frames on.
+struct TStillPoint {
+    std::int32_t Second = 0;
+    std::int32_t Skip = 0;
+};
 
 struct TConvertRec {
     std::int32_t Width = 0;
@@ -17,7 +24,16 @@ struct TConvertRec {
     std::string SaveFolder;  // empty, or a folder ending in "/"
     std::int64_t StartPoint = 0;
     std::int64_t EndPoint = 0;
+    // Not empty: one picture at the first frame of each chapter instead of the modes above, named
+    // <VideoName>_ch<NN>.jpg after the chapter's number.
+    std::vector<TStillPoint> Chapters;
 };
+
+// The second that piece Index (from 0) of Pieces starts at in a video of TotalSeconds: evenly
+// spaced from the start, one a second when the video is shorter than Pieces seconds.
+std::int32_t PieceSecond(std::int32_t TotalSeconds, std::int32_t Pieces, std::int32_t Index);
+// The file name of picture Index of the job, without its folder.
+std::string PictureFileName(const TConvertRec& Job, std::int32_t Index);
 
 // Why a job of this size or with this many pieces cannot run, or null when it can.
 const char* SizeProblem(std::int32_t Width, std::int32_t Height);

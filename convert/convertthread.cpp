@@ -36,10 +36,10 @@ void MakeFolder(const std::string& Folder)
 
 }  // namespace
 
-TConvertThread::TConvertThread(TDecoder& Decoder, std::int32_t TotalSeconds, TConvertRec AJob,
-                               TStatusEvent OnStatus)
+TConvertThread::TConvertThread(TDecoder& Decoder, std::int32_t TotalSeconds, TConvertRec AJob, TStatusEvent OnStatus,
+                               std::unique_ptr<TPictureSink> Sheet)
     : Job(std::move(AJob)), FOnStatus(std::move(OnStatus)), FDecoder(Decoder), FTotalSeconds(TotalSeconds),
-      FFrequency(PerformanceFrequency())
+      FSheet(std::move(Sheet)), FFrequency(PerformanceFrequency())
 {
     FSourceDib.SetSize(FDecoder.Width(), FDecoder.Height(), 32);
 }
@@ -70,9 +70,14 @@ void TConvertThread::Execute()
             ConvertWhole();
         else if (Job.StartEnd)
             ConvertRange();
+        else if (!Job.Chapters.empty())
+            ConvertChapters();
         else
             ConvertPieces();
         AnnounceWritten();
+        // A sheet is written once whole; one without a single picture would only say nothing came.
+        if (FSheet && FSaved > 0 && !Detached())
+            FSheet->Finish();
         FStatus = {TStatusFlag::stConvertStopped, TStatusFlag::stConvertEnd};
         Notify();
         FStatus = {TStatusFlag::stConvertDone};
@@ -145,11 +150,23 @@ void TConvertThread::ConvertPieces()
 {
     if (const char* problem = PiecesProblem(Job.Pieces))
         throw Exception(problem);
-    const std::int32_t step = FTotalSeconds / Job.Pieces;
     FProgress.Total = Job.Pieces;
     for (std::int32_t i = 0; i < Job.Pieces && !Detached(); ++i) {
-        // A video shorter than Pieces seconds gives one piece per second.
-        FDecoder.Seek(step == 0 ? i : i * step);
+        FDecoder.Seek(PieceSecond(FTotalSeconds, Job.Pieces, i));
+        if (!FrameStep(i))
+            break;
+    }
+}
+
+void TConvertThread::ConvertChapters()
+{
+    FProgress.Total = static_cast<std::int64_t>(Job.Chapters.size());
+    for (std::int32_t i = 0; i < static_cast<std::int32_t>(Job.Chapters.size()) && !Detached(); ++i) {
+        const TStillPoint& point = Job.Chapters[static_cast<std::size_t>(i)];
+        FDecoder.Seek(point.Second);
+        // Past the end, FrameStep finds no frame either and ends the job.
+        for (std::int32_t skipped = 0; skipped < point.Skip && FDecoder.GetNextFrame(); ++skipped) {
+        }
         if (!FrameStep(i))
             break;
     }
@@ -180,15 +197,19 @@ bool TConvertThread::FrameStep(std::int32_t Index)
         FlipRows(FThumbDib);
         picture = &FThumbDib;
     }
-    WriteThumbnail(*picture, Index);
+    if (FSheet) {
+        FSheet->Put(*picture, Index, FDecoder.FrameDeinterlaced());
+        Announce(Index);
+    } else {
+        WriteThumbnail(*picture, Index);
+    }
     return true;
 }
 
 void TConvertThread::WriteThumbnail(const TFastDIB& Picture, std::int32_t Index)
 {
-    // Joined, never formatted: a "%" in a name stays a character.
     const std::string folder = ThumbFolder(Job);
-    const std::string fileName = folder + "/" + Job.VideoName + "_" + std::to_string(Index) + ".jpg";
+    const std::string fileName = folder + "/" + PictureFileName(Job, Index);
     // Two bitmaps take turns: one is being written while the next picture goes into the other.
     TFreeBitmap& out = FOutBitmap[Index & 1];
     try {
@@ -219,8 +240,13 @@ void TConvertThread::AnnounceWritten()
     } catch (const std::system_error& error) {
         throw Exception(WriteFailure(FWritingName, error));
     }
+    Announce(index);
+}
+
+void TConvertThread::Announce(std::int32_t Index)
+{
     FStatus = {TStatusFlag::stFrameSaved};
-    FProgress.Current = index;
+    FProgress.Current = Index;
     // A damaged video may hold more pictures than its length promised: the total grows with
     // them rather than be overtaken.
     FProgress.Total = std::max(FProgress.Total, std::int64_t{++FSaved});

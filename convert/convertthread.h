@@ -6,11 +6,13 @@
 #include "convert/FastDIB.h"
 #include "convert/FreeBitmap.h"
 #include "convert/_consts.h"
+#include "convert/picturesink.h"
 #include "convert/thumbnailwriter.h"
 #include "decoder/decoder.h"
 #include "platform/thread.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <system_error>
 
@@ -18,8 +20,10 @@ class TConvertThread : public TThread {
 public:
     // Created suspended, with all it needs: TotalSeconds is the video's length in whole seconds (used
     // by whole-video and pieces jobs), and OnStatus receives every report on the main thread.
-    // Decoder must outlive the thread.
-    TConvertThread(TDecoder& Decoder, std::int32_t TotalSeconds, TConvertRec AJob, TStatusEvent OnStatus);
+    // Decoder must outlive the thread. With a Sheet the pictures go there instead of files of their
+    // own, and it is finished once the last one is in.
+    TConvertThread(TDecoder& Decoder, std::int32_t TotalSeconds, TConvertRec AJob, TStatusEvent OnStatus,
+                   std::unique_ptr<TPictureSink> Sheet = nullptr);
     // Stops the reports, ends the job before its next picture (a range or pieces job too: it runs on
     // past a stop request, but not once its owner is gone, as when the program is told to end) and
     // waits for its end while serving its hand-offs.
@@ -44,6 +48,7 @@ private:
     void ConvertWhole();
     void ConvertRange();
     void ConvertPieces();
+    void ConvertChapters();
     // One frame becomes file number Index; false when the decoder had no frame left.
     bool FrameStep(std::int32_t Index);
     // Prepares the picture and starts writing it; it is announced once it is on disk.
@@ -51,6 +56,8 @@ private:
     // Waits for the picture being written and reports it as saved; throws when it could not be
     // written. Nothing is announced that is not on disk.
     void AnnounceWritten();
+    // Reports picture Index as done.
+    void Announce(std::int32_t Index);
     static std::string WriteFailure(const std::string& FileName, const std::system_error& Error);
 
     const TStatusEvent FOnStatus;
@@ -63,6 +70,7 @@ private:
     // Encoding and writing a picture overlap the decoding and scaling of the next one on the
     // second core; pictures are still written and announced one after another, in order.
     TThumbnailWriter FWriter;
+    const std::unique_ptr<TPictureSink> FSheet;
     std::int32_t FWriting = -1; // index of the picture being written, -1 when none
     std::string FWritingName;
     TStatusFlags FStatus;

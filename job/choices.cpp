@@ -1,6 +1,7 @@
 #include "job/choices.h"
 
 #include "common/exceptions.h"
+#include "sheet/contactsheet.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -73,6 +74,16 @@ std::string Problem(const Choices& choices)
         return "the range ends before it starts";
     if (choices.mode == Mode::Pieces && PiecesProblem(choices.pieces))
         return PiecesProblem(choices.pieces);
+    if (choices.sheet) {
+        if (choices.mode == Mode::Whole || choices.mode == Mode::Range)
+            return "a contact sheet is made of pieces or of chapters";
+        // A chapter sheet's rows are known once the title is open; one row must fit already.
+        const std::int32_t columns = choices.sheet->columns;
+        const std::int32_t rows =
+            choices.mode == Mode::Pieces && columns > 0 ? (choices.pieces + columns - 1) / columns : 1;
+        if (std::string problem = sheet::Problem(choices.sheet->width, columns, rows); !problem.empty())
+            return problem;
+    }
     const char* size = SizeProblem(choices.width.value_or(1), choices.height.value_or(1));
     return size ? size : "";
 }

@@ -11,7 +11,15 @@
 
 namespace job {
 
-enum class Mode { Pieces, Whole, Range };
+// Chapters: one picture at the first frame of each chapter of a disc title.
+enum class Mode { Pieces, Whole, Range, Chapters };
+
+// A contact sheet instead of loose pictures: the pieces or the chapters, `columns` across (rows as
+// many as they fill) on a sheet `width` pixels wide.
+struct SheetChoice {
+    std::int32_t columns = 4;
+    std::int32_t width = 1600;
+};
 
 struct Choices {
     Mode mode = Mode::Pieces;
@@ -24,6 +32,7 @@ struct Choices {
     std::optional<std::int32_t> width;
     std::optional<std::int32_t> height;
     std::string saveFolder;  // empty: the front's default
+    std::optional<SheetChoice> sheet;
 };
 
 // Why no video could make a job of these choices, or "" when one could. The window leaves these

@@ -40,7 +40,8 @@ std::optional<Video> FindVideo(const std::string& path, const TitleRequest& requ
     if (!dvd::IsDiscPath(path)) {
         if (request.title != 0 || request.angle != 0)
             throw dvd::DiscError("not a DVD folder or image, so it has no titles or angles");
-        return Video{path, std::filesystem::path(path).stem().string(), 0, 0};
+        const std::filesystem::path file(path);
+        return Video{path, file.stem().string(), 0, 0, file.filename().string(), {}, {}};
     }
     const dvd::Disc disc(path);
     TitleRequest wanted = request;
@@ -50,7 +51,17 @@ std::optional<Video> FindVideo(const std::string& path, const TitleRequest& requ
             return std::nullopt;
     }
     const dvd::TitleInfo& title = disc.Title(wanted.title);
-    return Video{path, dvd::TitleVideoName(disc, title.number), title.number, disc.Angle(title.number, wanted.angle)};
+    const int angle = disc.Angle(title.number, wanted.angle);
+    std::string label = disc.Name() + ", title " + std::to_string(title.number);
+    if (title.angles > 1)
+        label += ", angle " + std::to_string(angle);
+    Video video{path, dvd::TitleVideoName(disc, title.number), title.number, angle, label, {}, {}};
+    try {
+        video.chapters = disc.ChapterStarts(title.number, angle);
+    } catch (const dvd::DiscError& e) {
+        video.chapterProblem = e.what();
+    }
+    return video;
 }
 
 }  // namespace job

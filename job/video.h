@@ -27,6 +27,13 @@ struct Video {
     // The decoder library's second and third open arguments: 0 for a plain file.
     std::int32_t title = 0;
     std::int32_t angle = 0;
+    // What a contact sheet's heading calls it: the file's name, or the disc's name and the title.
+    std::string label;
+    // A disc title's chapters: where each starts, in seconds from the title's start (the first at
+    // 0). Empty for a plain file, which has no chapter table, and where the table does not read.
+    std::vector<double> chapters;
+    // Why a disc title's chapter table does not read; the title still plays.
+    std::string chapterProblem;
 };
 
 // A disc's title and angle, from 1; 0 asks for the main title, the first angle.

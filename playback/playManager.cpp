@@ -95,10 +95,11 @@ void TPlayManager::Seek(std::int32_t Seconds)
         Play();
 }
 
-void TPlayManager::Convert(TConvertRec Job)
+void TPlayManager::Convert(TConvertRec Job, std::unique_ptr<TPictureSink> Sheet)
 {
     FConvertThread.reset();
-    FConvertThread = std::make_unique<TConvertThread>(FDecoder, FTotalSeconds, std::move(Job), StatusHandler());
+    FConvertThread =
+        std::make_unique<TConvertThread>(FDecoder, FTotalSeconds, std::move(Job), StatusHandler(), std::move(Sheet));
     FConvertThread->Start();
     FConverting = true;
 }

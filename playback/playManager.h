@@ -44,8 +44,8 @@ public:
     void Stop();
     // Shows the frame at that second; playback goes on from there if it was running.
     void Seek(std::int32_t Seconds);
-    // Starts a conversion thread for the job.
-    void Convert(TConvertRec Job);
+    // Starts a conversion thread for the job; with a Sheet its pictures go there.
+    void Convert(TConvertRec Job, std::unique_ptr<TPictureSink> Sheet = nullptr);
 
     // The workers' report, run on the main thread while the reporting worker waits.
     void ThreadStatus(TStatusFlags Status, const TConvertProgress* Info);
@@ -63,6 +63,8 @@ public:
     std::int64_t Position() const noexcept { return FPosition; }
     // The file's nominal rate after open, stop and seek; the measured display rate while playing.
     double Fps() const noexcept { return FFps; }
+    // The file's own rate, also while playing.
+    double FileFps() const noexcept { return FDecoder.Fps(); }
     bool Opened() const noexcept { return FOpened; }
     bool Playing() const noexcept { return FPlaying; }
     const std::string& FileName() const noexcept { return FFileName; }

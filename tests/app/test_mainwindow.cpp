@@ -267,6 +267,51 @@ TEST_F(MainWindow, APiecesJobWritesTheRightFramesAndReportsItsProgress)
     EXPECT_TRUE(form_->close());
 }
 
+// The picture commands beyond GENERATE refuse as it does, offer chapters only for a disc title, and
+// end in the completion dialog with the folder of what they wrote.
+TEST_F(MainWindow, ThePictureCommandsRefuseAsGenerateDoesAndEndInTheCompletionDialog)
+{
+    Manager().SheetClick();
+    ASSERT_EQ(rec_.Messages.size(), 1u);
+    EXPECT_EQ(rec_.Messages[0], std::make_pair(std::string("No video is opened!"), true));
+    EXPECT_FALSE(form_->tmiSheet->isEnabled());
+    Open("pal.vob");
+    EXPECT_TRUE(form_->tmiSheet->isEnabled());
+    EXPECT_FALSE(form_->tmiChapters->isEnabled());
+    EXPECT_FALSE(form_->tmiChapterSheet->isEnabled());
+
+    // The disc's main title has chapters at frames 0 and 250.
+    Open("disc");
+    ASSERT_TRUE(form_->tmiChapters->isEnabled());
+    rec_.Folder = dir_.string();
+    Manager().SaveFolderClick();
+    form_->tmiChapters->trigger();
+    ASSERT_TRUE(Player().Converting());
+    form_->tmiSheet->trigger();
+    form_->btnGenerate->click();
+    EXPECT_EQ(Manager().Job().Chapters.size(), 2u) << "a second job started while converting";
+    ASSERT_TRUE(WaitForJob());
+    ASSERT_EQ(rec_.Completed.size(), 1u);
+    EXPECT_EQ(rec_.Completed[0], (dir_ / "disc_T02").string());
+    EXPECT_EQ(rec_.ProgressAtComplete[0], "Done: 2/2");
+    for (const auto& [name, frame] : {std::pair{"disc_T02_ch01.jpg", 0}, std::pair{"disc_T02_ch02.jpg", 250}}) {
+        QImage picture =
+            QImage(QString::fromStdString((dir_ / "disc_T02" / name).string())).convertToFormat(QImage::Format_RGB888);
+        EXPECT_EQ(ReadFrameIndex(picture.constBits(), picture.width(), picture.height(), picture.bytesPerLine(), 3),
+                  frame)
+            << name;
+    }
+
+    form_->etPieces->setText(QStringLiteral("6"));
+    form_->tmiSheet->trigger();
+    ASSERT_TRUE(WaitForJob());
+    ASSERT_EQ(rec_.Completed.size(), 2u);
+    EXPECT_EQ(rec_.Completed[1], dir_.string() + "/");
+    EXPECT_EQ(rec_.ProgressAtComplete[1], "Done: 6/6");
+    EXPECT_EQ(QImage(QString::fromStdString((dir_ / "disc_T02_sheet.jpg").string())).width(), 1600);
+    EXPECT_TRUE(rec_.Errors.empty());
+}
+
 TEST_F(MainWindow, ADiscOpensItsOnlyLongTitleAtOnceAndAsksWhereThereIsAChoice)
 {
     Open("disc");

@@ -6,6 +6,8 @@
 #include "support/frameindex.h"
 #include "support/unopenable.h"
 
+#include "sheet/contactsheet.h"
+
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 
@@ -98,6 +100,28 @@ protected:
         p.combing = CombingOf(top, static_cast<int>(p.width), static_cast<int>(p.height), -pitch, 3);
         FreeImage_Unload(bitmap);
         return p;
+    }
+
+    // The frame index each cell of a sheet shows, the cells found where the sheet's layout puts
+    // them; empty when the sheet does not load or is not of that layout's size.
+    static std::vector<int> ReadCells(const fs::path& file, const sheet::Layout& layout, int cells)
+    {
+        std::vector<int> indexes;
+        FIBITMAP* bitmap = FreeImage_Load(FIF_JPEG, file.c_str(), 0);
+        if (!bitmap)
+            return indexes;
+        const int width = static_cast<int>(FreeImage_GetWidth(bitmap));
+        const int height = static_cast<int>(FreeImage_GetHeight(bitmap));
+        if (width == layout.width && height == layout.height) {
+            const auto pitch = static_cast<std::ptrdiff_t>(FreeImage_GetPitch(bitmap));
+            for (int k = 0; k < cells; ++k) {
+                const sheet::Rect cell = layout.Cell(k);
+                const std::uint8_t* top = FreeImage_GetScanLine(bitmap, height - 1 - cell.top) + cell.left * 3;
+                indexes.push_back(ReadFrameIndex(top, cell.width, cell.height, -pitch, 3));
+            }
+        }
+        FreeImage_Unload(bitmap);
+        return indexes;
     }
 
     static std::size_t CountPictures(const fs::path& folder)
@@ -255,6 +279,87 @@ TEST_F(ThumbsProgram, UsageErrorsExitWithTwoAndSayWhy)
     EXPECT_NE(r.err.find("the range ends before it starts"), std::string::npos) << r.err;
     r = Run({});
     EXPECT_EQ(r.status, 2);
+    r = Run({"--sheet", "4x4", "--whole", FixturePath("pal.vob")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("a contact sheet is made of pieces or of chapters"), std::string::npos) << r.err;
+    r = Run({"--sheet", "40x1", "--sheet-width", "400", FixturePath("pal.vob")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_FALSE(fs::exists(dir_ / "pal"));
+    EXPECT_FALSE(fs::exists(dir_ / "pal_sheet.jpg"));
+}
+
+// Cell k of a sheet is piece k: the same exact second, in order, under the heading; a 16:9 title's
+// cells are drawn 16:9.
+TEST_F(ThumbsProgram, ASheetsCellsAreThePiecesOfItsGridAtTheirDisplayAspect)
+{
+    Result r = Run({"--sheet", "4x4", FixturePath("pal100.vob")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Done: 16/16"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Sheet: " + (dir_ / "pal100_sheet.jpg").string()), std::string::npos) << r.out;
+    EXPECT_FALSE(fs::exists(dir_ / "pal100")) << "a sheet writes no loose pictures";
+    std::vector<int> expected;
+    for (int k = 0; k < 16; ++k)
+        expected.push_back(k * 6 * 25);  // 100 s in 16 pieces: every 6 s
+    EXPECT_EQ(ReadCells(dir_ / "pal100_sheet.jpg", sheet::LayOut(1600, 4, 4, 4.0 / 3.0, 2), 16), expected);
+
+    // Title 3 of the disc is NTSC 720x480 shown at 16:9, frames 2000-2089.
+    r = Run({"--sheet", "3x1", "--sheet-width", "900", "--title", "3", FixturePath("disc.iso")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadCells(dir_ / "STILLREEL_DISC_T03_sheet.jpg", sheet::LayOut(900, 3, 1, 16.0 / 9.0, 2), 3),
+              (std::vector<int>{2000, 2030, 2060}));
+}
+
+// A damaged copy's sheet shows what its pieces show, cell by cell.
+TEST_F(ThumbsProgram, ASheetOfADamagedCopyShowsThePiecesOfThatCopy)
+{
+    std::vector<char> bytes = ReadFileBytes(FixturePath("pal100.vob"));
+    ZeroScatteredSectors(bytes, 40, 9);
+    const std::string damaged = (dir_ / "damaged.vob").string();
+    WriteFileBytes(damaged, bytes);
+    Result r = Run({"-q", "--sheet", "4x2", "--sheet-width", "800", damaged});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const sheet::Layout layout = sheet::LayOut(800, 4, 2, 4.0 / 3.0, 2);
+    r = Run({"-q", "--pieces", "8", "--width", std::to_string(layout.cellWidth), damaged});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<int> cells = ReadCells(dir_ / "damaged_sheet.jpg", layout, 8);
+    ASSERT_EQ(cells.size(), 8u);
+    int readable = 0;
+    for (int k = 0; k < 8; ++k) {
+        const int piece = Read(dir_ / "damaged" / ("damaged_" + std::to_string(k) + ".jpg")).index;
+        EXPECT_EQ(cells[static_cast<std::size_t>(k)], piece) << "cell " << k;
+        readable += piece >= 0;
+    }
+    EXPECT_GE(readable, 6);
+}
+
+// A disc title's chapter table gives one still at each chapter's first frame, on a sheet too; a
+// plain file has none and says so.
+TEST_F(ThumbsProgram, ChaptersLandOnTheirFirstFramesAndAPlainFileHasNone)
+{
+    // The fixture's chapters start at frames 0, 130, 270 and 400 (5.2 s, 10.8 s, 16 s).
+    const std::vector<int> starts{0, 130, 270, 400};
+    const std::string name = "chapters_T01";
+    Result r = Run({"--chapters", FixturePath("chapters")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const fs::path folder = dir_ / name;
+    ASSERT_EQ(CountPictures(folder), starts.size());
+    for (std::size_t i = 0; i < starts.size(); ++i) {
+        const std::string number = (i < 9 ? "0" : "") + std::to_string(i + 1);
+        EXPECT_EQ(Read(folder / (name + "_ch" + number + ".jpg")).index, starts[i]) << i;
+    }
+    r = Run({"--sheet", "--chapters", "-q", FixturePath("chapters")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const int columns = std::min<int>(4, static_cast<int>(starts.size()));
+    const int rows = (static_cast<int>(starts.size()) + columns - 1) / columns;
+    EXPECT_EQ(ReadCells(dir_ / (name + "_chapters.jpg"), sheet::LayOut(1600, columns, rows, 4.0 / 3.0, 2),
+                        static_cast<int>(starts.size())),
+              starts);
+
+    r = Run({"--chapters", FixturePath("pal.vob")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err,
+              "stillreel-thumbs: " + FixturePath("pal.vob") +
+                  ": the video has no chapter table; only a DVD title has chapters\n");
     EXPECT_FALSE(fs::exists(dir_ / "pal"));
 }
 

@@ -1,7 +1,10 @@
 // The job both fronts share: where pictures go without a chosen folder, and the count they show.
 #include "common/exceptions.h"
 #include "job/choices.h"
+#include "job/prepare.h"
 #include "job/statuslines.h"
+#include "job/video.h"
+#include "support/fixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -85,3 +88,27 @@ TEST(JobProgress, CountsFromTheLastPicturesIndexAndNoneWhenNothingWasWritten)
 }
 
 }  // namespace
+
+// What a sheet's heading says of a disc title and of a file: the name, length, frame size, display
+// aspect, rate and bytes.
+TEST(SheetHeading, NamesTheVideoAndGivesItsFacts)
+{
+    const job::Video title = *job::FindVideo(FixturePath("disc.iso"), {3, 0});
+    EXPECT_EQ(job::SheetHeading(title, {{720, 480, 16.0 / 9.0}, 30000.0 / 1001, 3, {0, 0, 3}}, job::VideoBytes(title)),
+              (std::vector<std::string>{"STILLREEL_DISC, title 3",
+                                        "length 0:00:03  ·  720 x 480  ·  16:9  ·  29.97 fps  ·  2.4 MiB"}));
+    const job::Video file = *job::FindVideo(FixturePath("pal.vob"));
+    EXPECT_EQ(job::SheetHeading(file, {{720, 576, 4.0 / 3.0}, 25, 12, {0, 0, 12}}, job::VideoBytes(file)),
+              (std::vector<std::string>{"pal.vob", "length 0:00:12  ·  720 x 576  ·  4:3  ·  25.00 fps  ·  9.4 MiB"}));
+}
+
+// A chapter between whole seconds of NTSC video is reached from the first frame of its second.
+TEST(ChapterPoints, LandOnTheChaptersFrameAtAFractionalRate)
+{
+    const double fps = 30000.0 / 1001;
+    const std::vector<TStillPoint> points = job::ChapterPoints({0, 301 / fps, 300 / fps, 5.2}, fps);
+    ASSERT_EQ(points.size(), 4u);
+    const std::vector<std::pair<int, int>> expected{{0, 0}, {10, 1}, {10, 0}, {5, 6}};
+    for (std::size_t i = 0; i < points.size(); ++i)
+        EXPECT_EQ(std::make_pair(points[i].Second, points[i].Skip), expected[i]) << i;
+}
