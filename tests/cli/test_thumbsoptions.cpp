@@ -73,7 +73,13 @@ TEST(ThumbsOptions, RefusesMalformedCommandLines)
     EXPECT_EQ(UsageMessage({"v.vob", "--pieces"}), "--pieces needs a number");
     EXPECT_EQ(UsageMessage({"--pieces", "x", "v.vob"}), "invalid number of pieces: 'x'");
     EXPECT_EQ(UsageMessage({"--size", "320", "v.vob"}), "invalid size: '320' (WIDTHxHEIGHT)");
-    EXPECT_EQ(UsageMessage({"--whole", "--pieces", "3", "v.vob"}), "choose one of --whole, --pieces and --range");
+    EXPECT_EQ(UsageMessage({"--whole", "--pieces", "3", "v.vob"}),
+              "choose one of --whole, --pieces, --range and --chapters");
+    // The grid after --sheet is optional: a file there stays a file.
+    EXPECT_EQ(UsageMessage({"--sheet", "v.vob"}), "accepted");
+    EXPECT_EQ(UsageMessage({"--sheet-width", "800", "v.vob"}), "--sheet-width goes with --sheet");
+    EXPECT_EQ(UsageMessage({"--sheet", "4x4", "--pieces", "3", "v.vob"}),
+              "a sheet's pieces are its cells: give --sheet COLSxROWS, not --pieces");
     EXPECT_EQ(UsageMessage({"--deinterlace", "on", "v.vob"}), "invalid deinterlace mode: 'on' (auto or off)");
     EXPECT_EQ(UsageMessage({"--help"}), "accepted");
 }
