@@ -273,15 +273,21 @@ void TUIManager::SaveFolderClick()
     FForm.etSaveFolder->setText(QString::fromStdString(folder));
 }
 
+bool TUIManager::MayStartJob()
+{
+    if (FPlayManager->Converting())
+        return false;
+    if (!FPlayManager->Opened()) {
+        FChoosers->ShowMessage(&FForm, "No video is opened!", true);
+        return false;
+    }
+    return true;
+}
+
 void TUIManager::GenerateClick()
 {
-    TPlayManager& pm = *FPlayManager;
-    if (pm.Converting())
+    if (!MayStartJob())
         return;
-    if (!pm.Opened()) {
-        FChoosers->ShowMessage(&FForm, "No video is opened!", true);
-        return;
-    }
     const TSliderBar& slider = *FForm.SliderBar;
     if (FForm.rbStartEnd->isChecked() && slider.SelStart() == slider.SelEnd()) {
         FChoosers->ShowMessage(&FForm, "You have to select start position and end position for the option.", false);
@@ -302,6 +308,8 @@ void TUIManager::GenerateClick()
 
 void TUIManager::SheetClick()
 {
+    if (!MayStartJob())
+        return;
     job::Choices choices;
     choices.pieces = FForm.etPieces->asInteger();
     // As near a square as the pieces make: 12 lie 4 x 3, 16 lie 4 x 4.
@@ -312,6 +320,8 @@ void TUIManager::SheetClick()
 
 void TUIManager::ChaptersClick()
 {
+    if (!MayStartJob())
+        return;
     job::Choices choices;
     choices.mode = job::Mode::Chapters;
     StartJob(std::move(choices));
@@ -319,6 +329,8 @@ void TUIManager::ChaptersClick()
 
 void TUIManager::ChapterSheetClick()
 {
+    if (!MayStartJob())
+        return;
     job::Choices choices;
     choices.mode = job::Mode::Chapters;
     choices.sheet = job::SheetChoice{};
@@ -328,12 +340,6 @@ void TUIManager::ChapterSheetClick()
 void TUIManager::StartJob(job::Choices Choices)
 {
     TPlayManager& pm = *FPlayManager;
-    if (pm.Converting())
-        return;
-    if (!pm.Opened()) {
-        FChoosers->ShowMessage(&FForm, "No video is opened!", true);
-        return;
-    }
     PauseClick();
     Choices.saveFolder = FForm.etSaveFolder->text().toStdString();
     const THms length{pm.DurationHours(), pm.DurationMinutes(), pm.DurationSeconds()};

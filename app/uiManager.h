@@ -109,7 +109,9 @@ private:
     void ConvertProgress(bool FromConversion, const TConvertProgress* Info);
     void ConvertDone(bool FromConversion, const TConvertProgress* Info);
     void ConvertFailed(bool FromConversion);
-    // Starts the job of these choices, as GENERATE does: refused while converting or with no video.
+    // Whether a job may start: not while converting, and not without a video, which is said.
+    bool MayStartJob();
+    // Starts the job of these choices, into the save folder.
     void StartJob(job::Choices Choices);
     void WriteInfo(const THms& Timestamp);
     void WriteInfoAtStart();
