@@ -15,6 +15,7 @@ STILLREEL_PACKAGES=(
   libsdl1.2-dev libx11-dev xvfb xauth xdotool
   ffmpeg dvdauthor mjpegtools
   dpkg-dev desktop-file-utils
+  tumbler dbus libglib2.0-bin shared-mime-info
   clang libclang-rt-14-dev
 )
 

@@ -46,6 +46,23 @@ if [ -f "$desktop" ]; then
 else
   fail "share/applications/stillreel.desktop is missing"
 fi
+# The thumbnailer entry, where file managers look for it; it must name programs the install has in
+# bin/, as they are run by name through PATH.
+entry=$prefix/share/thumbnailers/stillreel.thumbnailer
+if [ -f "$entry" ]; then
+  [ "$(head -n 1 "$entry")" = "[Thumbnailer Entry]" ] || fail "the thumbnailer entry does not start with its group"
+  for key in TryExec Exec; do
+    program=$(sed -n "s/^$key=\([^ ]*\).*/\1/p" "$entry")
+    [ -n "$program" ] && [ -x "$prefix/bin/$program" ] ||
+      fail "the thumbnailer entry's $key names '$program', which bin/ lacks"
+  done
+  types=$(sed -n 's/^MimeType=//p' "$entry")
+  for type in video/mpeg application/x-cd-image; do
+    [[ ";$types" == *";$type;"* ]] || fail "the thumbnailer entry's MimeType lacks $type: '$types'"
+  done
+else
+  fail "share/thumbnailers/stillreel.thumbnailer is missing"
+fi
 for size in 16 32 48 256; do
   [ -s "$prefix/share/icons/hicolor/${size}x${size}/apps/stillreel.png" ] || fail "no ${size}x${size} icon"
 done
