@@ -9,6 +9,7 @@
 #include "job/choices.h"
 #include "job/prepare.h"
 #include "job/statuslines.h"
+#include "job/thumbnail.h"
 #include "job/video.h"
 
 #include <unistd.h>
@@ -16,6 +17,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <stdexcept>
 #include <string>
@@ -215,6 +217,24 @@ int ListTitles(const thumbs::Options& options)
     return status;
 }
 
+// One picture of the one file as a PNG, for a file manager, which may run this where nothing but
+// the output's folder can be written; answers the exit status and prints nothing but a failure.
+int Thumbnail(const thumbs::Options& options)
+{
+    // libdvdcss, where installed, keeps the keys of the discs it reads in the home folder.
+    setenv("DVDCSS_CACHE", "off", 1);
+    TDecoder decoder;
+    if (!decoder.SetDeinterlace(options.deinterlace ? kDeinterlaceAuto : kDeinterlaceOff) && !options.deinterlace)
+        throw std::runtime_error("the decoder library cannot turn deinterlacing off");
+    try {
+        job::WriteThumbnail(decoder, options.files[0], options.title, options.thumbnailSide, options.files[1]);
+    } catch (const Exception& e) {
+        PrintError(e.Message());
+        return kJobFailed;
+    }
+    return 0;
+}
+
 int Run(int argc, char** argv)
 {
     thumbs::Options options;
@@ -233,6 +253,8 @@ int Run(int argc, char** argv)
         std::printf("stillreel-thumbs %s\n", STILLREEL_VERSION);
         return 0;
     }
+    if (options.thumbnail)
+        return Thumbnail(options);
     if (options.listTitles)
         return ListTitles(options);
     CatchInterrupt();

@@ -1,6 +1,7 @@
 #include "cli/thumbsoptions.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <string_view>
 
@@ -37,6 +38,11 @@ bool IsGrid(const std::string& text)
         digits(std::string_view(text).substr(x + 1));
 }
 
+// What a thumbnail has no use for: it is one picture of a chosen size into a named file.
+constexpr std::array<std::string_view, 14> kNotWithThumbnail{
+    "--info",        "--list-titles", "--whole", "--pieces", "--range",       "--chapters", "--sheet",
+    "--sheet-width", "--size",        "--width", "-o",       "--save-folder", "-q",         "--quiet"};
+
 } // namespace
 
 std::int64_t ParseSeconds(const std::string& text)
@@ -71,6 +77,8 @@ Options ParseOptions(const std::vector<std::string>& args)
     job::Choices& c = o.choices;
     bool modeGiven = false;
     std::int32_t sheetRows = 0;  // given with --sheet: the pieces are its cells
+    bool sideGiven = false;
+    std::string notWithThumbnail;  // the first option given that a thumbnail refuses
     auto setMode = [&](job::Mode mode) {
         if (modeGiven && c.mode != mode)
             throw UsageError("choose one of --whole, --pieces, --range and --chapters");
@@ -84,6 +92,9 @@ Options ParseOptions(const std::vector<std::string>& args)
                 throw UsageError(a + " needs " + what);
             return args[++i];
         };
+        if (notWithThumbnail.empty() &&
+            std::find(kNotWithThumbnail.begin(), kNotWithThumbnail.end(), a) != kNotWithThumbnail.end())
+            notWithThumbnail = a;
         if (a == "-h" || a == "--help") {
             o.help = true;
         } else if (a == "--version") {
@@ -99,6 +110,14 @@ Options ParseOptions(const std::vector<std::string>& args)
             if (n < 1)
                 throw UsageError(a.substr(2) + " numbers start at 1");
             (a == "--title" ? o.title.title : o.title.angle) = n;
+        } else if (a == "--thumbnail") {
+            o.thumbnail = true;
+        } else if (a == "-s") {
+            o.thumbnailSide = ParseInt32(value("a size"), "thumbnail size");
+            sideGiven = true;
+            if (o.thumbnailSide < 1 || o.thumbnailSide > job::kThumbnailLargestSide)
+                throw UsageError("the thumbnail size must be from 1 to " + std::to_string(job::kThumbnailLargestSide) +
+                                 " pixels");
         } else if (a == "--whole") {
             setMode(job::Mode::Whole);
         } else if (a == "--pieces") {
@@ -153,6 +172,15 @@ Options ParseOptions(const std::vector<std::string>& args)
             o.files.push_back(a);
         }
     }
+    if (o.thumbnail) {
+        if (!notWithThumbnail.empty())
+            throw UsageError(notWithThumbnail + " does not go with --thumbnail");
+        if (o.files.size() != 2 && !o.help && !o.version)
+            throw UsageError("--thumbnail takes one video and one output file");
+        return o;
+    }
+    if (sideGiven)
+        throw UsageError("-s goes with --thumbnail");
     if (c.sheet && sheetRows == 0)
         throw UsageError("--sheet-width goes with --sheet");
     if (c.sheet) {
@@ -177,6 +205,7 @@ Options ParseOptions(const std::vector<std::string>& args)
 std::string UsageText()
 {
     return "Usage: stillreel-thumbs [options] FILE.vob|DISC...\n"
+           "       stillreel-thumbs --thumbnail [-s SIZE] FILE.vob|DISC OUTPUT.png\n"
            "Writes still pictures of DVD video files as JPEG files of quality 100, named\n"
            "<folder>/<video name>/<video name>_<i>.jpg. A DISC is a VIDEO_TS folder, the folder\n"
            "holding it, its VIDEO_TS.IFO or a disc image; its video name is <disc name>_T<NN>.\n"
@@ -209,6 +238,12 @@ std::string UsageText()
            "  -q, --quiet            print no progress\n"
            "  -h, --help             print this help\n"
            "  --version              print the version\n"
+           "A file manager's thumbnail (with --title, --angle and --deinterlace, no other option):\n"
+           "  --thumbnail            one picture, at 10% of the video or the first of 20%, 30%, ...\n"
+           "                         90% where that is nearly uniform (black, a fade, a flat card),\n"
+           "                         written as the PNG file OUTPUT.png; nothing else is printed\n"
+           "                         or written\n"
+           "  -s SIZE                its longer side in pixels, 1 to 4096 (default: 256)\n"
            "\n"
            "Exit status: 0 when every file succeeded, 1 when a job failed, 2 for a usage error,\n"
            "130 when interrupted.\n";

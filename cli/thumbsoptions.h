@@ -2,6 +2,7 @@
 #pragma once
 
 #include "job/choices.h"
+#include "job/thumbnail.h"
 #include "job/video.h"
 
 #include <cstdint>
@@ -27,6 +28,9 @@ struct Options {
     bool quiet = false;
     bool help = false;
     bool version = false;
+    // --thumbnail: one picture of files[0] as the PNG file files[1], its longer side this long.
+    bool thumbnail = false;
+    std::int32_t thumbnailSide = job::kThumbnailDefaultSide;
     std::vector<std::string> files;
 };
 

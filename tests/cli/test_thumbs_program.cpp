@@ -14,6 +14,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -78,7 +80,7 @@ protected:
         return r;
     }
 
-    // The frame index shown by a written picture, its size and how combed it is.
+    // The frame index shown by a written picture (JPEG or PNG), its size and how combed it is.
     struct Picture {
         int index = -1;
         unsigned width = 0;
@@ -88,7 +90,7 @@ protected:
     static Picture Read(const fs::path& file)
     {
         Picture p;
-        FIBITMAP* bitmap = FreeImage_Load(FIF_JPEG, file.c_str(), 0);
+        FIBITMAP* bitmap = FreeImage_Load(FreeImage_GetFileType(file.c_str(), 0), file.c_str(), 0);
         if (!bitmap)
             return p;
         p.width = FreeImage_GetWidth(bitmap);
@@ -478,6 +480,156 @@ TEST_F(ThumbsProgram, InterruptStopsAWholeVideoJobAndKeepsWhatWasWritten)
     EXPECT_LT(written, 2500u);
     // Nothing half-written: the last picture is whole and shows its own frame.
     EXPECT_EQ(Read(folder / ("pal100_" + std::to_string(written - 1) + ".jpg")).index, static_cast<int>(written) - 1);
+}
+
+// The names in a folder, sorted: what a run left there.
+std::vector<std::string> Entries(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Blue, green and red of a picture's centre pixel; all -1 when it does not load.
+std::array<int, 3> CentrePixel(const fs::path& file)
+{
+    std::array<int, 3> bgr{-1, -1, -1};
+    FIBITMAP* bitmap = FreeImage_Load(FIF_PNG, file.c_str(), 0);
+    if (!bitmap)
+        return bgr;
+    const BYTE* p = FreeImage_GetScanLine(bitmap, static_cast<int>(FreeImage_GetHeight(bitmap) / 2)) +
+        FreeImage_GetWidth(bitmap) / 2 * 3;
+    bgr = {p[0], p[1], p[2]};
+    FreeImage_Unload(bitmap);
+    return bgr;
+}
+
+// The picture at 10% of the length, exact, at the display aspect with its longer side as asked:
+// a file's, a disc image's main title, a folder's 16:9 title. It needs no display and no home
+// folder, prints nothing, and writes nothing but its output.
+TEST_F(ThumbsProgram, AThumbnailIsThePictureAtATenthOfTheLengthAtItsDisplayAspect)
+{
+    struct Case {
+        std::vector<std::string> args;
+        int index;
+        unsigned width;
+        unsigned height;
+    };
+    const Case cases[] = {
+        {{FixturePath("pal100.vob")}, 250, 256, 192},  // 100 s: second 10; the default size
+        {{"-s", "256", FixturePath("disc.iso")}, 50, 256, 192},  // the main title, 20 s: second 2
+        {{"-s", "256", "--title", "3", FixturePath("disc")}, 2000, 256, 144},  // NTSC 16:9, 3 s: second 0
+        {{"-s", "160", "--deinterlace", "off", FixturePath("ntsc.vob")}, 0, 160, 90},
+    };
+    const std::string sandbox = "env -u DISPLAY -u WAYLAND_DISPLAY HOME=/nonexistent XDG_CONFIG_HOME=/nonexistent "
+                                "XDG_CACHE_HOME=/nonexistent XDG_RUNTIME_DIR=/nonexistent ";
+    fs::create_directories(dir_ / "thumbs");
+    std::vector<std::string> written;
+    for (const Case& c : cases) {
+        const std::string name = "t" + std::to_string(written.size()) + ".png";
+        std::vector<std::string> args{"--thumbnail"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        args.push_back((dir_ / "thumbs" / name).string());
+        const Result r = Run(args, sandbox);
+        EXPECT_EQ(r.status, 0) << c.args.back() << ": " << r.err;
+        EXPECT_EQ(r.out + r.err, "") << c.args.back();
+        const Picture p = Read(dir_ / "thumbs" / name);
+        EXPECT_EQ(p.index, c.index) << c.args.back();
+        EXPECT_EQ(p.width, c.width) << c.args.back();
+        EXPECT_EQ(p.height, c.height) << c.args.back();
+        written.push_back(name);
+    }
+    EXPECT_EQ(Entries(dir_ / "thumbs"), written);
+    EXPECT_EQ(Entries(dir_), (std::vector<std::string>{"err.txt", "out.txt", "thumbs"}));
+}
+
+// Black frames and a grainy grey card open blackstart.vob (seconds 0 to 2): its 10% and 20% are
+// passed over for 30%, frame 75. Every picture of the fake library is flat (frame i all of colour
+// i): with nothing better anywhere, the one at 10% stays.
+TEST_F(ThumbsProgram, AThumbnailPassesOverNearlyUniformPicturesUnlessAllAre)
+{
+    Result r = Run({"--thumbnail", FixturePath("blackstart.vob"), "start.png"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Read(dir_ / "start.png").index, 75);
+
+    UseFakeDecoder("fps=25;seconds=10");
+    r = Run({"--thumbnail", "clip.vob", "flat.png"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(CentrePixel(dir_ / "flat.png"), (std::array<int, 3>{25, 0, 0}));
+}
+
+// What gives no thumbnail fails at once with one line saying why, and leaves nothing in the
+// output's folder: a disc image without a DVD-Video, a text file, an encrypted disc, a missing
+// file; an output that cannot be written. A usage error writes nothing either.
+TEST_F(ThumbsProgram, AThumbnailOfWhatIsNoVideoFailsAndLeavesNothing)
+{
+    fs::create_directories(dir_ / "photos");
+    std::ofstream(dir_ / "photos" / "holiday.txt") << "no video here";
+    const std::string iso = (dir_ / "photos.iso").string();
+    ASSERT_EQ(
+        std::system(
+            ("genisoimage -quiet -udf -V PHOTOS -o " + Quote(iso) + " " + Quote((dir_ / "photos").string())).c_str()),
+        0);
+    const std::string text = FixturePath("text.vob");
+    const std::string scrambled = FixturePath("scrambled");
+    const std::string missing = (dir_ / "missing.vob").string();
+    const std::pair<std::string, std::string> refusals[] = {
+        {iso, iso + ": not a DVD (its VIDEO_TS.IFO cannot be read)"},
+        {text, "Unable to open video file: " + text + " (no MPEG video found: this is not a DVD video file)"},
+        {scrambled,
+         scrambled + ": This DVD is encrypted (CSS). Stillreel reads only unencrypted DVD folders and images."},
+        {missing, "Unable to open video file: " + missing + " (No such file or directory)"},
+    };
+    fs::create_directories(dir_ / "out");
+    const std::string output = (dir_ / "out" / "thumb.png").string();
+    for (const auto& [input, reason] : refusals) {
+        const Result r = Run({"--thumbnail", input, output});
+        EXPECT_EQ(r.status, 1) << input;
+        EXPECT_EQ(r.err, "stillreel-thumbs: " + reason + "\n");
+        EXPECT_EQ(r.out, "") << input;
+        EXPECT_EQ(Entries(dir_ / "out"), std::vector<std::string>{}) << input;
+    }
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--thumbnail", "--whole", text, output},
+                                                 std::vector<std::string>{"--thumbnail", "-s", "0", text, output}}) {
+        EXPECT_EQ(Run(args).status, 2) << args[1];
+        EXPECT_EQ(Entries(dir_ / "out"), std::vector<std::string>{}) << args[1];
+    }
+
+    // The picture made, the rename onto a folder of that name fails: the temporary goes too.
+    fs::create_directories(dir_ / "out" / "taken.png");
+    const Result r = Run({"--thumbnail", FixturePath("pal5.vob"), (dir_ / "out" / "taken.png").string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err,
+              "stillreel-thumbs: Unable to write thumbnail: " + (dir_ / "out" / "taken.png").string() +
+                  " (Is a directory)\n");
+    EXPECT_EQ(Entries(dir_ / "out"), std::vector<std::string>{"taken.png"});
+}
+
+// A damaged copy still gives a thumbnail of one of its frames: with a quarter of it zeroed from 8%
+// on, where the first tries land, and with bytes changed and sectors zeroed all over.
+TEST_F(ThumbsProgram, AThumbnailOfADamagedCopyShowsAPictureOfIt)
+{
+    const std::vector<char> original = ReadFileBytes(FixturePath("pal100.vob"));
+    const std::size_t sectors = original.size() / kSectorSize;
+    std::vector<char> bytes = original;
+    ZeroSectorRun(bytes, sectors * 8 / 100, sectors * 27 / 100);
+    WriteFileBytes((dir_ / "gap.vob").string(), bytes);
+    Result r = Run({"--thumbnail", (dir_ / "gap.vob").string(), "gap.png"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Picture gap = Read(dir_ / "gap.png");
+    EXPECT_GE(gap.index, 0);
+    EXPECT_EQ(gap.width, 256u);
+
+    bytes = original;
+    ChangeBytes(bytes, bytes.size() / 1000, 7);
+    ZeroScatteredSectors(bytes, 200, 7);
+    WriteFileBytes((dir_ / "damaged.vob").string(), bytes);
+    r = Run({"--thumbnail", (dir_ / "damaged.vob").string(), "damaged.png"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(Read(dir_ / "damaged.png").height, 192u);
 }
 
 } // namespace

@@ -84,6 +84,43 @@ TEST(ThumbsOptions, RefusesMalformedCommandLines)
     EXPECT_EQ(UsageMessage({"--help"}), "accepted");
 }
 
+// The file manager's command: one video and one output, a size in range, only the options that say
+// which picture; anything of the other modes refused.
+TEST(ThumbsOptions, AThumbnailTakesOneVideoAndOneOutputAndOnlyThePictureOptions)
+{
+    auto o = ParseOptions({"--thumbnail", "in.vob", "out.png"});
+    EXPECT_TRUE(o.thumbnail);
+    EXPECT_EQ(o.thumbnailSide, 256);
+    EXPECT_EQ(o.files, (std::vector<std::string>{"in.vob", "out.png"}));
+    o = ParseOptions(
+        {"--thumbnail", "-s", "4096", "--title", "3", "--angle", "2", "--deinterlace", "off", "d.iso", "t.png"});
+    EXPECT_EQ(o.thumbnailSide, 4096);
+    EXPECT_EQ(o.title.title, 3);
+    EXPECT_EQ(o.title.angle, 2);
+    EXPECT_FALSE(o.deinterlace);
+
+    for (const char* size : {"0", "4097", "-1"})
+        EXPECT_EQ(UsageMessage({"--thumbnail", "-s", size, "in.vob", "out.png"}),
+                  "the thumbnail size must be from 1 to 4096 pixels")
+            << size;
+    EXPECT_EQ(UsageMessage({"--thumbnail", "-s", "big", "in.vob", "out.png"}), "invalid thumbnail size: 'big'");
+    EXPECT_EQ(UsageMessage({"--thumbnail", "in.vob"}), "--thumbnail takes one video and one output file");
+    EXPECT_EQ(UsageMessage({"--thumbnail", "a.vob", "b.vob", "out.png"}),
+              "--thumbnail takes one video and one output file");
+    for (const std::vector<std::string>& other : {std::vector<std::string>{"--whole"},
+                                                  {"--pieces", "3"},
+                                                  {"--sheet"},
+                                                  {"-o", "dir"},
+                                                  {"--width", "100"},
+                                                  {"--info"}}) {
+        std::vector<std::string> args{"--thumbnail"};
+        args.insert(args.end(), other.begin(), other.end());
+        args.insert(args.end(), {"in.vob", "out.png"});
+        EXPECT_EQ(UsageMessage(args), other[0] + " does not go with --thumbnail");
+    }
+    EXPECT_EQ(UsageMessage({"-s", "128", "in.vob"}), "-s goes with --thumbnail");
+}
+
 // The size the window's settings propose for a video, which the command line takes too.
 TEST(ThumbsOptions, HeightFollowsTheAspectRatioToTheNearestEvenTie)
 {

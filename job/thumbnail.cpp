@@ -1,0 +1,230 @@
+#include "job/thumbnail.h"
+
+#include "common/exceptions.h"
+#include "convert/FastDIB.h"
+#include "convert/FastFX.h"
+#include "convert/FastSize.h"
+#include "convert/FreeBitmap.h"
+#include "decoder/decoder.h"
+#include "job/thumbsize.h"
+
+#include <FreeImage.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <memory>
+#include <system_error>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace job {
+
+namespace {
+
+// Where a picture is black, a fade or a flat card, the next try is 10% further on: nine tries, from
+// 10% to 90% of the length, reach past any opening, and stop short of the last tenth, where
+// closing credits run.
+constexpr std::int32_t kTries = 9;
+
+// Luma is sampled on a grid this many points across and down: 4096 points see anything larger
+// than a few per cent of the picture, at no cost beside decoding it.
+constexpr std::int32_t kGridPoints = 64;
+
+// A picture whose luma (0..255) spreads less than this over the grid counts as nearly uniform.
+// Black frames of real discs measure 0; flat frames with grain, as MPEG-2 keeps it at DVD rates,
+// 1 to 7; pictures with anything to see (menus, scenes) 26 to 70, and a scene of 50 faded to a
+// sixth of its brightness 8. So 8 stands clear of noise, and a picture it wrongly passes over costs
+// only a later one, where a black thumbnail would show nothing.
+constexpr double kUniformSpread = 8.0;
+
+// The seconds tried in turn: 10%, 20%, ... of the length, each the first frame of that whole second.
+// A short video gives the same second more than once; it is tried once.
+std::vector<std::int32_t> TrySeconds(std::int32_t totalSeconds)
+{
+    std::vector<std::int32_t> seconds;
+    for (std::int32_t k = 1; k <= kTries; ++k) {
+        const auto second = static_cast<std::int32_t>(std::int64_t{std::max(totalSeconds, 0)} * k / 10);
+        if (std::find(seconds.begin(), seconds.end(), second) == seconds.end())
+            seconds.push_back(second);
+    }
+    return seconds;
+}
+
+// The standard deviation of BT.601 luma over the grid of a BGRX picture, exact in integers.
+double LumaSpread(const std::uint8_t* bgrx, std::int32_t width, std::int32_t height)
+{
+    std::int64_t sum = 0;
+    std::int64_t squares = 0;
+    for (std::int32_t gy = 0; gy < kGridPoints; ++gy) {
+        const std::int64_t y = (2 * std::int64_t{gy} + 1) * height / (2 * kGridPoints);
+        for (std::int32_t gx = 0; gx < kGridPoints; ++gx) {
+            const std::int64_t x = (2 * std::int64_t{gx} + 1) * width / (2 * kGridPoints);
+            const std::uint8_t* p = bgrx + (y * width + x) * 4;
+            // 256 times the luma: 0.114 B + 0.587 G + 0.299 R.
+            const std::int64_t luma = 29 * p[0] + 150 * p[1] + 77 * p[2];
+            sum += luma;
+            squares += luma * luma;
+        }
+    }
+    constexpr std::int64_t kCount = std::int64_t{kGridPoints} * kGridPoints;
+    const std::int64_t spread = kCount * squares - sum * sum;
+    return std::sqrt(static_cast<double>(spread)) / static_cast<double>(kCount) / 256.0;
+}
+
+// The longer side `side`, the other by the display aspect (the picture's own shape without one).
+Size ThumbnailBox(const Picture& picture, std::int32_t side)
+{
+    double aspect = picture.aspectRatio;
+    if (!(aspect > 0))
+        aspect = picture.height > 0 ? static_cast<double>(picture.width) / picture.height : 1.0;
+    if (aspect >= 1)
+        return {side, std::max(1, HeightForWidth(side, aspect))};
+    return {std::max(1, WidthForHeight(side, aspect)), side};
+}
+
+// The picture the thumbnail shows, copied into `dib` as it comes from the decoder (top row first,
+// so upside down for the bitmap). False when no try gave a frame, not even the first one.
+bool PickPicture(TDecoder& decoder, TFastDIB& dib)
+{
+    const std::int32_t width = dib.Width();
+    const std::int32_t height = dib.Rows();
+    bool kept = false;
+    for (const std::int32_t second : TrySeconds(decoder.FileInfo()->TotalSeconds)) {
+        decoder.Seek(second);
+        // Null only at the end of the stream; a damaged stretch is passed over to the next
+        // frame that decodes.
+        const PDecodedFrame frame = decoder.GetNextFrame();
+        if (!frame)
+            continue;
+        const bool uniform = LumaSpread(frame->Pixels, width, height) < kUniformSpread;
+        if (!uniform || !kept) {
+            CopyLongs(frame->Pixels, dib.Bits(), width * height);
+            kept = true;
+        }
+        if (!uniform)
+            return true;
+    }
+    if (kept)
+        return true;
+    // A length longer than what decodes (a damaged or cut copy) leaves every try past the end;
+    // the first frame there is still a picture of the video.
+    decoder.Rewind();
+    if (const PDecodedFrame frame = decoder.GetNextFrame()) {
+        CopyLongs(frame->Pixels, dib.Bits(), width * height);
+        return true;
+    }
+    return false;
+}
+
+// The temporary file beside `output`, created anew (the name is free once it opens), so two runs
+// for the same output never write into one file. Answers its descriptor.
+int CreateBeside(const std::string& output, std::string& temporary)
+{
+    const std::size_t slash = output.rfind('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::string stem =
+        output.substr(0, nameStart) + "." + output.substr(nameStart) + "." + std::to_string(getpid()) + ".";
+    for (int attempt = 0;; ++attempt) {
+        temporary = stem + std::to_string(attempt) + ".part";
+        const int file = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (file >= 0 || errno != EEXIST || attempt == 99)
+            return file;
+    }
+}
+
+// `bytes` as the file `output`, written beside it and renamed onto it; throws std::system_error.
+void WriteWhole(const std::string& output, const BYTE* bytes, std::size_t size)
+{
+    std::string temporary;
+    const int file = CreateBeside(output, temporary);
+    if (file < 0)
+        ThrowSystemError(errno);
+    int error = 0;
+    while (size > 0 && error == 0) {
+        const ssize_t written = write(file, bytes, size);
+        if (written >= 0) {
+            bytes += written;
+            size -= static_cast<std::size_t>(written);
+        } else if (errno != EINTR) {
+            error = errno;
+        }
+    }
+    if (close(file) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && rename(temporary.c_str(), output.c_str()) != 0)
+        error = errno;
+    if (error != 0) {
+        unlink(temporary.c_str());
+        ThrowSystemError(error);
+    }
+}
+
+// The whole PNG is encoded in memory first, so the temporary file lives only while it is written.
+void SavePng(FIBITMAP* dib, const std::string& output)
+{
+    struct CloseMemory {
+        void operator()(FIMEMORY* memory) const noexcept { FreeImage_CloseMemory(memory); }
+    };
+    const std::unique_ptr<FIMEMORY, CloseMemory> memory(FreeImage_OpenMemory());
+    BYTE* data = nullptr;
+    DWORD size = 0;
+    if (!memory || !FreeImage_SaveToMemory(FIF_PNG, dib, memory.get(), PNG_DEFAULT) ||
+        !FreeImage_AcquireMemory(memory.get(), &data, &size))
+        ThrowSystemError(ENOMEM);
+    WriteWhole(output, data, size);
+}
+
+[[noreturn]] void ThrowAllocationError(std::int32_t width, std::int32_t height)
+{
+    throw Exception("Unable to allocate a picture of " + std::to_string(width) + " x " + std::to_string(height) +
+                    " pixels.");
+}
+
+}  // namespace
+
+void WriteThumbnail(TDecoder& decoder, const std::string& input, const TitleRequest& request, std::int32_t side,
+                    const std::string& output)
+{
+    Video video;
+    try {
+        video = *FindVideo(input, request);
+    } catch (const dvd::DiscError& e) {
+        throw Exception(input + ": " + e.what());
+    }
+    decoder.OpenFile(video.path, video.title, video.angle);
+
+    TFastDIB source;
+    source.SetSize(decoder.Width(), decoder.Height(), 32);
+    if (!source.Bits())
+        ThrowAllocationError(decoder.Width(), decoder.Height());
+    if (!PickPicture(decoder, source))
+        throw Exception(input + ": no frame of the video could be decoded");
+
+    const Size box = ThumbnailBox({decoder.Width(), decoder.Height(), decoder.AspectRatio()}, side);
+    TFastDIB scaled;
+    const TFastDIB* picture = &source;
+    if (box.width == source.Width() && box.height == source.Rows()) {
+        FlipRows(source);
+    } else {
+        scaled.SetSize(box.width, box.height, 32);
+        if (!scaled.Bits())
+            ThrowAllocationError(box.width, box.height);
+        Resample(source, scaled);
+        FlipRows(scaled);
+        picture = &scaled;
+    }
+    try {
+        TFreeBitmap bitmap;
+        CopyToFreeBitmap(*picture, bitmap);
+        if (!bitmap.IsValid() || !bitmap.ConvertTo24Bits())
+            ThrowSystemError(ENOMEM);
+        SavePng(bitmap.Dib(), output);
+    } catch (const std::system_error& e) {
+        throw Exception("Unable to write thumbnail: " + output + " (" + e.code().message() + ")");
+    }
+}
+
+}  // namespace job
