@@ -53,8 +53,8 @@ if [ -f "$entry" ]; then
   [ "$(head -n 1 "$entry")" = "[Thumbnailer Entry]" ] || fail "the thumbnailer entry does not start with its group"
   for key in TryExec Exec; do
     program=$(sed -n "s/^$key=\([^ ]*\).*/\1/p" "$entry")
-    [ -n "$program" ] && [ -x "$prefix/bin/$program" ] ||
-      fail "the thumbnailer entry's $key names '$program', which bin/ lacks"
+    [ -n "$program" ] && [ -x "$prefix/bin/$program" ] && continue
+    fail "the thumbnailer entry's $key names '$program', which bin/ lacks"
   done
   types=$(sed -n 's/^MimeType=//p' "$entry")
   for type in video/mpeg application/x-cd-image; do

@@ -25,9 +25,20 @@ if [ "${1:-}" != --on-bus ]; then
   cp "$entry" "$work/data/thumbnailers/"
   ln -s /usr/share/mime "$work/data/mime"
   # What tumbler runs by the entry's name: the program, each call and its exit status recorded, so the
-  # thumbnails are known to be ours and not those of tumbler's own video plugins.
-  printf '#!/bin/bash\n%q "$@"\nstatus=$?\necho "$* -> $status" >>%q\nexit $status\n' \
-    "$program" "$work/calls" >"$work/bin/stillreel-thumbs"
+  # thumbnails are known to be ours and not those of tumbler's own video plugins. Tumbler makes the
+  # output file itself and keeps it open: a program that puts a new file in its place gives it
+  # nothing, and that is recorded too.
+  printf -v program '%q' "$program"
+  printf -v calls '%q' "$work/calls"
+  cat >"$work/bin/stillreel-thumbs" <<EOF
+#!/bin/bash
+before=\$(stat -c %i -- "\${!#}" 2>/dev/null)
+$program "\$@"
+status=\$?
+[ -n "\$before" ] && [ "\$(stat -c %i -- "\${!#}" 2>/dev/null)" != "\$before" ] && replaced=" (output replaced)"
+echo "\$* -> \$status\${replaced:-}" >>$calls
+exit \$status
+EOF
   chmod +x "$work/bin/stillreel-thumbs"
   # Tumbler's settings of the test's own, neither the system's nor the user's: its video plugins, which
   # claim MPEG video, at the priorities it ships, above .thumbnailer entries; and a size limit on those
@@ -167,13 +178,15 @@ for flavor in "${flavors[@]}"; do
     fi
     # The width and height of the PNG's header chunk.
     read -r w1 w2 w3 w4 h1 h2 h3 h4 < <(od -An -tu1 -j16 -N8 "$png")
-    got=$(((w1 << 24 | w2 << 16 | w3 << 8 | w4)))x$(((h1 << 24 | h2 << 16 | h3 << 8 | h4)))
+    got=$((w1 << 24 | w2 << 16 | w3 << 8 | w4))x$((h1 << 24 | h2 << 16 | h3 << 8 | h4))
     [ "$got" = "$size" ] || fail "the $flavor thumbnail of ${path##*/} is $got, not $size"
     grep -aq "Thumb::URI.$uri" "$png" || fail "the $flavor thumbnail of ${path##*/} does not name its file"
     grep -q "^--thumbnail -s ${size%x*} $path [^ ]* -> 0\$" "$work/calls" 2>/dev/null ||
       fail "stillreel-thumbs did not make the $flavor thumbnail of ${path##*/}"
   done
 done
+grep -q 'output replaced' "$work/calls" 2>/dev/null &&
+  fail "stillreel-thumbs put a new file in place of the output tumbler made, instead of writing into it"
 
 if [ "$failures" -ne 0 ]; then
   echo "stillreel-thumbs was run as:"
