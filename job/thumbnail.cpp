@@ -18,6 +18,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace job {
@@ -135,23 +136,53 @@ int CreateBeside(const std::string& output, std::string& temporary)
     }
 }
 
-// `bytes` as the file `output`, written beside it and renamed onto it; throws std::system_error.
-void WriteWhole(const std::string& output, const BYTE* bytes, std::size_t size)
+// Writes all of `bytes`; answers 0 or the system's error.
+int WriteAll(int file, const BYTE* bytes, std::size_t size)
 {
-    std::string temporary;
-    const int file = CreateBeside(output, temporary);
-    if (file < 0)
-        ThrowSystemError(errno);
-    int error = 0;
-    while (size > 0 && error == 0) {
+    while (size > 0) {
         const ssize_t written = write(file, bytes, size);
         if (written >= 0) {
             bytes += written;
             size -= static_cast<std::size_t>(written);
         } else if (errno != EINTR) {
-            error = errno;
+            return errno;
         }
     }
+    return 0;
+}
+
+// Whether `output` is an empty file someone made for us: a thumbnail service (tumbler) creates the
+// output itself, holds it open and reads it back, so a file renamed onto its name is never seen.
+bool IsEmptyFileGiven(const std::string& output)
+{
+    struct stat info {};
+    return lstat(output.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0;
+}
+
+// `bytes` as the file `output`: into the empty file given, emptied again on failure; else written
+// beside it and renamed onto it, so no part of a picture is ever seen. Throws std::system_error.
+void WriteWhole(const std::string& output, const BYTE* bytes, std::size_t size)
+{
+    if (IsEmptyFileGiven(output)) {
+        const int file = open(output.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (file < 0)
+            ThrowSystemError(errno);
+        int error = WriteAll(file, bytes, size);
+        if (error != 0) {
+            // Nothing of a picture stays; the error that stopped the write is the one told.
+            [[maybe_unused]] const int emptied = ftruncate(file, 0);
+        }
+        if (close(file) != 0 && error == 0)
+            error = errno;
+        if (error != 0)
+            ThrowSystemError(error);
+        return;
+    }
+    std::string temporary;
+    const int file = CreateBeside(output, temporary);
+    if (file < 0)
+        ThrowSystemError(errno);
+    int error = WriteAll(file, bytes, size);
     if (close(file) != 0 && error == 0)
         error = errno;
     if (error == 0 && rename(temporary.c_str(), output.c_str()) != 0)
