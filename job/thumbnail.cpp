@@ -194,6 +194,7 @@ void WriteWhole(const std::string& output, const BYTE* bytes, std::size_t size)
 }
 
 // The whole PNG is encoded in memory first, so the temporary file lives only while it is written.
+// The fastest compression: a thumbnail is small and read once, and a file manager waits for it.
 void SavePng(FIBITMAP* dib, const std::string& output)
 {
     struct CloseMemory {
@@ -202,7 +203,7 @@ void SavePng(FIBITMAP* dib, const std::string& output)
     const std::unique_ptr<FIMEMORY, CloseMemory> memory(FreeImage_OpenMemory());
     BYTE* data = nullptr;
     DWORD size = 0;
-    if (!memory || !FreeImage_SaveToMemory(FIF_PNG, dib, memory.get(), PNG_DEFAULT) ||
+    if (!memory || !FreeImage_SaveToMemory(FIF_PNG, dib, memory.get(), PNG_Z_BEST_SPEED) ||
         !FreeImage_AcquireMemory(memory.get(), &data, &size))
         ThrowSystemError(ENOMEM);
     WriteWhole(output, data, size);
