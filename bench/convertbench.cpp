@@ -1,7 +1,9 @@
 // Runs conversion jobs as the program does: this process's main thread starts a TConvertThread and
-// waits for it while serving its reports. Also reads back the frame index of JPEG files, so that
-// bench/convert can tell which frame each tool took. Prints one "key value" line per figure.
+// waits for it while serving its reports. Also reads back the frame index of JPEG files, and of each
+// cell of a contact sheet, so that the benchmarks can tell which frame each tool took. Prints one
+// "key value" line per figure.
 #include "convert/convertthread.h"
+#include "sheet/layout.h"
 #include "support/frameindex.h"
 
 #include <FreeImage.h>
@@ -21,7 +23,9 @@ int Usage()
     std::fprintf(stderr,
                  "usage: bench_convert whole FILE.vob FOLDER WIDTH HEIGHT\n"
                  "       bench_convert pieces FILE.vob FOLDER WIDTH HEIGHT COUNT\n"
-                 "       bench_convert index FILE.jpg...\n");
+                 "       bench_convert index FILE.jpg...\n"
+                 "       bench_convert sheet-cell COLS ROWS WIDTH\n"
+                 "       bench_convert sheet-index SHEET.jpg COLS ROWS WIDTH\n");
     return 2;
 }
 
@@ -83,6 +87,51 @@ int PrintIndices(int count, char** files)
     return 0;
 }
 
+// The benchmark videos are 4:3, and a sheet's heading has two lines: the video and its facts.
+sheet::Layout SheetLayout(int columns, int rows, int width)
+{
+    return sheet::LayOut(width, columns, rows, 4.0 / 3.0, 2);
+}
+
+int PrintCellSize(int columns, int rows, int width)
+{
+    const sheet::Layout layout = SheetLayout(columns, rows, width);
+    std::printf("cell_width %d\ncell_height %d\n", layout.cellWidth, layout.cellHeight);
+    return 0;
+}
+
+// One line per cell of the sheet: its number and the index its picture carries (-1: none readable).
+int PrintSheetIndices(const char* file, int columns, int rows, int width)
+{
+    const sheet::Layout layout = SheetLayout(columns, rows, width);
+    FIBITMAP* loaded = FreeImage_Load(FreeImage_GetFileType(file, 0), file, 0);
+    FIBITMAP* dib = loaded ? FreeImage_ConvertTo24Bits(loaded) : nullptr;
+    if (loaded)
+        FreeImage_Unload(loaded);
+    if (!dib) {
+        std::fprintf(stderr, "%s: not a picture\n", file);
+        return 1;
+    }
+    const int sheetWidth = static_cast<int>(FreeImage_GetWidth(dib));
+    const int sheetHeight = static_cast<int>(FreeImage_GetHeight(dib));
+    // A sheet of another size was laid out otherwise: its cells would be read in the wrong places.
+    if (sheetWidth != layout.width || sheetHeight != layout.height) {
+        std::fprintf(stderr, "%s is %d x %d, not the %d x %d of that layout\n", file, sheetWidth, sheetHeight,
+                     layout.width, layout.height);
+        FreeImage_Unload(dib);
+        return 1;
+    }
+    const auto pitch = static_cast<std::ptrdiff_t>(FreeImage_GetPitch(dib));
+    for (int k = 0; k < columns * rows; ++k) {
+        const sheet::Rect cell = layout.Cell(k);
+        // FreeImage keeps the bottom row first: the cell's top row is sheetHeight - 1 - top from it.
+        const std::uint8_t* top = FreeImage_GetScanLine(dib, sheetHeight - 1 - cell.top) + 3 * cell.left;
+        std::printf("%d %d\n", k, ReadFrameIndex(top, cell.width, cell.height, -pitch, 3));
+    }
+    FreeImage_Unload(dib);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -97,6 +146,10 @@ int main(int argc, char** argv)
             return Convert(false, argv[2], argv[3], std::atoi(argv[4]), std::atoi(argv[5]), std::atoi(argv[6]));
         if (mode == "index")
             return PrintIndices(argc - 2, argv + 2);
+        if (mode == "sheet-cell" && argc == 5)
+            return PrintCellSize(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]));
+        if (mode == "sheet-index" && argc == 6)
+            return PrintSheetIndices(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
     } catch (const Exception& e) {
         std::fprintf(stderr, "%s\n", e.Message().c_str());
         return 1;

@@ -9,7 +9,7 @@ ffmpeg_quiet=(ffmpeg -nostdin -hide_banner -loglevel error)
 
 # Installs the peers and what the build needs, and builds.
 bench_setup() {
-  install_missing_packages "${STILLREEL_PACKAGES[@]}" ffmpegthumbnailer
+  install_missing_packages "${STILLREEL_PACKAGES[@]}" ffmpegthumbnailer imagemagick
   build_stillreel >/dev/null
   mkdir -p "$BENCH_DIR"
 }
@@ -35,9 +35,11 @@ make_noisy_interlaced() {
     make_noisy "$1" "$2" -flags +ildct+ilme -top 1
 }
 
-# make_indexed FILE FRAMES: a PAL VOB whose frames carry their index (see tests/support).
+# make_indexed FILE FRAMES [GOP OPTION...]: a PAL VOB whose frames carry their index (see
+# tests/support), in open GOPs of 15 unless told otherwise.
 make_indexed() {
-  local file=$1 frames=$2
+  local file=$1 frames=$2 gop=(-g 15)
+  [ $# -lt 3 ] || gop=("${@:3}")
   [ -s "$file" ] && return 0
   echo "Making $(basename "$file") (once)..." >&2
   "$BUILD_DIR/bin/framegen" 720 576 0 "$frames" |
@@ -45,7 +47,7 @@ make_indexed() {
       -f rawvideo -pix_fmt yuv420p -color_range tv -video_size 720x576 -framerate 25 -i - \
       -f lavfi -i "sine=frequency=440:sample_rate=48000" \
       -map 0:v -map 1:a -shortest \
-      -target pal-dvd -aspect 4:3 -bf 2 -g 15 -sc_threshold 1000000000 -ac 2 -y "$file.part"
+      -target pal-dvd -aspect 4:3 -bf 2 "${gop[@]}" -sc_threshold 1000000000 -ac 2 -y "$file.part"
   mv "$file.part" "$file"
 }
 
@@ -60,11 +62,36 @@ hhmmss() { printf '%02d:%02d:%02d' $(( $1 / 3600 )) $(( $1 / 60 % 60 )) $(( $1 %
 # exact_pictures SECOND... -- FILE...: how many of the pictures show a frame of the second asked
 # for it (25 frames per second).
 exact_pictures() {
-  local seconds=() hits=0 i=0 index
+  local seconds=()
   while [ "$1" != "--" ]; do seconds+=("$1"); shift; done
   shift
+  on_their_seconds "${seconds[@]}" < <("$BUILD_DIR/bin/bench_convert" index "$@")
+}
+
+# exact_cells SHEET COLUMNS ROWS WIDTH SECOND...: the same for the cells of a contact sheet, the
+# seconds asked for them in order.
+exact_cells() {
+  on_their_seconds "${@:5}" < <("$BUILD_DIR/bin/bench_convert" sheet-index "$1" "$2" "$3" "$4")
+}
+
+# on_their_seconds SECOND...: how many of the "name index" lines read show a frame of the second
+# asked for that line.
+on_their_seconds() {
+  local seconds=("$@") hits=0 i=0 index
   while read -r _ index; do
     if [ "$index" -ge 0 ] && [ $(( index / 25 )) -eq "${seconds[$i]}" ]; then hits=$(( hits + 1 )); fi
+    i=$(( i + 1 ))
+  done
+  echo "$hits"
+}
+
+# exact_frames FRAME... -- FILE...: how many of the pictures show exactly the frame asked for it.
+exact_frames() {
+  local frames=() hits=0 i=0 index
+  while [ "$1" != "--" ]; do frames+=("$1"); shift; done
+  shift
+  while read -r _ index; do
+    if [ "$index" -eq "${frames[$i]}" ]; then hits=$(( hits + 1 )); fi
     i=$(( i + 1 ))
   done < <("$BUILD_DIR/bin/bench_convert" index "$@")
   echo "$hits"
@@ -93,6 +120,20 @@ peer_pieces() {
   done
 }
 
+# peer_sheet VIDEO FOLDER COLSxROWS CELL_WIDTH CELL_HEIGHT SECOND...: a contact sheet as one makes
+# it by hand: one ffmpeg seek per cell (-ss before -i, the fast way), each picture scaled to the cell
+# as FOLDER/<i>.jpg, then ImageMagick's montage into FOLDER/sheet.jpg, at quality 100 as ours.
+peer_sheet() {
+  local video=$1 folder=$2 grid=$3 size="$4:$5" i=0 second
+  shift 5
+  for second in "$@"; do
+    "${ffmpeg_quiet[@]}" -ss "$second" -i "$video" -frames:v 1 -vf "scale=$size" -q:v 1 \
+      "$folder/$(printf '%03d' "$i").jpg"
+    i=$(( i + 1 ))
+  done
+  montage "$folder"/[0-9][0-9][0-9].jpg -tile "$grid" -geometry +4+4 -quality 100 "$folder/sheet.jpg"
+}
+
 # Starts an X server of our own on a display number it picks, for the rest of the script.
 start_xvfb() {
   exec {displayfd}<> <(:)
@@ -113,28 +154,42 @@ ffplay_cpu_percent() {
   awk -v c="$cpu" -v s="$2" 'BEGIN { split(c, t, " "); print 100 * (t[1] + t[2]) / s }'
 }
 
+# The chapters of each cell of the benchmark disc, as frames of the cell: every 150.4 s, so most
+# start between two whole seconds. Each falls on a GOP of the cell's closed GOPs of 10 frames, where
+# dvdauthor can put it exactly.
+disc_chapter_frames=(0 3760 7520 11280 15040 18800 22560 26320)
+
+# m:ss.ff of a frame at 25 frames a second, as dvdauthor takes a chapter mark.
+mark_of_frame() {
+  printf '%d:%02d.%02d' $(( $1 / 1500 )) $(( $1 / 25 % 60 )) $(( $1 % 25 * 4 ))
+}
+
 # make_indexed_disc DIR CELLS: a disc of one title, CELLS cells of the same 20 minutes whose frames
-# carry their index (0..29999, the most the code holds), authored by dvdauthor: DIR/folder with the
-# title's VOB cut at sector boundaries into four parts (as a disc's 1 GiB parts, mid-GOP),
-# DIR/disc.iso made of it by genisoimage -dvd-video, and the same title as one file, DIR/title.vob.
+# carry their index (0..29999, the most the code holds), each with the chapters of
+# disc_chapter_frames, authored by dvdauthor: DIR/folder with the title's VOB cut at sector
+# boundaries into four parts (as a disc's 1 GiB parts, mid-GOP), DIR/disc.iso made of it by
+# genisoimage -dvd-video, and the same title as one file, DIR/title.vob. The disc is made again
+# when its recipe (DIR/recipe) differs.
 make_indexed_disc() {
-  local dir=$1 cells=$2 sectors part k vobs=""
-  [ -s "$dir/disc.iso" ] && return 0
-  rm -rf "$dir/folder" "$dir/authored"
-  mkdir -p "$dir/folder/VIDEO_TS"
-  make_indexed "$dir/cell.mpg" 30000
-  echo "Making a disc of $cells cells (once)..." >&2
+  local dir=$1 cells=$2 sectors part k vobs="" marks="" frame
+  # Closed GOPs: an open one's first B-frames would show frames of the chapter before it.
+  local gop=(-g 10 -flags +cgop)
+  for frame in "${disc_chapter_frames[@]}"; do marks+="${marks:+,}$(mark_of_frame "$frame")"; done
   # A name of its own for each cell: dvdauthor writes a file named twice only once, and the cells
   # would share its sectors.
-  for k in $(seq "$cells"); do
-    ln -f "$dir/cell.mpg" "$dir/cell$k.mpg"
-    vobs+="<vob file=\"$dir/cell$k.mpg\" />"
-  done
-  cat >"$dir/disc.xml" <<XML
-<dvdauthor dest="$dir/authored"><vmgm />
-  <titleset><titles><video format="pal" aspect="4:3" /><pgc>$vobs</pgc></titles></titleset>
-</dvdauthor>
-XML
+  for k in $(seq "$cells"); do vobs+="<vob file=\"$dir/cell$k.mpg\" chapters=\"$marks\" />"; done
+  local xml="<dvdauthor dest=\"$dir/authored\"><vmgm />
+  <titleset><titles><video format=\"pal\" aspect=\"4:3\" /><pgc>$vobs</pgc></titles></titleset>
+</dvdauthor>"
+  local recipe="cell: make_indexed 30000 ${gop[*]}
+$xml"
+  [ -s "$dir/disc.iso" ] && [ "$(cat "$dir/recipe" 2>/dev/null)" = "$recipe" ] && return 0
+  rm -rf "$dir/folder" "$dir/authored" "$dir/disc.iso" "$dir/title.vob" "$dir/recipe" "$dir/cell.mpg"
+  mkdir -p "$dir/folder/VIDEO_TS"
+  make_indexed "$dir/cell.mpg" 30000 "${gop[@]}"
+  echo "Making a disc of $cells cells (once)..." >&2
+  for k in $(seq "$cells"); do ln -f "$dir/cell.mpg" "$dir/cell$k.mpg"; done
+  printf '%s\n' "$xml" >"$dir/disc.xml"
   VIDEO_FORMAT=PAL dvdauthor -x "$dir/disc.xml" >"$dir/dvdauthor.log" 2>&1
   rm "$dir"/cell*.mpg
   cp "$dir"/authored/VIDEO_TS/*.IFO "$dir"/authored/VIDEO_TS/*.BUP "$dir/folder/VIDEO_TS/"
@@ -148,4 +203,5 @@ XML
   done
   genisoimage -quiet -dvd-video -V BENCH_DISC -o "$dir/disc.iso.part" "$dir/folder"
   mv "$dir/disc.iso.part" "$dir/disc.iso"
+  printf '%s' "$recipe" >"$dir/recipe"
 }
