@@ -320,20 +320,22 @@ void TUIManager::SheetClick()
 
 void TUIManager::ChaptersClick()
 {
-    if (!MayStartJob())
-        return;
-    job::Choices choices;
-    choices.mode = job::Mode::Chapters;
-    StartJob(std::move(choices));
+    StartChapterJob(false);
 }
 
 void TUIManager::ChapterSheetClick()
+{
+    StartChapterJob(true);
+}
+
+void TUIManager::StartChapterJob(bool OnSheet)
 {
     if (!MayStartJob())
         return;
     job::Choices choices;
     choices.mode = job::Mode::Chapters;
-    choices.sheet = job::SheetChoice{};
+    if (OnSheet)
+        choices.sheet = job::SheetChoice{};
     StartJob(std::move(choices));
 }
 

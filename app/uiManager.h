@@ -111,6 +111,8 @@ private:
     void ConvertFailed(bool FromConversion);
     // Whether a job may start: not while converting, and not without a video, which is said.
     bool MayStartJob();
+    // One still per chapter, as loose pictures or on a sheet.
+    void StartChapterJob(bool OnSheet);
     // Starts the job of these choices, into the save folder.
     void StartJob(job::Choices Choices);
     void WriteInfo(const THms& Timestamp);
