@@ -6,6 +6,8 @@ extern "C" {
 #include <libavfilter/buffersrc.h>
 }
 
+#include <dlfcn.h>
+
 #include <string>
 
 namespace decoderlib {
@@ -18,13 +20,89 @@ namespace {
 constexpr const char* kFilter = "bwdif";
 constexpr const char* kFilterOptions = "mode=send_frame:parity=auto:deint=interlaced";
 
+// libavfilter pulls in some 160 libraries (network, Blu-ray, tracker music …) whose loading would
+// double the start of every run, a file manager's thumbnail too, while only interlaced video needs
+// it: it is loaded at the first picture to deinterlace, the version the headers are of.
+constexpr const char* kFilterLibrary = "libavfilter.so." AV_STRINGIFY(LIBAVFILTER_VERSION_MAJOR);
+
+// The few functions of libavfilter the deinterlacer calls.
+struct FilterApi {
+    decltype(&avfilter_get_by_name) getByName = nullptr;
+    decltype(&avfilter_graph_alloc) graphAlloc = nullptr;
+    decltype(&avfilter_graph_create_filter) createFilter = nullptr;
+    decltype(&avfilter_link) link = nullptr;
+    decltype(&avfilter_graph_config) configure = nullptr;
+    decltype(&avfilter_graph_free) graphFree = nullptr;
+    decltype(&av_buffersrc_add_frame_flags) addFrame = nullptr;
+    decltype(&av_buffersink_get_frame) getFrame = nullptr;
+};
+
+struct LibraryCloser {
+    void operator()(void* handle) const noexcept { dlclose(handle); }
+};
+
+// libavfilter, loaded once for the process. It stays mapped even after the close (RTLD_NODELETE): a
+// session destroyed with the process may still free its filter graph after this object is gone.
+class FilterLibrary {
+public:
+    FilterLibrary()
+    {
+        handle_.reset(dlopen(kFilterLibrary, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE));
+        if (!handle_) {
+            Fail(dlerror());
+            return;
+        }
+        Resolve(api_.getByName, "avfilter_get_by_name");
+        Resolve(api_.graphAlloc, "avfilter_graph_alloc");
+        Resolve(api_.createFilter, "avfilter_graph_create_filter");
+        Resolve(api_.link, "avfilter_link");
+        Resolve(api_.configure, "avfilter_graph_config");
+        Resolve(api_.graphFree, "avfilter_graph_free");
+        Resolve(api_.addFrame, "av_buffersrc_add_frame_flags");
+        Resolve(api_.getFrame, "av_buffersink_get_frame");
+    }
+
+    // Throws DecodeError saying why the library is not there.
+    const FilterApi& Api() const
+    {
+        if (!error_.empty())
+            throw DecodeError(error_);
+        return api_;
+    }
+
+private:
+    template <typename Function>
+    void Resolve(Function& function, const char* name)
+    {
+        function = reinterpret_cast<Function>(dlsym(handle_.get(), name));
+        if (!function && error_.empty())
+            Fail((std::string(kFilterLibrary) + " lacks " + name).c_str());
+    }
+
+    void Fail(const char* why)
+    {
+        error_ = std::string("deinterlacing needs FFmpeg's filter library, which did not load (") +
+            (why ? why : kFilterLibrary) + ")";
+    }
+
+    std::unique_ptr<void, LibraryCloser> handle_;
+    FilterApi api_;
+    std::string error_;
+};
+
+const FilterApi& Filters()
+{
+    static const FilterLibrary library;
+    return library.Api();
+}
+
 AVFilterContext* CreateFilter(AVFilterGraph& graph, const char* name, const char* label, const char* args)
 {
-    const AVFilter* filter = avfilter_get_by_name(name);
+    const AVFilter* filter = Filters().getByName(name);
     if (!filter)
         throw DecodeError(std::string("FFmpeg lacks the filter ") + name);
     AVFilterContext* ctx = nullptr;
-    CheckRc(avfilter_graph_create_filter(&ctx, filter, label, args, nullptr, &graph), "deinterlacer");
+    CheckRc(Filters().createFilter(&ctx, filter, label, args, nullptr, &graph), "deinterlacer");
     return ctx;
 }
 
@@ -32,15 +110,22 @@ AVFilterContext* CreateFilter(AVFilterGraph& graph, const char* name, const char
 
 void Deinterlacer::GraphDeleter::operator()(AVFilterGraph* g) const
 {
-    avfilter_graph_free(&g);
+    // A graph exists only once the library has loaded.
+    Filters().graphFree(&g);
 }
 
 Deinterlacer::Deinterlacer() = default;
 Deinterlacer::~Deinterlacer() = default;
 
+void Deinterlacer::Load()
+{
+    Filters();
+}
+
 void Deinterlacer::Build(const AVFrame& first)
 {
-    graph_.reset(avfilter_graph_alloc());
+    const FilterApi& filters = Filters();
+    graph_.reset(filters.graphAlloc());
     if (!graph_)
         throw DecodeError("out of memory for the deinterlacer");
     // The filter's rows run on two threads, as the decoder's do: on one, the decoding worker
@@ -53,9 +138,9 @@ void Deinterlacer::Build(const AVFrame& first)
     source_ = CreateFilter(*graph_, "buffer", "in", args.c_str());
     AVFilterContext* filter = CreateFilter(*graph_, kFilter, "deinterlace", kFilterOptions);
     sink_ = CreateFilter(*graph_, "buffersink", "out", nullptr);
-    CheckRc(avfilter_link(source_, 0, filter, 0), "deinterlacer");
-    CheckRc(avfilter_link(filter, 0, sink_, 0), "deinterlacer");
-    CheckRc(avfilter_graph_config(graph_.get(), nullptr), "deinterlacer");
+    CheckRc(filters.link(source_, 0, filter, 0), "deinterlacer");
+    CheckRc(filters.link(filter, 0, sink_, 0), "deinterlacer");
+    CheckRc(filters.configure(graph_.get(), nullptr), "deinterlacer");
     width_ = first.width;
     height_ = first.height;
     format_ = first.format;
@@ -78,7 +163,7 @@ void Deinterlacer::Push(FramePtr frame, std::int64_t time, bool keep)
     if (!graph_)
         Build(*frame);
     inFilter_.push_back({time, keep});
-    CheckRc(av_buffersrc_add_frame_flags(source_, frame.get(), 0), "deinterlacing");
+    CheckRc(Filters().addFrame(source_, frame.get(), 0), "deinterlacing");
     Drain();
 }
 
@@ -86,7 +171,7 @@ void Deinterlacer::Flush()
 {
     if (!graph_)
         return;
-    CheckRc(av_buffersrc_add_frame_flags(source_, nullptr, 0), "deinterlacing");
+    CheckRc(Filters().addFrame(source_, nullptr, 0), "deinterlacing");
     Drain();
     graph_.reset();
     inFilter_.clear();
@@ -96,7 +181,7 @@ void Deinterlacer::Drain()
 {
     for (;;) {
         FramePtr out = MakeFrame();
-        const int rc = av_buffersink_get_frame(sink_, out.get());
+        const int rc = Filters().getFrame(sink_, out.get());
         if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF)
             return;
         CheckRc(rc, "deinterlacing");

@@ -27,6 +27,10 @@ public:
     Deinterlacer(const Deinterlacer&) = delete;
     Deinterlacer& operator=(const Deinterlacer&) = delete;
 
+    // Loads FFmpeg's filter library, which the first picture to deinterlace does too; throws
+    // DecodeError saying why when it is not there.
+    static void Load();
+
     // Adds the next picture of the current run. The filter looks at the pictures on both sides of
     // the one it makes, so a picture comes out once the next one is in, or at Flush; a picture marked
     // progressive ends the run and comes out as it is, at once. A picture pushed with `keep` false

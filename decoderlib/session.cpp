@@ -57,6 +57,10 @@ Session::Session(const std::string& path, int title, int angle, bool deinterlace
     if (deinterlace)
         deinterlacer_ = std::make_unique<Deinterlacer>();
     AnalyseStart();
+    // A video that opens interlaced is refused with the reason when it could not be deinterlaced,
+    // rather than end at its first picture.
+    if (deinterlacer_ && interlaced_)
+        Deinterlacer::Load();
     timeline_ = ScanTimeline(file_, stream_, firstPts_, frameTicks_);
     steady_ = SteadyTime(frameTicks_);
     const std::int64_t total = std::min<std::int64_t>(timeline_.Duration() / kTicksPerSecond, INT32_MAX);

@@ -5,6 +5,7 @@
 #include "support/combing.h"
 
 #include <algorithm>
+#include <fstream>
 #include <random>
 #include <vector>
 
@@ -172,6 +173,35 @@ TEST(DecoderDeinterlace, FrameDeinterlacedTellsEachFrameTheFilterMade)
         }
     }
     decoder.SetDeinterlace(kDeinterlaceAuto);
+}
+
+bool FilterLibraryLoaded()
+{
+    std::ifstream maps("/proc/self/maps");
+    for (std::string line; std::getline(maps, line);)
+        if (line.find("libavfilter.so") != std::string::npos)
+            return true;
+    return false;
+}
+
+// FFmpeg's filter library, with all it pulls in, would slow every start; only a video with pictures
+// to deinterlace loads it.
+TEST(DecoderDeinterlace, FilterLibraryLoadsOnlyForAVideoThatNeedsIt)
+{
+    if (FilterLibraryLoaded())
+        GTEST_SKIP() << "a test before this one in the process deinterlaced";
+    TDecoder decoder;
+    for (const char* name : {"pal5.vob", "film.vob"}) {
+        decoder.OpenFile(FixturePath(name), 0, 0);
+        decoder.Seek(2);
+        while (decoder.GetNextFrame()) {
+        }
+    }
+    EXPECT_FALSE(FilterLibraryLoaded());
+    decoder.OpenFile(FixturePath("interlacedpal.vob"), 0, 0);
+    ASSERT_NE(decoder.GetNextFrame(), nullptr);
+    EXPECT_TRUE(decoder.FrameDeinterlaced());
+    EXPECT_TRUE(FilterLibraryLoaded());
 }
 
 }  // namespace
