@@ -112,6 +112,9 @@ private:
 
 // Copies Count 32-bit words; the areas must not overlap, unless they are the same.
 void CopyLongs(const void* Source, void* Dest, std::int32_t Count) noexcept;
+// Copies Count 32-bit pixels as 24-bit ones, the first three bytes of each (blue, green, red): a
+// row for the 24-bit bitmap the JPEG writer takes. The areas must not overlap.
+void CopyLongsTo24(const void* Source, void* Dest, std::int32_t Count) noexcept;
 
 // Gives Bitmap the size, depth and pixels of Dib; meant for 32 bits per pixel, where both keep
 // unpadded rows with the bottom row first.

@@ -17,3 +17,18 @@ void FlipRows(TFastDIB& Dib)
         std::memcpy(bottom, scratch.data(), n);
     }
 }
+
+void FlipInto(const TFastDIB& Source, TFastDIB& Target)
+{
+    if (!Source.Bits() || !Target.Bits() || Source.Bpp() != 32 || Source.Width() != Target.Width() ||
+        Source.Rows() != Target.Rows())
+        return;
+    const std::int32_t rows = Source.Rows();
+    if (Target.Bpp() == 32) {
+        for (std::int32_t row = 0; row < rows; ++row)
+            CopyLongs(Source.Scanline(row), Target.Scanline(rows - 1 - row), Source.Width());
+    } else if (Target.Bpp() == 24) {
+        for (std::int32_t row = 0; row < rows; ++row)
+            CopyLongsTo24(Source.Scanline(row), Target.Scanline(rows - 1 - row), Source.Width());
+    }
+}

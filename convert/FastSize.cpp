@@ -63,19 +63,18 @@ std::vector<TColumn> Columns(std::int32_t SourceWidth, std::int32_t TargetWidth,
     return columns;
 }
 
-// Walks Target's rows in memory order; AMakeRow(Out, Upper, Lower, Wy, Fy) fills one row from the two
-// source rows it lies between, Upper weighing Wy and Lower Fy (in 1/65536).
+// Walks Target's rows in memory order, or from the last to the first with Flip; AMakeRow(Out, Upper,
+// Lower, Wy, Fy) fills one row from the two source rows it lies between, Upper weighing Wy and Lower
+// Fy (in 1/65536).
 template <class MakeRow>
-void ForEachTargetRow(const TFastDIB& Source, TFastDIB& Target, MakeRow AMakeRow)
+void ForEachTargetRow(const TFastDIB& Source, TFastDIB& Target, bool Flip, MakeRow AMakeRow)
 {
     const std::int32_t ys = Step(Source.Rows(), Target.Rows());
     std::int32_t y = FirstPosition(ys);
-    std::uint8_t* out = Target.Bits();
     for (std::int32_t row = 0; row < Target.Rows(); ++row, y += ys) {
         const TSample sample = Sample(y);
-        AMakeRow(out, Source.Scanline(sample.Index), Source.Scanline(Next(sample.Index, Source.Rows())),
-                 65536 - sample.Fraction, sample.Fraction);
-        out += Target.RowBytes();
+        AMakeRow(Target.Scanline(Flip ? Target.Rows() - 1 - row : row), Source.Scanline(sample.Index),
+                 Source.Scanline(Next(sample.Index, Source.Rows())), 65536 - sample.Fraction, sample.Fraction);
     }
 }
 
@@ -100,13 +99,13 @@ struct TWeights {
     std::uint32_t W00, W01, W10, W11;
 };
 
-// The general case: ABlend makes each target pixel from its four source pixels. Both bitmaps must
-// have pixels.
-template <std::int32_t PixelBytes, class Blend>
-void ResampleWith(const TFastDIB& Source, TFastDIB& Target, Blend ABlend)
+// The general case: ABlend makes each target pixel from its four source pixels, SourceBytes and
+// TargetBytes long. Both bitmaps must have pixels.
+template <std::int32_t SourceBytes, std::int32_t TargetBytes, class Blend>
+void ResampleWith(const TFastDIB& Source, TFastDIB& Target, bool Flip, Blend ABlend)
 {
-    const std::vector<TColumn> columns = Columns(Source.Width(), Target.Width(), PixelBytes);
-    ForEachTargetRow(Source, Target,
+    const std::vector<TColumn> columns = Columns(Source.Width(), Target.Width(), SourceBytes);
+    ForEachTargetRow(Source, Target, Flip,
                      [&](std::uint8_t* Out, const std::uint8_t* Upper, const std::uint8_t* Lower, std::uint32_t Wy,
                          std::uint32_t Fy) {
                          for (const TColumn& column : columns) {
@@ -114,36 +113,51 @@ void ResampleWith(const TFastDIB& Source, TFastDIB& Target, Blend ABlend)
                              const std::uint32_t w11 = (Fy * column.Fraction) >> 16;
                              ABlend(Out, Upper + column.Left, Upper + column.Right, Lower + column.Left,
                                     Lower + column.Right, TWeights{Wy - w01, w01, Fy - w11, w11});
-                             Out += PixelBytes;
+                             Out += TargetBytes;
                          }
                      });
 }
 
-// Every byte of the pixel is interpolated on its own, rounded to nearest.
-template <std::int32_t PixelBytes>
-void ResampleBytes(const TFastDIB& Source, TFastDIB& Target)
+// Every byte of the pixel is interpolated on its own, rounded to nearest. A target pixel of fewer
+// bytes than the source's (24 bits from 32) takes the first ones.
+template <std::int32_t SourceBytes, std::int32_t TargetBytes = SourceBytes>
+void ResampleBytes(const TFastDIB& Source, TFastDIB& Target, bool Flip = false)
 {
+    static_assert(TargetBytes == SourceBytes || (SourceBytes == 4 && TargetBytes == 3));
     if (!HasPixels(Source) || !HasPixels(Target))
         return;
     // At equal widths every target column sits on its source column with no fraction, so the two
     // right-hand weights are 0 and a row is a blend of two source rows, byte by byte. This is the
     // thumbnail as wide as the frame, the common case of a whole-video job.
     if (Source.Width() == Target.Width()) {
-        const std::int32_t rowBytes = PixelBytes * Target.Width();
-        ForEachTargetRow(
-            Source, Target,
-            [rowBytes](std::uint8_t* Out, const std::uint8_t* Upper, const std::uint8_t* Lower, std::uint32_t,
-                       std::uint32_t Fy) { BlendRows(Out, Upper, Lower, rowBytes, static_cast<std::int32_t>(Fy)); });
+        const std::int32_t width = Target.Width();
+        const std::int32_t rowBytes = SourceBytes * width;
+        if constexpr (TargetBytes == SourceBytes) {
+            ForEachTargetRow(Source, Target, Flip,
+                             [rowBytes](std::uint8_t* Out, const std::uint8_t* Upper, const std::uint8_t* Lower,
+                                        std::uint32_t, std::uint32_t Fy) {
+                                 BlendRows(Out, Upper, Lower, rowBytes, static_cast<std::int32_t>(Fy));
+                             });
+        } else {
+            // Blended whole, as fast as the bytes go, then packed while the row is in the cache.
+            std::vector<std::uint8_t> blended(static_cast<std::size_t>(rowBytes));
+            ForEachTargetRow(Source, Target, Flip,
+                             [&](std::uint8_t* Out, const std::uint8_t* Upper, const std::uint8_t* Lower, std::uint32_t,
+                                 std::uint32_t Fy) {
+                                 BlendRows(blended.data(), Upper, Lower, rowBytes, static_cast<std::int32_t>(Fy));
+                                 CopyLongsTo24(blended.data(), Out, width);
+                             });
+        }
         return;
     }
-    ResampleWith<PixelBytes>(Source, Target,
-                             [](std::uint8_t* Out, const std::uint8_t* P00, const std::uint8_t* P01,
-                                const std::uint8_t* P10, const std::uint8_t* P11, TWeights W) {
-                                 for (std::int32_t k = 0; k < PixelBytes; ++k)
-                                     Out[k] = static_cast<std::uint8_t>(
-                                         (P00[k] * W.W00 + P01[k] * W.W01 + P10[k] * W.W10 + P11[k] * W.W11 + 32768) >>
-                                         16);
-                             });
+    ResampleWith<SourceBytes, TargetBytes>(
+        Source, Target, Flip,
+        [](std::uint8_t* Out, const std::uint8_t* P00, const std::uint8_t* P01, const std::uint8_t* P10,
+           const std::uint8_t* P11, TWeights W) {
+            for (std::int32_t k = 0; k < TargetBytes; ++k)
+                Out[k] = static_cast<std::uint8_t>(
+                    (P00[k] * W.W00 + P01[k] * W.W01 + P10[k] * W.W10 + P11[k] * W.W11 + 32768) >> 16);
+        });
 }
 
 std::uint16_t ReadWord(const std::uint8_t* P) noexcept
@@ -197,8 +211,8 @@ void Resample16(const TFastDIB& Source, TFastDIB& Target)
         packGreen[v] = static_cast<std::uint16_t>((v >> Target.GreenDrop()) << Target.GreenShift());
         packRed[v] = static_cast<std::uint16_t>((v >> Target.RedDrop()) << Target.RedShift());
     }
-    ResampleWith<2>(
-        Source, Target,
+    ResampleWith<2, 2>(
+        Source, Target, false,
         [&](std::uint8_t* Out, const std::uint8_t* P00, const std::uint8_t* P01, const std::uint8_t* P10,
             const std::uint8_t* P11, TWeights W) {
             const std::uint16_t a = ReadWord(P00), b = ReadWord(P01), c = ReadWord(P10), d = ReadWord(P11);
@@ -219,4 +233,14 @@ void Resample24(const TFastDIB& Source, TFastDIB& Target)
 void Resample32(const TFastDIB& Source, TFastDIB& Target)
 {
     ResampleBytes<4>(Source, Target);
+}
+
+void ResampleFlipped(const TFastDIB& Source, TFastDIB& Target)
+{
+    if (Source.Bpp() != 32)
+        return;
+    if (Target.Bpp() == 32)
+        ResampleBytes<4>(Source, Target, true);
+    else if (Target.Bpp() == 24)
+        ResampleBytes<4, 3>(Source, Target, true);
 }

@@ -39,9 +39,9 @@ void MakeFolder(const std::string& Folder)
 TConvertThread::TConvertThread(TDecoder& Decoder, std::int32_t TotalSeconds, TConvertRec AJob, TStatusEvent OnStatus,
                                std::unique_ptr<TPictureSink> Sheet)
     : Job(std::move(AJob)), FOnStatus(std::move(OnStatus)), FDecoder(Decoder), FTotalSeconds(TotalSeconds),
-      FSheet(std::move(Sheet)), FFrequency(PerformanceFrequency())
+      FWriter(TThumbnailWriter::DefaultThreads()), FSheet(std::move(Sheet)), FFrequency(PerformanceFrequency())
 {
-    FSourceDib.SetSize(FDecoder.Width(), FDecoder.Height(), 32);
+    FOut.resize(static_cast<std::size_t>(FWriter.Threads()) + 2);
 }
 
 TConvertThread::~TConvertThread()
@@ -83,8 +83,8 @@ void TConvertThread::Execute()
         FStatus = {TStatusFlag::stConvertDone};
         Notify();
     } catch (...) {
-        // A picture still being written when the job fails is announced first if it got to disk;
-        // a failure to write it came first and is the one reported.
+        // The pictures begun before the failing one are written and announced first; a failure to
+        // write one of them came first and is the one reported.
         std::exception_ptr failure = std::current_exception();
         try {
             AnnounceWritten();
@@ -123,9 +123,31 @@ void TConvertThread::SizeThumbDib()
     // The bitmap counts its bytes in 32 bits; a larger one would be made too small.
     if (std::int64_t{Job.Width} * Job.Height * 4 > std::numeric_limits<std::uint32_t>::max())
         ThrowAllocationError(Job.Width, Job.Height);
-    FThumbDib.SetSize(Job.Width, Job.Height, 32);
-    if (!FThumbDib.Bits())
-        ThrowAllocationError(Job.Width, Job.Height);
+    if (FSheet) {
+        FThumbDib.SetSize(Job.Width, Job.Height, 32);
+        if (!FThumbDib.Bits())
+            ThrowAllocationError(Job.Width, Job.Height);
+    } else {
+        // The first picture is made now, so that a size that cannot be had fails at the start.
+        OutPicture(0);
+    }
+}
+
+TConvertThread::TOutPicture& TConvertThread::OutPicture(std::size_t Place)
+{
+    std::unique_ptr<TOutPicture>& out = FOut[(FOutFirst + Place) % FOut.size()];
+    if (!out) {
+        auto made = std::make_unique<TOutPicture>();
+        if (!made->Bitmap.SetSize(FIT_BITMAP, Job.Width, Job.Height, 24))
+            ThrowAllocationError(Job.Width, Job.Height);
+        // The resampler writes straight into the pixels the JPEG writer reads; FreeImage's rows are
+        // laid out as the bitmap's are, bottom row first, each padded to whole words.
+        made->Pixels.Allocate(FreeImage_GetBits(made->Bitmap.Dib()), Job.Width, Job.Height, 24, 0, 0, 0);
+        if (static_cast<std::uint32_t>(made->Pixels.RowBytes()) != FreeImage_GetPitch(made->Bitmap.Dib()))
+            ThrowAllocationError(Job.Width, Job.Height);
+        out = std::move(made);
+    }
+    return *out;
 }
 
 void TConvertThread::ConvertWhole()
@@ -185,62 +207,85 @@ bool TConvertThread::FrameStep(std::int32_t Index)
         Notify();
         return false;
     }
-    if (!FSourceDib.Bits())
-        ThrowAllocationError(FDecoder.Width(), FDecoder.Height());
-    // The decoder's rows run top-down, the bitmap's bottom-up: the copy stands upside down.
-    CopyLongs(frame->Pixels, FSourceDib.Bits(), FSourceDib.Width() * FSourceDib.Rows());
-    const TFastDIB* picture = &FSourceDib;
-    if (FThumbDib.Width() == FSourceDib.Width() && FThumbDib.Rows() == FSourceDib.Rows()) {
-        FlipRows(FSourceDib);
-    } else {
-        Resample(FSourceDib, FThumbDib);
-        FlipRows(FThumbDib);
-        picture = &FThumbDib;
-    }
+    // The decoder's rows run top-down, the bitmap's bottom-up: the frame, read where it lies, stands
+    // upside down, and is turned as it is scaled.
+    FSourceDib.Allocate(frame->Pixels, FDecoder.Width(), FDecoder.Height(), 32, 0, 0, 0);
     if (FSheet) {
-        FSheet->Put(*picture, Index, FDecoder.FrameDeinterlaced());
+        Scale(FThumbDib);
+        FSheet->Put(FThumbDib, Index, FDecoder.FrameDeinterlaced());
         Announce(Index);
     } else {
-        WriteThumbnail(*picture, Index);
+        WriteThumbnail(Index);
     }
     return true;
 }
 
-void TConvertThread::WriteThumbnail(const TFastDIB& Picture, std::int32_t Index)
+void TConvertThread::Scale(TFastDIB& Picture) const
 {
-    const std::string folder = ThumbFolder(Job);
-    const std::string fileName = folder + "/" + PictureFileName(Job, Index);
-    // Two bitmaps take turns: one is being written while the next picture goes into the other.
-    TFreeBitmap& out = FOutBitmap[Index & 1];
-    try {
-        MakeFolder(folder);
-        CopyToFreeBitmap(Picture, out);
-        if (!out.IsValid() || !out.ConvertTo24Bits())
-            ThrowSystemError(ENOMEM);
-    } catch (const std::system_error& error) {
-        throw Exception(WriteFailure(fileName, error));
-    }
-    AnnounceWritten();
+    if (Picture.Width() == FSourceDib.Width() && Picture.Rows() == FSourceDib.Rows())
+        FlipInto(FSourceDib, Picture);
+    else
+        ResampleFlipped(FSourceDib, Picture);
+}
+
+void TConvertThread::WriteThumbnail(std::int32_t Index)
+{
+    if (FOutCount == FOut.size())
+        WriteOldest();
     // A stop request made while the last picture was announced comes before this one, and so does
     // an owner that let go meanwhile.
-    if ((Job.Whole && Terminated()) || Detached())
+    if (Stopping())
         return;
-    FWriter.Begin(out.Dib(), fileName);
-    FWriting = Index;
-    FWritingName = fileName;
+    TOutPicture& out = OutPicture(FOutCount);
+    Scale(out.Pixels);
+    out.FileName = ThumbFolder(Job) + "/" + PictureFileName(Job, Index);
+    out.Index = Index;
+    FWriter.Begin(out.Bitmap.Dib(), out.Jpeg);
+    ++FOutCount;
+    // Pictures already encoded go to disk now rather than when the ring is full, so that they are
+    // announced as soon as they can be.
+    while (FOutCount > 0 && FWriter.Done())
+        WriteOldest();
+}
+
+bool TConvertThread::Stopping() const noexcept
+{
+    return (Job.Whole && Terminated()) || Detached();
+}
+
+void TConvertThread::WriteOldest()
+{
+    if (Stopping()) {
+        DropPending();
+        return;
+    }
+    const TOutPicture& out = *FOut[FOutFirst];
+    FOutFirst = (FOutFirst + 1) % FOut.size();
+    --FOutCount;
+    try {
+        FWriter.Finish();
+        MakeFolder(ThumbFolder(Job));
+        WriteJpeg(out.FileName, out.Jpeg);
+    } catch (const std::system_error& error) {
+        DropPending();
+        throw Exception(WriteFailure(out.FileName, error));
+    } catch (...) {
+        DropPending();
+        throw;
+    }
+    Announce(out.Index);
 }
 
 void TConvertThread::AnnounceWritten()
 {
-    if (FWriting < 0)
-        return;
-    const std::int32_t index = std::exchange(FWriting, -1);
-    try {
-        FWriter.Finish();
-    } catch (const std::system_error& error) {
-        throw Exception(WriteFailure(FWritingName, error));
-    }
-    Announce(index);
+    while (FOutCount > 0)
+        WriteOldest();
+}
+
+void TConvertThread::DropPending()
+{
+    FWriter.Cancel();
+    FOutCount = 0;
 }
 
 void TConvertThread::Announce(std::int32_t Index)

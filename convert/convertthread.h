@@ -1,6 +1,6 @@
 // The worker that carries out one conversion job: it takes frames from the open video by the job's
-// mode, scales each to the thumbnail size, writes it as a numbered JPEG file and reports every file
-// and the job's end to the main thread.
+// mode, scales each to the thumbnail size, has it encoded as a JPEG beside the next ones, writes the
+// numbered files in order and reports every file and the job's end to the main thread.
 #pragma once
 
 #include "convert/FastDIB.h"
@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <system_error>
+#include <vector>
 
 class TConvertThread : public TThread {
 public:
@@ -51,28 +52,51 @@ private:
     void ConvertChapters();
     // One frame becomes file number Index; false when the decoder had no frame left.
     bool FrameStep(std::int32_t Index);
-    // Prepares the picture and starts writing it; it is announced once it is on disk.
-    void WriteThumbnail(const TFastDIB& Picture, std::int32_t Index);
-    // Waits for the picture being written and reports it as saved; throws when it could not be
-    // written. Nothing is announced that is not on disk.
+    // Picture at the job's size, the right way up, from the frame in FSourceDib.
+    void Scale(TFastDIB& Picture) const;
+    // Starts encoding the frame as picture Index; it is written and announced in its turn.
+    void WriteThumbnail(std::int32_t Index);
+    // Writes the oldest picture begun and reports it as saved, waiting for its encoding; throws when
+    // it could not be encoded or written, dropping those after it. Nothing is announced that is not
+    // on disk. Drops every picture begun instead once the job is to stop.
+    void WriteOldest();
+    // WriteOldest until every picture begun is written, or dropped.
     void AnnounceWritten();
+    void DropPending();
+    // A whole-video job told to stop, or a job whose owner let go: no picture is begun or written.
+    bool Stopping() const noexcept;
     // Reports picture Index as done.
     void Announce(std::int32_t Index);
     static std::string WriteFailure(const std::string& FileName, const std::system_error& Error);
 
+    // One picture on its way to disk: the 24-bit bitmap the JPEG writer encodes, the same pixels as
+    // the resampler writes them, the bytes once encoded, and the file they go to.
+    struct TOutPicture {
+        TFreeBitmap Bitmap;
+        TFastDIB Pixels;
+        std::vector<BYTE> Jpeg;
+        std::string FileName;
+        std::int32_t Index = -1;
+    };
+    // The picture in ring place Place (counted from the oldest begun), made at the job's size when first needed.
+    TOutPicture& OutPicture(std::size_t Place);
+
     const TStatusEvent FOnStatus;
     TDecoder& FDecoder;
     const std::int32_t FTotalSeconds;
-    // Declared in this order so that they are freed as the writer, OutBitmap, ThumbDib, SourceDib.
+    // The frame where the decoder delivered it, rows top-down, so the bitmap stands upside down.
     TFastDIB FSourceDib;
+    // A sheet's picture.
     TFastDIB FThumbDib;
-    TFreeBitmap FOutBitmap[2];
-    // Encoding and writing a picture overlap the decoding and scaling of the next one on the
-    // second core; pictures are still written and announced one after another, in order.
+    // Pictures encoding or encoded and not yet written, in a ring: FOutCount of them from FOutFirst
+    // on, oldest first. A few more than the writer's threads, so that the threads always find the
+    // next while the oldest is written; memory stays the same however long the job.
+    std::vector<std::unique_ptr<TOutPicture>> FOut;
+    std::size_t FOutFirst = 0;
+    std::size_t FOutCount = 0;
+    // Declared after the pictures, so that it is gone, with the encodings it had under way, before them.
     TThumbnailWriter FWriter;
     const std::unique_ptr<TPictureSink> FSheet;
-    std::int32_t FWriting = -1; // index of the picture being written, -1 when none
-    std::string FWritingName;
     TStatusFlags FStatus;
     TConvertProgress FProgress;
     std::int32_t FSaved = 0; // pictures announced as written

@@ -2,8 +2,10 @@
 
 #include "common/exceptions.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <memory>
+#include <cstdio>
+#include <cstring>
 #include <system_error>
 
 #include <fcntl.h>
@@ -13,9 +15,71 @@ namespace {
 
 constexpr int JpegQuality = 100;
 
-// The bytes are written beside the final name and renamed over it, so a failed write leaves no
-// half-written picture behind.
-void WriteFile(const std::string& FileName, const BYTE* Data, std::size_t Size)
+// FreeImage's writer streams into a byte vector: its own memory stream cannot be emptied for reuse,
+// and a fresh one grows by copying for every picture.
+struct TJpegStream {
+    std::vector<BYTE>& Bytes;
+    std::size_t Position;
+};
+
+unsigned DLL_CALLCONV ReadNothing(void*, unsigned, unsigned, fi_handle)
+{
+    return 0;
+}
+
+unsigned DLL_CALLCONV WriteToStream(void* Buffer, unsigned Size, unsigned Count, fi_handle Handle)
+{
+    TJpegStream& stream = *static_cast<TJpegStream*>(Handle);
+    const std::size_t length = std::size_t{Size} * Count;
+    const auto* data = static_cast<const BYTE*>(Buffer);
+    try {
+        if (stream.Position == stream.Bytes.size()) {
+            stream.Bytes.insert(stream.Bytes.end(), data, data + length);
+        } else {
+            if (stream.Position + length > stream.Bytes.size())
+                stream.Bytes.resize(stream.Position + length);
+            std::memcpy(stream.Bytes.data() + stream.Position, data, length);
+        }
+    } catch (...) {
+        return 0;  // no exception may cross the library
+    }
+    stream.Position += length;
+    return Count;
+}
+
+int DLL_CALLCONV SeekInStream(fi_handle Handle, long Offset, int Origin)
+{
+    TJpegStream& stream = *static_cast<TJpegStream*>(Handle);
+    const long base = Origin == SEEK_SET ? 0
+        : Origin == SEEK_CUR             ? static_cast<long>(stream.Position)
+                                         : static_cast<long>(stream.Bytes.size());
+    if (base + Offset < 0)
+        return -1;
+    stream.Position = static_cast<std::size_t>(base + Offset);
+    return 0;
+}
+
+long DLL_CALLCONV TellStream(fi_handle Handle)
+{
+    return static_cast<long>(static_cast<TJpegStream*>(Handle)->Position);
+}
+
+}  // namespace
+
+void EncodeJpeg(FIBITMAP* Dib, std::vector<BYTE>& Jpeg)
+{
+    Jpeg.clear();
+    TJpegStream stream{Jpeg, 0};
+    FreeImageIO io{ReadNothing, WriteToStream, SeekInStream, TellStream};
+    if (!FreeImage_SaveToHandle(FIF_JPEG, Dib, &io, &stream, JpegQuality) || Jpeg.empty())
+        ThrowSystemError(ENOMEM);
+    // A writer that seeked back would leave its length at the position it reached last.
+    Jpeg.resize(std::max(stream.Position, Jpeg.size()));
+}
+
+// FreeImage's own file writer does not tell why a write failed, and may miss a failed write
+// altogether; so the bytes are written here.
+void WriteJpeg(const std::string& FileName, const std::vector<BYTE>& Jpeg)
 {
     const std::size_t slash = FileName.rfind('/');
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
@@ -24,12 +88,14 @@ void WriteFile(const std::string& FileName, const BYTE* Data, std::size_t Size)
     const int file = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (file < 0)
         ThrowSystemError(errno);
+    const BYTE* data = Jpeg.data();
+    std::size_t size = Jpeg.size();
     int error = 0;
-    while (Size > 0 && error == 0) {
-        const ssize_t written = write(file, Data, Size);
+    while (size > 0 && error == 0) {
+        const ssize_t written = write(file, data, size);
         if (written >= 0) {
-            Data += written;
-            Size -= static_cast<std::size_t>(written);
+            data += written;
+            size -= static_cast<std::size_t>(written);
         } else if (errno != EINTR) {
             error = errno;
         }
@@ -44,73 +110,94 @@ void WriteFile(const std::string& FileName, const BYTE* Data, std::size_t Size)
     }
 }
 
-}  // namespace
-
-// FreeImage's own file writer does not tell why a write failed, and may miss a failed write
-// altogether; so its JPEG writer encodes into memory and the file is written here.
 void SaveJpeg(FIBITMAP* Dib, const std::string& FileName)
 {
-    struct TCloseMemory {
-        void operator()(FIMEMORY* Memory) const noexcept { FreeImage_CloseMemory(Memory); }
-    };
-    const std::unique_ptr<FIMEMORY, TCloseMemory> memory(FreeImage_OpenMemory());
-    BYTE* data = nullptr;
-    DWORD size = 0;
-    if (!memory || !FreeImage_SaveToMemory(FIF_JPEG, Dib, memory.get(), JpegQuality) ||
-        !FreeImage_AcquireMemory(memory.get(), &data, &size))
-        ThrowSystemError(ENOMEM);
-    WriteFile(FileName, data, size);
+    std::vector<BYTE> jpeg;
+    EncodeJpeg(Dib, jpeg);
+    WriteJpeg(FileName, jpeg);
 }
 
-TThumbnailWriter::TThumbnailWriter() : FThread(&TThumbnailWriter::Run, this) {}
+TThumbnailWriter::TThumbnailWriter(std::int32_t Threads)
+{
+    for (std::int32_t i = 0; i < std::max(Threads, 1); ++i)
+        FThreads.emplace_back(&TThumbnailWriter::Run, this);
+}
 
 TThumbnailWriter::~TThumbnailWriter()
 {
+    Cancel();
     {
         std::lock_guard lock(FLock);
         FStop = true;
     }
     FChanged.notify_all();
-    FThread.join();
+    for (std::thread& thread : FThreads)
+        thread.join();
 }
 
-void TThumbnailWriter::Begin(FIBITMAP* Dib, const std::string& FileName)
+std::int32_t TThumbnailWriter::DefaultThreads()
+{
+    return static_cast<std::int32_t>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+}
+
+void TThumbnailWriter::Begin(FIBITMAP* Dib, std::vector<BYTE>& Jpeg)
 {
     {
         std::lock_guard lock(FLock);
-        FDib = Dib;
-        FFileName = FileName;
-        FError = nullptr;
+        FWork.push_back({Dib, &Jpeg, false, nullptr});
     }
     FChanged.notify_all();
+}
+
+bool TThumbnailWriter::Done()
+{
+    std::lock_guard lock(FLock);
+    return !FWork.empty() && FWork.front().Done;
 }
 
 void TThumbnailWriter::Finish()
 {
     std::unique_lock lock(FLock);
-    FChanged.wait(lock, [this] { return FDib == nullptr; });
-    if (FError)
-        std::rethrow_exception(std::exchange(FError, nullptr));
+    if (FWork.empty())
+        return;
+    FChanged.wait(lock, [this] { return FWork.front().Done; });
+    const std::exception_ptr error = FWork.front().Error;
+    FWork.pop_front();
+    --FStarted;
+    lock.unlock();
+    if (error)
+        std::rethrow_exception(error);
+}
+
+void TThumbnailWriter::Cancel()
+{
+    std::unique_lock lock(FLock);
+    FWork.erase(FWork.begin() + static_cast<std::ptrdiff_t>(FStarted), FWork.end());
+    FChanged.wait(
+        lock, [this] { return std::all_of(FWork.begin(), FWork.end(), [](const TWork& Work) { return Work.Done; }); });
+    FWork.clear();
+    FStarted = 0;
 }
 
 void TThumbnailWriter::Run()
 {
     std::unique_lock lock(FLock);
     for (;;) {
-        // A write that was begun is always finished, even when stopping, so Dib is let go of.
-        FChanged.wait(lock, [this] { return FDib != nullptr || FStop; });
-        if (!FDib)
+        FChanged.wait(lock, [this] { return FStop || FStarted < FWork.size(); });
+        if (FStop)
             return;
+        // The deque keeps an element where it is while others come and go at its ends.
+        TWork& work = FWork[FStarted++];
         lock.unlock();
         std::exception_ptr error;
         try {
-            SaveJpeg(FDib, FFileName);
+            EncodeJpeg(work.Dib, *work.Jpeg);
         } catch (...) {
             error = std::current_exception();
         }
         lock.lock();
-        FError = error;
-        FDib = nullptr;
+        work.Error = error;
+        work.Done = true;
         FChanged.notify_all();
     }
 }

@@ -1,44 +1,70 @@
-// Encodes and writes one JPEG thumbnail at a time on a thread of its own, so that the conversion
-// thread prepares the next picture meanwhile. Pictures are written, and their outcome collected,
-// strictly one after another.
+// Encodes JPEG thumbnails on threads of their own, several at once, while the conversion thread
+// prepares the next pictures: the encoder is most of a picture's work, and so every core gets some.
+// Encodings are collected strictly in the order they were begun; writing the bytes to disk is left
+// to the caller, so that files appear one after another, in order.
 #pragma once
 
 #include <FreeImage.h>
 
 #include <condition_variable>
+#include <cstdint>
+#include <deque>
 #include <exception>
 #include <mutex>
 #include <string>
 #include <thread>
-#include <utility>
+#include <vector>
 
 class TThumbnailWriter {
 public:
-    TThumbnailWriter();
-    // Waits for a write still under way; its outcome is dropped.
+    // Threads encoders, at least one.
+    explicit TThumbnailWriter(std::int32_t Threads);
+    // Drops the encodings not yet started and waits for those under way.
     ~TThumbnailWriter();
     TThumbnailWriter(const TThumbnailWriter&) = delete;
     TThumbnailWriter& operator=(const TThumbnailWriter&) = delete;
 
-    // Starts writing Dib as a JPEG of quality 100 to FileName. The caller keeps Dib unchanged until
-    // Finish has returned. Only one write is under way at a time: call Finish first.
-    void Begin(FIBITMAP* Dib, const std::string& FileName);
-    // Waits for the write begun last; throws std::system_error with the system's reason when it
-    // failed. Does nothing when no write is under way.
+    std::int32_t Threads() const noexcept { return static_cast<std::int32_t>(FThreads.size()); }
+
+    // Starts encoding Dib as a JPEG of quality 100 into Jpeg, once a thread is free. The caller
+    // leaves both alone until Finish or Cancel has let go of them.
+    void Begin(FIBITMAP* Dib, std::vector<BYTE>& Jpeg);
+    // Whether the oldest encoding not yet finished is done, so that Finish would not wait.
+    bool Done();
+    // Waits for the oldest encoding not yet finished and lets go of it; throws std::system_error
+    // when it failed.
     void Finish();
+    // Lets go of every encoding not yet finished: those not started are dropped, those under way
+    // awaited, their outcome ignored.
+    void Cancel();
+
+    // One thread a core, at least one and no more than four: the decoder feeds no more than that.
+    static std::int32_t DefaultThreads();
 
 private:
+    struct TWork {
+        FIBITMAP* Dib;
+        std::vector<BYTE>* Jpeg;
+        bool Done = false;
+        std::exception_ptr Error;
+    };
+
     void Run();
 
     std::mutex FLock;
     std::condition_variable FChanged;
-    FIBITMAP* FDib = nullptr; // the picture being written; null when idle
-    std::string FFileName;
-    std::exception_ptr FError;
+    // Begun and not yet let go of, oldest first; the first FStarted have been taken by a thread.
+    std::deque<TWork> FWork;
+    std::size_t FStarted = 0;
     bool FStop = false;
-    std::thread FThread; // last: it starts once everything it reads is built
+    std::vector<std::thread> FThreads;  // last: they start once everything they read is built
 };
 
-// Encodes Dib with FreeImage's JPEG writer at quality 100 and writes the bytes to FileName, beside
-// it first and then renamed over it. Throws std::system_error with the reason.
+// Encodes Dib with FreeImage's JPEG writer at quality 100 into Jpeg, which it replaces; Jpeg keeps
+// its memory for the next picture. Throws std::system_error (ENOMEM) when it cannot.
+void EncodeJpeg(FIBITMAP* Dib, std::vector<BYTE>& Jpeg);
+// Writes Jpeg to FileName, beside it first and then renamed over it, so a failed write leaves no
+// part of a picture behind. Throws std::system_error with the reason.
+void WriteJpeg(const std::string& FileName, const std::vector<BYTE>& Jpeg);
+// EncodeJpeg, then WriteJpeg.
 void SaveJpeg(FIBITMAP* Dib, const std::string& FileName);

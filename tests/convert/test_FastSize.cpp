@@ -1,3 +1,4 @@
+#include "convert/FastFX.h"
 #include "convert/FastSize.h"
 #include "dibtesting.h"
 
@@ -258,5 +259,49 @@ TEST(FastSize, Resample16MatchesTheFormulaAcrossBitFieldLayouts)
         Resample(source, target);
 
         ASSERT_EQ(WordChannels(target), Truncated(ReferenceResample(source, target, 3, WordChannel, false), target));
+    }
+}
+
+// The conversion resamples straight into the upright bitmap the JPEG writer takes: the same bytes as
+// resampling, turning the result over and dropping each pixel's fourth byte; the padding of the
+// 24-bit rows left as it was.
+TEST(FastSize, ResampleFlippedGivesTheBytesOfResampleThenFlipRows)
+{
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> length(1, 90);
+    std::vector<std::array<int, 4>> sizes = {{720, 576, 720, 540}, {720, 480, 720, 405},  {720, 576, 333, 187},
+                                             {720, 576, 101, 76},  {720, 576, 1001, 777}, {1, 1, 3, 2},
+                                             {5, 40, 5, 3}};
+    for (int round = 0; round < 60; ++round) {
+        const int sw = length(random);
+        sizes.push_back({sw, length(random), round % 3 == 0 ? sw : length(random), length(random)});
+    }
+    for (const auto& [sw, sh, tw, th] : sizes) {
+        TFastDIB source, expected;
+        source.SetSize(sw, sh, 32);
+        expected.SetSize(tw, th, 32);
+        FillRandom(source, random);
+        Resample(source, expected);
+        FlipRows(expected);
+        for (std::uint16_t bpp : {32, 24}) {
+            SCOPED_TRACE(testing::Message()
+                         << sw << "x" << sh << " to " << tw << "x" << th << " at " << bpp << " bits");
+            TFastDIB target;
+            target.SetSize(tw, th, bpp);
+            FillRandom(target, random);
+            std::vector<std::vector<std::uint8_t>> before;
+            for (std::int32_t row = 0; row < th; ++row)
+                before.push_back(RowCopy(target, row));
+
+            ResampleFlipped(source, target);
+
+            for (std::int32_t row = 0; row < th; ++row) {
+                std::vector<std::uint8_t> want;
+                for (std::int32_t x = 0; x < tw; ++x)
+                    want.insert(want.end(), expected.Scanline(row) + 4 * x, expected.Scanline(row) + 4 * x + bpp / 8);
+                want.insert(want.end(), before[row].begin() + PixelBytes(target), before[row].end());
+                ASSERT_EQ(RowCopy(target, row), want) << "row " << row;
+            }
+        }
     }
 }

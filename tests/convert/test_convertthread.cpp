@@ -246,12 +246,14 @@ TEST_F(ConvertVideo, DestroyingTheThreadEndsItsReportsAndItsJobOfAnyMode)
             TThread::CheckSynchronize();
             Sleep(1);
         }
+        // One call may have run a third report, when the next picture was encoded already.
+        const int seen = reports;
 
         thread.reset();
 
-        EXPECT_EQ(reports, 2);
-        // The worker may have written the third picture before its owner let go.
-        EXPECT_LE(FileNames(FFolder / "clip").size(), 3u);
+        EXPECT_EQ(reports, seen);
+        // The worker may have written the next picture before its owner let go.
+        EXPECT_LE(FileNames(FFolder / "clip").size(), static_cast<std::size_t>(seen) + 1);
     }
 }
 

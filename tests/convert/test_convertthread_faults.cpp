@@ -81,27 +81,36 @@ TEST_F(ConvertFaults, AJobFolderThatCannotBeMadeStopsTheJobAtItsFirstPicture)
     }
 }
 
+// Pictures after the failing one may be encoded already: none of them is written or announced.
 TEST_F(ConvertFaults, APictureThatCannotBeWrittenEndsTheJobAndThoseBeforeItStay)
 {
-    std::vector<TReport> reports;
-    TConvertRec job = Job(160, 128);
-    job.Pieces = 4;
-    // After the second picture the job folder moves away and a file takes its name.
-    TConvertThread thread(FDecoder, FTotalSeconds, job, [&](TStatusFlags status, const TConvertProgress* progress) {
-        reports.push_back({status, *progress, thread.LastError()});
-        if (status.Has(TStatusFlag::stFrameSaved) && progress->Current == 1) {
-            fs::rename(FFolder / "clip", FFolder / "moved");
-            std::ofstream(FFolder / "clip") << "not a folder";
-        }
-    });
+    TConvertRec pieces = Job(160, 128);
+    pieces.Pieces = 4;
+    TConvertRec whole = Job(160, 128);
+    whole.Whole = true;
+    for (const TConvertRec& job : {pieces, whole}) {
+        SCOPED_TRACE(job.Whole ? "whole video" : "pieces");
+        fs::remove_all(FFolder / "moved");
+        fs::remove_all(FFolder / "clip");
+        std::vector<TReport> reports;
+        // After the second picture the job folder moves away and a file takes its name.
+        TConvertThread thread(FDecoder, FTotalSeconds, job, [&](TStatusFlags status, const TConvertProgress* progress) {
+            reports.push_back({status, *progress, thread.LastError()});
+            if (status.Has(TStatusFlag::stFrameSaved) && progress->Current == 1) {
+                fs::rename(FFolder / "clip", FFolder / "moved");
+                std::ofstream(FFolder / "clip") << "not a folder";
+            }
+        });
 
-    thread.Start();
-    thread.WaitFor();
+        thread.Start();
+        thread.WaitFor();
 
-    ASSERT_EQ(Sequence(reports), Expected(2, {Failed}));
-    EXPECT_EQ(reports.back().Progress.Current, 1);
-    EXPECT_EQ(reports.back().Error, "Unable to write thumbnail: " + SaveFolder() + "clip/clip_2.jpg (Not a directory)");
-    EXPECT_EQ(FileNames(FFolder / "moved"), NumberedNames("clip", 2));
+        ASSERT_EQ(Sequence(reports), Expected(2, {Failed}));
+        EXPECT_EQ(reports.back().Progress.Current, 1);
+        EXPECT_EQ(reports.back().Error,
+                  "Unable to write thumbnail: " + SaveFolder() + "clip/clip_2.jpg (Not a directory)");
+        EXPECT_EQ(FileNames(FFolder / "moved"), NumberedNames("clip", 2));
+    }
 }
 
 // Files of this process may grow to Bytes only while it lives; writing past that fails with EFBIG
