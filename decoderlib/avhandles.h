@@ -8,7 +8,6 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libswscale/swscale.h>
 }
 
@@ -32,9 +31,6 @@ inline void CheckRc(int rc, const std::string& what)
         throw DecodeError(what + ": " + AvErrorText(rc));
 }
 
-struct FormatContextDeleter {
-    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
-};
 struct CodecContextDeleter {
     void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
 };
@@ -44,25 +40,17 @@ struct FrameDeleter {
 struct PacketDeleter {
     void operator()(AVPacket* p) const { av_packet_free(&p); }
 };
+struct ParserDeleter {
+    void operator()(AVCodecParserContext* p) const { av_parser_close(p); }
+};
 struct SwsDeleter {
     void operator()(SwsContext* s) const { sws_freeContext(s); }
 };
-struct IoContextDeleter {
-    // The buffer may have been replaced by FFmpeg, so it is freed through the context.
-    void operator()(AVIOContext* io) const
-    {
-        if (io)
-            av_freep(&io->buffer);
-        avio_context_free(&io);
-    }
-};
-
-using FormatContextPtr = std::unique_ptr<AVFormatContext, FormatContextDeleter>;
 using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextDeleter>;
 using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
+using ParserPtr = std::unique_ptr<AVCodecParserContext, ParserDeleter>;
 using SwsContextPtr = std::unique_ptr<SwsContext, SwsDeleter>;
-using IoContextPtr = std::unique_ptr<AVIOContext, IoContextDeleter>;
 
 inline FramePtr MakeFrame()
 {

@@ -235,7 +235,7 @@ void Session::Deinterlace(FramePtr frame, std::int64_t time, bool keep)
 std::int64_t Session::TimeOf(const AVFrame& f) const
 {
     // A damaged timestamp may land anywhere; past the end of the stretch that carries the picture
-    // it is plainly wrong, and must not even seem confirmed by the pictures libavformat times
+    // it is plainly wrong, and must not even seem confirmed by the pictures the demuxer times
     // from it.
     const std::int64_t time = timeline_.TimeOf(f.pts, f.pkt_pos);
     return time > timeline_.EndAtPos(f.pkt_pos) + kTicksPerSecond ? SteadyTime::kImplausible : time;

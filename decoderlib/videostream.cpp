@@ -6,14 +6,10 @@
 
 #include <algorithm>
 
-
 namespace decoderlib {
 
 namespace {
 
-// FFmpeg reads the file in pieces of this size: 32 DVD packs a read, and little to throw away
-// after a seek.
-constexpr int kIoBufferSize = 64 * 1024;
 // How far into a file its video must have begun; DVD menus and titles start with it.
 constexpr std::int64_t kVideoSearchLimit = 16 * 1024 * 1024;
 const AVRational kTicks{1, 90000};
@@ -73,83 +69,17 @@ PictureType CodingType(const AVPacket& pkt)
 
 } // namespace
 
-int ReadPacketCallback(void* opaque, std::uint8_t* buf, int size)
+VideoStream::VideoStream(const VideoFile& file) : demuxer_(file), packet_(MakePacket()), frame_(MakeFrame())
 {
-    auto* s = static_cast<VideoStream*>(opaque);
-    std::size_t n = s->file_.ReadAt(s->ioPos_, buf, static_cast<std::size_t>(size));
-    if (n == 0)
-        return AVERROR_EOF;
-    s->ioPos_ += static_cast<std::int64_t>(n);
-    return static_cast<int>(n);
-}
-
-std::int64_t SeekCallback(void* opaque, std::int64_t offset, int whence)
-{
-    auto* s = static_cast<VideoStream*>(opaque);
-    if (whence & AVSEEK_SIZE)
-        return s->file_.Size();
-    std::int64_t pos = 0;
-    switch (whence & ~AVSEEK_FORCE) {
-    case SEEK_SET: pos = offset; break;
-    case SEEK_CUR: pos = s->ioPos_ + offset; break;
-    case SEEK_END: pos = s->file_.Size() + offset; break;
-    default: return AVERROR(EINVAL);
-    }
-    if (pos < 0)
-        return AVERROR(EINVAL);
-    s->ioPos_ = pos;
-    return pos;
-}
-
-VideoStream::VideoStream(const VideoFile& file)
-    : file_(file), packet_(MakePacket()), frame_(MakeFrame())
-{
-    auto* buffer = static_cast<std::uint8_t*>(av_malloc(kIoBufferSize));
-    if (!buffer)
-        throw DecodeError("out of memory");
-    io_.reset(avio_alloc_context(buffer, kIoBufferSize, 0, this, ReadPacketCallback, nullptr, SeekCallback));
-    if (!io_) {
-        av_free(buffer);
-        throw DecodeError("out of memory");
-    }
-
-    AVFormatContext* ctx = avformat_alloc_context();
-    if (!ctx)
-        throw DecodeError("out of memory");
-    ctx->pb = io_.get();
-    ctx->flags |= AVFMT_FLAG_CUSTOM_IO;
-    ctx->format_whitelist = av_strdup("mpeg");
-    ctx->codec_whitelist = av_strdup("mpeg1video,mpeg2video");
-    // Opening reads at most this much to learn the streams' properties: a second of DVD video holds
-    // the first packets of every stream, and FFmpeg's default (5 MB) only makes opening slower.
-    ctx->probesize = 1 << 20;
-    // On failure avformat_open_input frees the context itself.
-    if (avformat_open_input(&ctx, "", av_find_input_format("mpeg"), nullptr) < 0)
+    if (!demuxer_.FindVideo(kVideoSearchLimit))
         throw DecodeError(kNoVideoMessage);
-    format_.reset(ctx);
-
-    // The demuxer announces streams as their packets appear, so look for the video.
-    while (streamIndex_ < 0 && ioPos_ < kVideoSearchLimit && av_read_frame(format_.get(), packet_.get()) >= 0) {
-        for (unsigned i = 0; i < format_->nb_streams; ++i) {
-            const AVCodecParameters* par = format_->streams[i]->codecpar;
-            if (streamIndex_ < 0 && par->codec_type == AVMEDIA_TYPE_VIDEO &&
-                (par->codec_id == AV_CODEC_ID_MPEG2VIDEO || par->codec_id == AV_CODEC_ID_MPEG1VIDEO))
-                streamIndex_ = static_cast<int>(i);
-        }
-        av_packet_unref(packet_.get());
-    }
-    if (streamIndex_ < 0)
-        throw DecodeError(kNoVideoMessage);
-
-    const AVStream* st = format_->streams[streamIndex_];
-    const AVCodec* decoder = avcodec_find_decoder(st->codecpar->codec_id);
+    const AVCodec* decoder = avcodec_find_decoder(demuxer_.CodecId());
     if (!decoder)
         throw DecodeError("no MPEG video decoder");
     codec_.reset(avcodec_alloc_context3(decoder));
     if (!codec_)
         throw DecodeError("out of memory");
-    CheckRc(avcodec_parameters_to_context(codec_.get(), st->codecpar), "decoder parameters");
-    codec_->pkt_timebase = st->time_base;
+    codec_->pkt_timebase = kTicks;
     // Rows of macroblocks decode in parallel; the library's own worker overlaps the rest.
     codec_->thread_count = 2;
     codec_->thread_type = FF_THREAD_SLICE;
@@ -164,7 +94,7 @@ void VideoStream::SeekToByte(std::int64_t pos, std::int64_t readLimit)
 {
     readLimit_ = readLimit;
     lastPacketPos_ = pos;
-    CheckRc(avformat_seek_file(format_.get(), -1, INT64_MIN, pos, INT64_MAX, AVSEEK_FLAG_BYTE), "seeking");
+    demuxer_.SeekToByte(pos);
     avcodec_flush_buffers(codec_.get());
     draining_ = false;
     awaitKey_ = true;
@@ -179,31 +109,14 @@ void VideoStream::SeekToByte(std::int64_t pos, std::int64_t readLimit)
 
 bool VideoStream::ReadVideoPacket()
 {
-    for (;;) {
-        if (ioPos_ > readLimit_)
-            return false;
-        std::int64_t before = ioPos_;
-        int rc = av_read_frame(format_.get(), packet_.get());
-        if (rc < 0) {
-            // A damaged stretch may make the demuxer give up on one read; it can resync
-            // further on, so only the end of the input ends the stream.
-            if (rc == AVERROR_EOF || ioPos_ == before || ioPos_ >= file_.Size())
-                return false;
-            continue;
-        }
-        for (unsigned i = 0; i < format_->nb_streams; ++i)
-            if (static_cast<int>(i) != streamIndex_)
-                format_->streams[i]->discard = AVDISCARD_ALL;
-        if (packet_->stream_index == streamIndex_) {
-            // Pictures that the parser splits out of one PES come without a position; they lie
-            // where the one before them does, which places them on the right stretch of time.
-            if (packet_->pos < 0)
-                packet_->pos = lastPacketPos_;
-            lastPacketPos_ = packet_->pos;
-            return true;
-        }
-        av_packet_unref(packet_.get());
-    }
+    if (demuxer_.ReadPosition() > readLimit_ || !demuxer_.Read(*packet_))
+        return false;
+    // Pictures that the parser splits out of one PES come without a position; they lie where the
+    // one before them does, which places them on the right stretch of time.
+    if (packet_->pos < 0)
+        packet_->pos = lastPacketPos_;
+    lastPacketPos_ = packet_->pos;
+    return true;
 }
 
 std::int64_t VideoStream::ToTicks(std::int64_t t) const

@@ -1,9 +1,10 @@
-// The FFmpeg side: the MPEG program stream demuxer and the MPEG-1/2 video decoder, restricted
-// to exactly those, delivering in display order every picture the decoder reconstructs, damaged
-// parts concealed as players do.
+// The program stream's video through FFmpeg's MPEG-1/2 video decoder (the demuxing is our own,
+// PsDemuxer), delivering in display order every picture the decoder reconstructs, damaged parts
+// concealed as players do.
 #pragma once
 
 #include "decoderlib/avhandles.h"
+#include "decoderlib/psdemux.h"
 
 #include <cstdint>
 
@@ -70,16 +71,12 @@ private:
     std::int64_t ToTicks(std::int64_t t) const;
     void NoteSequenceHeader(const AVPacket& pkt);
 
-    const VideoFile& file_;
-    IoContextPtr io_;
-    FormatContextPtr format_;
+    PsDemuxer demuxer_;
     CodecContextPtr codec_;
     PacketPtr packet_;
     FramePtr frame_;
-    std::int64_t ioPos_ = 0;
     std::int64_t readLimit_ = INT64_MAX;
     std::int64_t lastPacketPos_ = 0;
-    int streamIndex_ = -1;
     bool draining_ = false;
     bool awaitKey_ = true;
     bool leadingBroken_ = false;
@@ -96,9 +93,6 @@ private:
     bool skipB_ = false;
     int aspectCode_ = 0;
     std::int64_t frameTicks_ = 3600;
-
-    friend int ReadPacketCallback(void*, std::uint8_t*, int);
-    friend std::int64_t SeekCallback(void*, std::int64_t, int);
 };
 
 } // namespace decoderlib

@@ -7,7 +7,7 @@ BUILD_DIR="$STILLREEL_ROOT/build"
 # Every Debian package the build, the tests and the program need.
 STILLREEL_PACKAGES=(
   build-essential cmake pkg-config
-  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libavfilter-dev
+  libavcodec-dev libswscale-dev libavutil-dev libavfilter-dev
   libdvdread-dev genisoimage
   libfreeimage-dev libfreetype-dev libharfbuzz-dev libfontconfig-dev
   libgtest-dev
