@@ -235,7 +235,8 @@ void CopyLongsTo24(const void* Source, void* Dest, std::int32_t Count) noexcept
     }
 #endif
     // Four pixels make three whole words, built with shifts in registers: a byte at a time takes
-    // three times as long, and words gathered in a small array on the stack five times.
+    // over twice as long, and words gathered in a small array on the stack four times, as each is
+    // read back before its store has landed.
     for (; i + 4 <= Count; i += 4, in += 16, out += 12) {
         const std::uint32_t p0 = LoadLong(in), p1 = LoadLong(in + 4), p2 = LoadLong(in + 8), p3 = LoadLong(in + 12);
         StoreLong(out, (p0 & 0xFFFFFFu) | p1 << 24);
