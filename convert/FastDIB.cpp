@@ -6,6 +6,12 @@
 #include <cstring>
 #include <new>
 
+// Sanitizer builds take the plain copy, as they do the resampler's plain blend.
+#if defined(__x86_64__) && !defined(STILLREEL_SANITIZED)
+#define STILLREEL_SSSE3
+#include <immintrin.h>
+#endif
+
 namespace {
 
 // The screen depth that Bpp 0 stands for. With a 32-bit screen the 16-bit colour probe never applies.
@@ -38,6 +44,22 @@ void StoreLong(std::uint8_t* P, std::uint32_t Value) noexcept
 {
     std::memcpy(P, &Value, sizeof Value);
 }
+
+#ifdef STILLREEL_SSSE3
+// Four pixels at a time by one byte shuffle: half the time of the shifts. Each store writes 16 bytes
+// for 12, so it stops while the four bytes past them are still pixels of its own, to be written
+// next: past the row lie its padding or another row. Answers how many pixels it copied.
+__attribute__((target("ssse3"))) std::int32_t CopyGroupsTo24(const std::uint8_t* In, std::uint8_t* Out,
+                                                             std::int32_t Count) noexcept
+{
+    const __m128i firstThree = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    std::int32_t i = 0;
+    for (; i + 6 <= Count; i += 4, In += 16, Out += 12)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(Out),
+                         _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(In)), firstThree));
+    return i;
+}
+#endif
 
 }  // namespace
 
@@ -204,8 +226,17 @@ void CopyLongsTo24(const void* Source, void* Dest, std::int32_t Count) noexcept
     const auto* in = static_cast<const std::uint8_t*>(Source);
     auto* out = static_cast<std::uint8_t*>(Dest);
     std::int32_t i = 0;
+#ifdef STILLREEL_SSSE3
+    static const bool shuffles = __builtin_cpu_supports("ssse3");
+    if (shuffles) {
+        i = CopyGroupsTo24(in, out, Count);
+        in += 4 * i;
+        out += 3 * i;
+    }
+#endif
     // Four pixels make three whole words, built with shifts in registers: a byte at a time takes
-    // three times as long, and words gathered in a small array on the stack five times.
+    // over twice as long, and words gathered in a small array on the stack four times, as each is
+    // read back before its store has landed.
     for (; i + 4 <= Count; i += 4, in += 16, out += 12) {
         const std::uint32_t p0 = LoadLong(in), p1 = LoadLong(in + 4), p2 = LoadLong(in + 8), p3 = LoadLong(in + 12);
         StoreLong(out, (p0 & 0xFFFFFFu) | p1 << 24);
