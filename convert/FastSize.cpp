@@ -1,8 +1,13 @@
 #include "convert/FastSize.h"
 
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <vector>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 namespace {
 
@@ -87,12 +92,62 @@ void ForEachTargetRow(const TFastDIB& Source, TFastDIB& Target, bool Flip, MakeR
 #define STILLREEL_AVX2_CLONE
 #else
 #define STILLREEL_AVX2_CLONE __attribute__((target_clones("avx2", "default")))
+#if defined(__x86_64__)
+#define STILLREEL_AVX2_LANES
+#endif
 #endif
 STILLREEL_AVX2_CLONE void BlendRows(std::uint8_t* __restrict Out, const std::uint8_t* __restrict Upper,
                                     const std::uint8_t* __restrict Lower, std::int32_t Count, std::int32_t Fy)
 {
     for (std::int32_t i = 0; i < Count; ++i)
         Out[i] = static_cast<std::uint8_t>(Upper[i] + (((Lower[i] - Upper[i]) * Fy + 32768) >> 16));
+}
+
+#ifdef STILLREEL_AVX2_LANES
+// The same blend in 16-bit lanes, twice as many to an instruction as the compiler's 32-bit ones, and
+// the same values: with D = Lower - Upper and Y = Fy read as a signed 16-bit number (Fy - 65536 from
+// 32768 on), D * Fy + 32768 = D * Y + 32768 + (Fy >= 32768 ? 65536 * D : 0), so the result is the
+// high half of D * Y, plus one where its low half reaches 32768, plus D for the large weights. A check by
+// hand against the plain blend, over every pair of bytes and every weight, found no difference.
+__attribute__((target("avx2"))) void BlendRowsInLanes(std::uint8_t* __restrict Out,
+                                                      const std::uint8_t* __restrict Upper,
+                                                      const std::uint8_t* __restrict Lower, std::int32_t Count,
+                                                      std::int32_t Fy)
+{
+    const __m256i y = _mm256_set1_epi16(static_cast<short>(static_cast<std::uint16_t>(Fy)));
+    const __m256i whole = _mm256_set1_epi16(static_cast<short>(Fy >= 32768 ? -1 : 0));
+    const __m256i zero = _mm256_setzero_si256();
+    std::int32_t i = 0;
+    for (; i + 32 <= Count; i += 32) {
+        const __m256i upper = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Upper + i));
+        const __m256i lower = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Lower + i));
+        // Unpacked and packed again within each 128-bit half, so the bytes keep their order.
+        __m256i halves[2];
+        for (int h = 0; h < 2; ++h) {
+            const __m256i u = h == 0 ? _mm256_unpacklo_epi8(upper, zero) : _mm256_unpackhi_epi8(upper, zero);
+            const __m256i l = h == 0 ? _mm256_unpacklo_epi8(lower, zero) : _mm256_unpackhi_epi8(lower, zero);
+            const __m256i d = _mm256_sub_epi16(l, u);
+            __m256i v = _mm256_add_epi16(u, _mm256_mulhi_epi16(d, y));
+            v = _mm256_add_epi16(v, _mm256_srli_epi16(_mm256_mullo_epi16(d, y), 15));
+            halves[h] = _mm256_add_epi16(v, _mm256_and_si256(d, whole));
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(Out + i), _mm256_packus_epi16(halves[0], halves[1]));
+    }
+    BlendRows(Out + i, Upper + i, Lower + i, Count - i, Fy);
+}
+#endif
+
+void Blend(std::uint8_t* __restrict Out, const std::uint8_t* __restrict Upper, const std::uint8_t* __restrict Lower,
+           std::int32_t Count, std::int32_t Fy)
+{
+#ifdef STILLREEL_AVX2_LANES
+    static const bool lanes = __builtin_cpu_supports("avx2");
+    if (lanes) {
+        BlendRowsInLanes(Out, Upper, Lower, Count, Fy);
+        return;
+    }
+#endif
+    BlendRows(Out, Upper, Lower, Count, Fy);
 }
 
 struct TWeights {
@@ -133,18 +188,17 @@ void ResampleBytes(const TFastDIB& Source, TFastDIB& Target, bool Flip = false)
         const std::int32_t width = Target.Width();
         const std::int32_t rowBytes = SourceBytes * width;
         if constexpr (TargetBytes == SourceBytes) {
-            ForEachTargetRow(Source, Target, Flip,
-                             [rowBytes](std::uint8_t* Out, const std::uint8_t* Upper, const std::uint8_t* Lower,
-                                        std::uint32_t, std::uint32_t Fy) {
-                                 BlendRows(Out, Upper, Lower, rowBytes, static_cast<std::int32_t>(Fy));
-                             });
+            ForEachTargetRow(
+                Source, Target, Flip,
+                [rowBytes](std::uint8_t* Out, const std::uint8_t* Upper, const std::uint8_t* Lower, std::uint32_t,
+                           std::uint32_t Fy) { Blend(Out, Upper, Lower, rowBytes, static_cast<std::int32_t>(Fy)); });
         } else {
             // Blended whole, as fast as the bytes go, then packed while the row is in the cache.
             std::vector<std::uint8_t> blended(static_cast<std::size_t>(rowBytes));
             ForEachTargetRow(Source, Target, Flip,
                              [&](std::uint8_t* Out, const std::uint8_t* Upper, const std::uint8_t* Lower, std::uint32_t,
                                  std::uint32_t Fy) {
-                                 BlendRows(blended.data(), Upper, Lower, rowBytes, static_cast<std::int32_t>(Fy));
+                                 Blend(blended.data(), Upper, Lower, rowBytes, static_cast<std::int32_t>(Fy));
                                  CopyLongsTo24(blended.data(), Out, width);
                              });
         }

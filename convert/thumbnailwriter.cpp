@@ -130,7 +130,7 @@ TThumbnailWriter::~TThumbnailWriter()
         std::lock_guard lock(FLock);
         FStop = true;
     }
-    FChanged.notify_all();
+    FBegun.notify_all();
     for (std::thread& thread : FThreads)
         thread.join();
 }
@@ -146,7 +146,7 @@ void TThumbnailWriter::Begin(FIBITMAP* Dib, std::vector<BYTE>& Jpeg)
         std::lock_guard lock(FLock);
         FWork.push_back({Dib, &Jpeg, false, nullptr});
     }
-    FChanged.notify_all();
+    FBegun.notify_one();
 }
 
 bool TThumbnailWriter::Done()
@@ -160,7 +160,7 @@ void TThumbnailWriter::Finish()
     std::unique_lock lock(FLock);
     if (FWork.empty())
         return;
-    FChanged.wait(lock, [this] { return FWork.front().Done; });
+    FDone.wait(lock, [this] { return FWork.front().Done; });
     const std::exception_ptr error = FWork.front().Error;
     FWork.pop_front();
     --FStarted;
@@ -173,8 +173,8 @@ void TThumbnailWriter::Cancel()
 {
     std::unique_lock lock(FLock);
     FWork.erase(FWork.begin() + static_cast<std::ptrdiff_t>(FStarted), FWork.end());
-    FChanged.wait(
-        lock, [this] { return std::all_of(FWork.begin(), FWork.end(), [](const TWork& Work) { return Work.Done; }); });
+    FDone.wait(lock,
+               [this] { return std::all_of(FWork.begin(), FWork.end(), [](const TWork& Work) { return Work.Done; }); });
     FWork.clear();
     FStarted = 0;
 }
@@ -183,7 +183,7 @@ void TThumbnailWriter::Run()
 {
     std::unique_lock lock(FLock);
     for (;;) {
-        FChanged.wait(lock, [this] { return FStop || FStarted < FWork.size(); });
+        FBegun.wait(lock, [this] { return FStop || FStarted < FWork.size(); });
         if (FStop)
             return;
         // The deque keeps an element where it is while others come and go at its ends.
@@ -198,6 +198,6 @@ void TThumbnailWriter::Run()
         lock.lock();
         work.Error = error;
         work.Done = true;
-        FChanged.notify_all();
+        FDone.notify_all();
     }
 }

@@ -52,7 +52,9 @@ private:
     void Run();
 
     std::mutex FLock;
-    std::condition_variable FChanged;
+    // One for the threads, one for the owner, so that neither wakes the other for nothing.
+    std::condition_variable FBegun;
+    std::condition_variable FDone;
     // Begun and not yet let go of, oldest first; the first FStarted have been taken by a thread.
     std::deque<TWork> FWork;
     std::size_t FStarted = 0;
