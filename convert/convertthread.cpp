@@ -41,7 +41,7 @@ TConvertThread::TConvertThread(TDecoder& Decoder, std::int32_t TotalSeconds, TCo
     : Job(std::move(AJob)), FOnStatus(std::move(OnStatus)), FDecoder(Decoder), FTotalSeconds(TotalSeconds),
       FWriter(TThumbnailWriter::DefaultThreads()), FSheet(std::move(Sheet)), FFrequency(PerformanceFrequency())
 {
-    FOut.resize(static_cast<std::size_t>(FWriter.Threads()) + 2);
+    FOut.resize(static_cast<std::size_t>(FWriter.Threads()) + 4);
 }
 
 TConvertThread::~TConvertThread()
