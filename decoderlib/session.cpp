@@ -69,7 +69,6 @@ Session::Session(const std::string& path, int title, int angle, bool deinterlace
     fileInfo_.DurationHours = static_cast<std::int32_t>(duration.Hours);
     fileInfo_.DurationMinutes = static_cast<std::int32_t>(duration.Minutes);
     fileInfo_.DurationSeconds = static_cast<std::int32_t>(duration.Seconds);
-    MoveTo(0);
 }
 
 Session::~Session()
@@ -126,6 +125,10 @@ void Session::AnalyseStart()
 
 TDecodedFrame* Session::NextFrame()
 {
+    // An open is most often followed by a seek (a thumbnail, pieces, a slider): the first frame is
+    // found only when it is asked for.
+    if (!placed_)
+        MoveTo(0);
     if (atEnd_)
         return nullptr;
     Decoded next = std::exchange(pending_, {});
@@ -248,6 +251,7 @@ void Session::Seek(std::int32_t second)
 
 void Session::MoveTo(std::int64_t ticks)
 {
+    placed_ = true;
     StopWorker();
     pending_ = {};
     if (deinterlacer_)

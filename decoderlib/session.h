@@ -74,6 +74,7 @@ private:
     bool frameDeinterlaced_ = false;
     SteadyTime steady_;
     bool atEnd_ = false;
+    bool placed_ = false; // positioned by a seek, or at the start by the first frame asked
 
     // Null when pictures are delivered as decoded. Its runs end where time breaks (a cell
     // boundary, lost pictures), in sequential decoding and after seeks alike, so a picture's
