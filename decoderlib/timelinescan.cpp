@@ -35,6 +35,11 @@ constexpr std::int64_t kSampleScan = 2 << 20;
 constexpr std::int64_t kMaxDecodeWindow = 64 << 20;
 // A sample passes over at most this many damaged timestamps.
 constexpr int kSampleTries = 4;
+// Samples this far apart may be taken at any picture: a B-picture's timestamp lies a few frames
+// before the reference picture sent ahead of it, far less than the time between them. Reading on
+// to the next I-picture (half a GOP, some 300 KB of DVD video, for each) was most of what opening a
+// large file read.
+constexpr std::int64_t kAnyPictureSpacing = 2 * kLinearSpan;
 
 // The time of the last of `pts` (in display order), held against damaged timestamps: one that no
 // neighbour agrees with stands alone, off the steady run of the others. Pictures at the end with
@@ -101,9 +106,10 @@ public:
     {
         const std::int64_t size = file_.Size();
         const std::int64_t count = std::clamp(size / kSampleSpacing, kMinSamples, kMaxSamples);
+        const bool anyPicture = size / count >= kAnyPictureSpacing;
         std::vector<PesStamp> samples;
         for (std::int64_t i = 0; i < count; ++i) {
-            auto s = Sample(size * i / count, size);
+            auto s = Sample(size * i / count, size, anyPicture);
             if (s && (samples.empty() || s->packPos > samples.back().packPos))
                 samples.push_back(*s);
         }
@@ -144,13 +150,13 @@ private:
         });
     }
 
-    // Samples are taken at I-pictures where there are any, whose order is certain, and never at
-    // a damaged timestamp.
-    std::optional<PesStamp> Sample(std::int64_t from, std::int64_t end) const
+    // Samples are taken at I-pictures where there are any, whose order is certain, unless
+    // `anyPicture`, and never at a damaged timestamp.
+    std::optional<PesStamp> Sample(std::int64_t from, std::int64_t end, bool anyPicture = false) const
     {
         for (int tries = 0; tries < kSampleTries; ++tries) {
-            auto s = scanner_.FirstVideoStamp(from, end, kSampleScan, true);
-            if (!s)
+            auto s = scanner_.FirstVideoStamp(from, end, kSampleScan, !anyPicture);
+            if (!s && !anyPicture)
                 s = scanner_.FirstVideoStamp(from, end, kSampleScan);
             if (!s || Confirmed(*s))
                 return s;
