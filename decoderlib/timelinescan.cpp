@@ -33,6 +33,9 @@ constexpr std::int64_t kMaxSamples = 256;
 constexpr std::int64_t kSampleScan = 2 << 20;
 // Decoding around a break or at the end looks at most this far for a picture.
 constexpr std::int64_t kMaxDecodeWindow = 64 << 20;
+// Decoding at a stretch's end sees at least this many pictures after the I-picture it starts from:
+// two or three reference pictures among them, whose times confirm one another.
+constexpr int kEndPictures = 8;
 // A sample passes over at most this many damaged timestamps.
 constexpr int kSampleTries = 4;
 // Samples this far apart may be taken at any picture: a B-picture's timestamp lies a few frames
@@ -187,7 +190,9 @@ public:
         for (std::int64_t back = kLinearSpan; back <= kMaxDecodeWindow && from > stretchStart; back *= 4) {
             from = std::max(stretchStart, end - back);
             if (from > stretchStart) {
-                auto s = scanner_.FirstVideoStamp(from, end, end - from);
+                auto s = back == kLinearSpan ? LastKeyWithFollowers(from, end) : std::nullopt;
+                if (!s)
+                    s = scanner_.FirstVideoStamp(from, end, end - from);
                 from = s ? s->packPos : stretchStart;
             }
             stream_.SeekToByte(from, end + kLinearSpan);
@@ -220,6 +225,28 @@ public:
     }
 
 private:
+    // The last I-picture in [from, end) with kEndPictures pictures or more after it: the decoding at
+    // the end starts there rather than a GOP or two earlier, yet sees enough pictures to tell a
+    // damaged time from the others.
+    std::optional<PesStamp> LastKeyWithFollowers(std::int64_t from, std::int64_t end) const
+    {
+        std::vector<PesStamp> keys;
+        std::vector<int> indexes;
+        int count = 0;
+        scanner_.VisitVideoStamps(from, end, [&](const PesStamp& s) {
+            if (s.key) {
+                keys.push_back(s);
+                indexes.push_back(count);
+            }
+            ++count;
+            return true;
+        });
+        for (std::size_t k = keys.size(); k-- > 0;)
+            if (count - indexes[k] > kEndPictures)
+                return keys[k];
+        return std::nullopt;
+    }
+
     PsScanner scanner_;
     VideoStream& stream_;
 };
