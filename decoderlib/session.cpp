@@ -93,17 +93,14 @@ void Session::AnalyseStart()
         for (AVFrame* w = stream_.Next(); !w || !IsWhole(*w); w = stream_.Next())
             if (!w)
                 throw DecodeError(kNoVideoMessage);
-        stream_.SeekToByte(0, kFirstPictureLimit);
-        f = stream_.Next();
     }
 
-    int frames = 0;
-    int fields = 0;
-    for (; f && frames < kCadenceFrames; f = stream_.Next()) {
-        ++frames;
-        fields += 2 + f->repeat_pict;
-        interlaced_ = interlaced_ || f->interlaced_frame;
-    }
+    // The cadence is in the first pictures' headers: reading them costs a fraction of decoding them.
+    stream_.SeekToByte(0, kFirstPictureLimit);
+    const VideoStream::Cadence cadence = stream_.ReadCadence(kCadenceFrames);
+    const int frames = cadence.frames;
+    const int fields = cadence.fields;
+    interlaced_ = cadence.interlaced;
     const AVRational rate = stream_.Codec().framerate;
     const double sequenceFps =
         rate.num > 0 && rate.den > 0 ? av_q2d(rate) : double(kTicksPerSecond) / static_cast<double>(stream_.SequenceFrameTicks());

@@ -5,6 +5,8 @@
 #include "mpeg/mpegps.h"
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 namespace decoderlib {
 
@@ -56,6 +58,45 @@ bool RepeatsField(const AVPacket& pkt)
                                                mpegps::kExtensionStart, mpegps::kPictureCodingExtensionBytes);
     return extension && mpegps::ExtensionId(extension) == mpegps::kPictureCodingExtension &&
            mpegps::RepeatFirstField(extension);
+}
+
+// How a picture is shown, as its headers tell the decoder, which marks the frame it makes so.
+struct Shown {
+    PictureType type = kUnknownPicture;
+    bool halfFrame = false; // one field, the other coded as a picture of its own
+    int fields = 2;
+    bool interlaced = false;
+};
+
+// `progressiveSequence` holds what the last sequence extension said, for the pictures after it.
+Shown ReadShown(const AVPacket& pkt, bool& progressiveSequence)
+{
+    const mpegps::Bytes data = PacketBytes(pkt);
+    Shown shown;
+    const std::uint8_t* picture = FindHeader(data, mpegps::kPictureStart, mpegps::kPictureHeaderBytes);
+    if (!picture)
+        return shown;
+    const auto at = static_cast<std::size_t>(picture - data.data());
+    if (const std::uint8_t* sequence = FindHeader(data.first(at), mpegps::kSequenceHeader, mpegps::kSequenceHeaderBytes)) {
+        const auto from = static_cast<std::size_t>(sequence - data.data()) + mpegps::kStartCodeSize;
+        const std::uint8_t* extension =
+            FindHeader(data.subspan(from, at - from), mpegps::kExtensionStart, mpegps::kSequenceExtensionBytes);
+        if (extension && mpegps::ExtensionId(extension) == mpegps::kSequenceExtension)
+            progressiveSequence = mpegps::ProgressiveSequence(extension);
+    }
+    const int type = mpegps::PictureCodingType(picture);
+    shown.type = type >= kIPicture && type <= kBPicture ? static_cast<PictureType>(type) : kUnknownPicture;
+    const mpegps::Bytes rest = data.subspan(at + mpegps::kStartCodeSize);
+    const std::uint8_t* extension = FindHeader(rest, mpegps::kExtensionStart, mpegps::kPictureCodingExtensionBytes);
+    if (!extension || mpegps::ExtensionId(extension) != mpegps::kPictureCodingExtension)
+        return shown; // MPEG-1: progressive frames
+    const bool progressiveFrame = mpegps::ProgressiveFrame(extension);
+    shown.interlaced = !progressiveFrame && !progressiveSequence;
+    if (mpegps::PictureStructure(extension) != mpegps::kFramePicture)
+        shown.halfFrame = !FindHeader(rest, mpegps::kPictureStart, mpegps::kPictureHeaderBytes);
+    else if (mpegps::RepeatFirstField(extension))
+        shown.fields += progressiveSequence ? (mpegps::TopFieldFirst(extension) ? 4 : 2) : (progressiveFrame ? 1 : 0);
+    return shown;
 }
 
 PictureType CodingType(const AVPacket& pkt)
@@ -192,6 +233,45 @@ std::int64_t VideoStream::ShownNext() const
     if (skippedEnd_ == AV_NOPTS_VALUE)
         return afterLast;
     return afterLast == AV_NOPTS_VALUE ? skippedEnd_ : std::max(afterLast, skippedEnd_);
+}
+
+VideoStream::Cadence VideoStream::ReadCadence(int count)
+{
+    Cadence cadence;
+    const auto show = [&cadence](const Shown& picture) {
+        ++cadence.frames;
+        cadence.fields += picture.fields;
+        cadence.interlaced = cadence.interlaced || picture.interlaced;
+    };
+    bool progressiveSequence = true;
+    std::optional<Shown> firstField;
+    // The decoder holds each I- or P-picture back until the next one comes, showing the
+    // B-pictures sent between them first.
+    std::optional<Shown> held;
+    while (cadence.frames < count && ReadVideoPacket()) {
+        const bool wanted = WantPacket(*packet_);
+        Shown picture = wanted ? ReadShown(*packet_, progressiveSequence) : Shown{};
+        av_packet_unref(packet_.get());
+        if (picture.type == kUnknownPicture)
+            continue;
+        if (picture.halfFrame) {
+            if (!firstField) {
+                firstField = picture;
+                continue;
+            }
+            picture = *std::exchange(firstField, std::nullopt);
+        }
+        if (picture.type == kBPicture) {
+            show(picture);
+        } else {
+            if (held)
+                show(*held);
+            held = picture;
+        }
+    }
+    if (held && cadence.frames < count)
+        show(*held);
+    return cadence;
 }
 
 AVFrame* VideoStream::Next()

@@ -41,6 +41,17 @@ public:
     // Valid until the next call.
     AVFrame* Next();
 
+    // What the first `count` pictures from here on, in display order, are shown as: their
+    // number (fewer where the file ends first), the fields they fill, and whether any is
+    // interlaced. Read from their headers as the decoder would mark the frames, without decoding
+    // them. The stream is left at an arbitrary position.
+    struct Cadence {
+        int frames = 0;
+        int fields = 0;
+        bool interlaced = false;
+    };
+    Cadence ReadCadence(int count);
+
     // Pictures displayed before `pts` are of no interest; B-pictures carried before `untilPos`
     // that provably come before it are then not decoded at all. A negative `pts` turns this off.
     void SkipBefore(std::int64_t pts, std::int64_t untilPos = INT64_MAX)

@@ -143,12 +143,23 @@ constexpr int AspectRatioCode(const std::uint8_t* sequence) { return sequence[7]
 constexpr int FrameRateCode(const std::uint8_t* sequence) { return sequence[7] & 15; }
 inline constexpr std::size_t kSequenceHeaderBytes = 8;
 // Picture coding extension, the extension right after an MPEG-2 picture header: extension id 8,
-// four f_codes, intra DC precision, picture structure, then eight flags, of which the seventh says
-// the first field is shown twice (the 3:2 pulldown of film).
+// four f_codes, intra DC precision, picture structure (3 a frame, 1 or 2 one field of it), then
+// eight flags, of which the first says the top field comes first and the seventh that the first
+// field is shown twice (the 3:2 pulldown of film); the next byte's first bit marks a progressive
+// frame.
 inline constexpr int kPictureCodingExtension = 8;
 constexpr int ExtensionId(const std::uint8_t* extension) { return extension[4] >> 4; }
+inline constexpr int kFramePicture = 3;
+constexpr int PictureStructure(const std::uint8_t* extension) { return extension[6] & 3; }
+constexpr bool TopFieldFirst(const std::uint8_t* extension) { return extension[7] & 0x80; }
 constexpr bool RepeatFirstField(const std::uint8_t* extension) { return extension[7] & 0x02; }
-inline constexpr std::size_t kPictureCodingExtensionBytes = 8;
+constexpr bool ProgressiveFrame(const std::uint8_t* extension) { return extension[8] & 0x80; }
+inline constexpr std::size_t kPictureCodingExtensionBytes = 9;
+// Sequence extension, right after an MPEG-2 sequence header: extension id 1, profile and level,
+// then whether every frame of the sequence is progressive.
+inline constexpr int kSequenceExtension = 1;
+constexpr bool ProgressiveSequence(const std::uint8_t* extension) { return extension[5] & 0x08; }
+inline constexpr std::size_t kSequenceExtensionBytes = 6;
 // GOP header: time code (25 bits), closed_gop, broken_link.
 constexpr bool ClosedGop(const std::uint8_t* gop) { return gop[7] & 0x40; }
 constexpr bool BrokenLink(const std::uint8_t* gop) { return gop[7] & 0x20; }
