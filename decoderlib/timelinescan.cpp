@@ -41,7 +41,8 @@ constexpr int kSampleTries = 4;
 // Samples this far apart may be taken at any picture: a B-picture's timestamp lies a few frames
 // before the reference picture sent ahead of it, far less than the time between them. Reading on
 // to the next I-picture (half a GOP, some 300 KB of DVD video, for each) was most of what opening a
-// large file read.
+// large file read. Not where navigation packs name cells, though: they come right before the
+// I-pictures, and a restart may show in the cell alone.
 constexpr std::int64_t kAnyPictureSpacing = 2 * kLinearSpan;
 
 // The time of the last of `pts` (in display order), held against damaged timestamps: one that no
@@ -102,10 +103,12 @@ public:
     {
         const std::int64_t size = file_.Size();
         const std::int64_t count = std::clamp(size / kSampleSpacing, kMinSamples, kMaxSamples);
-        const bool anyPicture = size / count >= kAnyPictureSpacing;
+        bool anyPicture = false;
         std::vector<PesStamp> samples;
         for (std::int64_t i = 0; i < count; ++i) {
             auto s = Sample(size * i / count, size, anyPicture);
+            if (i == 0)
+                anyPicture = size / count >= kAnyPictureSpacing && (!s || s->cell < 0);
             if (s && (samples.empty() || s->packPos > samples.back().packPos))
                 samples.push_back(*s);
         }

@@ -78,7 +78,7 @@ constexpr int kCodedOrder[kGop] = {0, 3, 1, 2, 6, 4, 5, 9, 7, 8, 11, 10};
 constexpr std::int64_t kGopTicks = kGop * kFrame;
 
 // One pack per picture with its PES and PTS, then five packs of its data without timestamps
-// (12 KB a picture: 5 s of video make 16 samples' spacing in the files below).
+// (12 KB a picture: 5 or 10 s of video make 16 samples' spacing in the files below).
 Stream MakeStream(std::initializer_list<Part> parts)
 {
     Stream stream;
@@ -108,82 +108,92 @@ std::vector<std::int64_t> Breaks(const Stream& stream)
     return decoderlib::FindBreaks(decoderlib::VideoFile(file.Path()));
 }
 
-// Parts of about 40 s; the second of a different length, so no sample falls on its start.
-constexpr int kFirstGops = 80;
-constexpr int kSecondGops = 90;
-constexpr std::int64_t kFirstEnd = kFirstGops * kGopTicks; // ticks after the first part's start
+// Parts of about 40 s, the second of a different length, so no sample falls on its start; or of
+// twice that, where the samples lie megabytes apart and are taken at any picture, not only at
+// I-pictures, unless navigation packs name cells.
+class FindBreaks : public ::testing::TestWithParam<int> {
+protected:
+    const int firstGops_ = 80 * GetParam();
+    const int secondGops_ = 90 * GetParam();
+    const std::int64_t firstEnd_ = firstGops_ * kGopTicks; // ticks after the first part's start
+};
 
-TEST(FindBreaks, SteadyTimestampsWithBPicturesHaveNone)
+INSTANTIATE_TEST_SUITE_P(Files, FindBreaks, ::testing::Values(1, 2), [](const ::testing::TestParamInfo<int>& file) {
+    return file.param == 1 ? std::string("SamplesCloseTogether") : std::string("SamplesMegabytesApart");
+});
+
+TEST_P(FindBreaks, SteadyTimestampsWithBPicturesHaveNone)
 {
-    EXPECT_EQ(Breaks(MakeStream({{kFirstGops + kSecondGops, kSecond / 2, 0}})), std::vector<std::int64_t>{});
+    EXPECT_EQ(Breaks(MakeStream({{firstGops_ + secondGops_, kSecond / 2, 0}})), std::vector<std::int64_t>{});
 }
 
-TEST(FindBreaks, FindsARestartOfTimestampsAndClockAtZero)
+TEST_P(FindBreaks, FindsARestartOfTimestampsAndClockAtZero)
 {
-    const Stream stream = MakeStream({{kFirstGops, 20 * kSecond, 19 * kSecond}, {kSecondGops, 0, 0}});
+    const Stream stream = MakeStream({{firstGops_, 20 * kSecond, 19 * kSecond}, {secondGops_, 0, 0}});
     EXPECT_EQ(Breaks(stream), std::vector<std::int64_t>{stream.starts[1]});
 }
 
-TEST(FindBreaks, FindsAJumpBackwards)
+TEST_P(FindBreaks, FindsAJumpBackwards)
 {
     const Stream stream =
-        MakeStream({{kFirstGops, 100 * kSecond, 99 * kSecond}, {kSecondGops, 60 * kSecond, 59 * kSecond}});
+        MakeStream({{firstGops_, 100 * kSecond, 99 * kSecond}, {secondGops_, 60 * kSecond, 59 * kSecond}});
     EXPECT_EQ(Breaks(stream), std::vector<std::int64_t>{stream.starts[1]});
 }
 
-TEST(FindBreaks, FindsAJumpForwardThatTheClockDoesNotMake)
+TEST_P(FindBreaks, FindsAJumpForwardThatTheClockDoesNotMake)
 {
-    const Stream stream = MakeStream({{kFirstGops, kSecond, 0}, {kSecondGops, 500 * kSecond, std::nullopt}});
+    const Stream stream = MakeStream({{firstGops_, kSecond, 0}, {secondGops_, 500 * kSecond, std::nullopt}});
     EXPECT_EQ(Breaks(stream), std::vector<std::int64_t>{stream.starts[1]});
 }
 
-// Back by 3 s: samples 5 s apart on either side still see the timestamps go forward, but not
+// Back by 3 s: samples 5 or 10 s apart on either side still see the timestamps go forward, but not
 // as far as the clock.
-TEST(FindBreaks, FindsAJumpBackThatOnlyTheClockReveals)
+TEST_P(FindBreaks, FindsAJumpBackThatOnlyTheClockReveals)
 {
     const Stream stream =
-        MakeStream({{kFirstGops, 10 * kSecond, 9 * kSecond}, {kSecondGops, 7 * kSecond + kFirstEnd, std::nullopt}});
+        MakeStream({{firstGops_, 10 * kSecond, 9 * kSecond}, {secondGops_, 7 * kSecond + firstEnd_, std::nullopt}});
     EXPECT_EQ(Breaks(stream), std::vector<std::int64_t>{stream.starts[1]});
 }
 
 // Timestamps and clock go back 3 s together, as where a DVD title's second cell was encoded on its own.
-TEST(FindBreaks, FindsARestartThatOnlyTheCellNumberReveals)
+TEST_P(FindBreaks, FindsARestartThatOnlyTheCellNumberReveals)
 {
-    const Stream stream = MakeStream({{kFirstGops, 10 * kSecond, 9 * kSecond, 1},
-                                      {kSecondGops, 7 * kSecond + kFirstEnd, 6 * kSecond + kFirstEnd, 2}});
+    const Stream stream = MakeStream({{firstGops_, 10 * kSecond, 9 * kSecond, 1},
+                                      {secondGops_, 7 * kSecond + firstEnd_, 6 * kSecond + firstEnd_, 2}});
     EXPECT_EQ(Breaks(stream), std::vector<std::int64_t>{stream.starts[1]});
 }
 
-TEST(FindBreaks, ANewCellWithTimestampsRunningOnIsNoBreak)
+TEST_P(FindBreaks, ANewCellWithTimestampsRunningOnIsNoBreak)
 {
     const Stream stream = MakeStream(
-        {{kFirstGops, 10 * kSecond, 9 * kSecond, 1}, {kSecondGops, 10 * kSecond + kFirstEnd, std::nullopt, 2}});
+        {{firstGops_, 10 * kSecond, 9 * kSecond, 1}, {secondGops_, 10 * kSecond + firstEnd_, std::nullopt, 2}});
     EXPECT_EQ(Breaks(stream), std::vector<std::int64_t>{});
 }
 
-TEST(FindBreaks, AClockRestartUnderSteadyTimestampsIsNoBreak)
+TEST_P(FindBreaks, AClockRestartUnderSteadyTimestampsIsNoBreak)
 {
     const Stream stream =
-        MakeStream({{kFirstGops, 10 * kSecond, 9 * kSecond}, {kSecondGops, 10 * kSecond + kFirstEnd, 0}});
+        MakeStream({{firstGops_, 10 * kSecond, 9 * kSecond}, {secondGops_, 10 * kSecond + firstEnd_, 0}});
     EXPECT_EQ(Breaks(stream), std::vector<std::int64_t>{});
 }
 
 // Timestamps and clock pass 2^33 and start again from zero, 40 s in: one stretch runs on.
-TEST(FindBreaks, AWrapOfTheClockIsNoBreak)
+TEST_P(FindBreaks, AWrapOfTheClockIsNoBreak)
 {
     const Stream stream =
-        MakeStream({{kFirstGops + kSecondGops, kClockWrap - kFirstEnd, kClockWrap - kFirstEnd - kSecond}});
+        MakeStream({{firstGops_ + secondGops_, kClockWrap - firstEnd_, kClockWrap - firstEnd_ - kSecond}});
     EXPECT_EQ(Breaks(stream), std::vector<std::int64_t>{});
 }
 
 // Damaged bytes in PES headers: timestamps far off, on I-pictures (where samples are taken) and
 // on P-pictures alike. Each stands alone, and the stamps around it run on: no break.
-TEST(FindBreaks, ADamagedTimestampIsNoBreak)
+TEST_P(FindBreaks, ADamagedTimestampIsNoBreak)
 {
-    Stream stream = MakeStream({{kFirstGops + kSecondGops, kSecond / 2, 0}});
+    Stream stream = MakeStream({{firstGops_ + secondGops_, kSecond / 2, 0}});
     constexpr std::size_t kPicturePacks = 6;
     constexpr std::size_t kPtsAt = 14 + 9;  // the pack header, then the PES header up to its PTS
-    for (std::size_t picture = 5; picture < (kFirstGops + kSecondGops) * kGop; picture += 29) {
+    const auto pictures = static_cast<std::size_t>((firstGops_ + secondGops_) * kGop);
+    for (std::size_t picture = 5; picture < pictures; picture += 29) {
         Bytes garbage;
         PutTimestamp(garbage, 0x2, picture % 2 ? 1000 * kSecond + picture : picture);
         const std::size_t at = picture * kPicturePacks * kPackSize + kPtsAt;
