@@ -269,13 +269,9 @@ void Session::MoveTo(std::int64_t ticks)
     for (std::int64_t leadIn = kSeekLeadIn;; leadIn *= 2) {
         // Once the lead-in reaches back past the stretch's start, decoding starts there: stray
         // timestamps can make the search land late again and again, but not this.
-        std::int64_t start = leadIn > ticks - stretches[k].timelineStart
-                                 ? stretchStart
-                                 : StartPosition(k, targetPts - leadIn, stretchEnd);
-        // Decoding from the target's own GOP rather than the lead-in's spares a GOP's pictures on
-        // average. Should that I-picture not decode, a longer lead-in finds an earlier one.
-        if (leadIn == kSeekLeadIn && start > stretchStart)
-            start = LastKeyBefore(start, neighbours ? targetPts - 2 * frameTicks_ : targetPts, stretchEnd);
+        const std::int64_t start = leadIn > ticks - stretches[k].timelineStart
+                                       ? stretchStart
+                                       : StartPosition(k, targetPts - leadIn, stretchEnd);
         stream_.SeekToByte(start);
         stream_.SkipBefore(neighbours ? targetPts - 2 * frameTicks_ : targetPts, stretchEnd);
         AVFrame* f = stream_.Next();
@@ -331,27 +327,6 @@ void Session::MoveTo(std::int64_t ticks)
         }
         return;
     }
-}
-
-std::int64_t Session::LastKeyBefore(std::int64_t from, std::int64_t wantPts, std::int64_t end) const
-{
-    const PsScanner scanner(file_);
-    std::int64_t found = from;
-    std::optional<PesStamp> candidate;
-    scanner.VisitVideoStamps(from, end, [&](const PesStamp& s) {
-        // A damaged time stands alone: the picture after an I-picture is shown close to it.
-        if (candidate && !Jumps(*candidate, s))
-            found = candidate->packPos;
-        candidate.reset();
-        if (!s.key)
-            return true;
-        // I-pictures are shown in the order they are sent: the rest come after the target too.
-        if (TicksBetween(s.pts, wantPts) < 0)
-            return false;
-        candidate = s;
-        return true;
-    });
-    return found;
 }
 
 std::int64_t Session::StartPosition(std::size_t stretch, std::int64_t wantPts, std::int64_t stretchEnd) const
