@@ -191,6 +191,14 @@ bool PsDemuxer::Timestamp(int first, std::int64_t& ts)
     return true;
 }
 
+bool PsDemuxer::Timestamps(int first, bool withDts, std::int64_t& pts, std::int64_t& dts)
+{
+    if (!Timestamp(first, pts))
+        return false;
+    dts = pts;
+    return !withDts || Timestamp(-1, dts);
+}
+
 int PsDemuxer::Word()
 {
     const int hi = Byte();
@@ -297,15 +305,9 @@ bool PsDemuxer::NextPes(Pes& pes)
         }
         if (broken) {
         } else if ((c & 0xE0) == 0x20) {
-            if (!Timestamp(c, pts))
+            if (!Timestamps(c, c & 0x10, pts, dts))
                 return false;
-            dts = pts;
-            len -= 4;
-            if (c & 0x10) {
-                if (!Timestamp(-1, dts))
-                    return false;
-                len -= 5;
-            }
+            len -= (c & 0x10) ? 9 : 4;
         } else if ((c & 0xC0) == 0x80) {
             int flags = Byte();
             int headerLen = Byte();
@@ -317,15 +319,9 @@ bool PsDemuxer::NextPes(Pes& pes)
             } else {
                 len -= headerLen;
                 if (flags & 0x80) {
-                    if (!Timestamp(-1, pts))
+                    if (!Timestamps(-1, flags & 0x40, pts, dts))
                         return false;
-                    dts = pts;
-                    headerLen -= 5;
-                    if (flags & 0x40) {
-                        if (!Timestamp(-1, dts))
-                            return false;
-                        headerLen -= 5;
-                    }
+                    headerLen -= (flags & 0x40) ? 10 : 5;
                 }
                 if ((flags & 0x3F) && headerLen == 0)
                     flags &= 0xC0;

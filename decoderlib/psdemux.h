@@ -54,6 +54,8 @@ private:
     int Word();
     void SkipStreamMap();
     bool Timestamp(int first, std::int64_t& ts);
+    // A PTS, then a DTS `withDts`, else the PTS again; `first` is the PTS's first byte where read.
+    bool Timestamps(int first, bool withDts, std::int64_t& pts, std::int64_t& dts);
     std::int64_t Wrap(std::int64_t ts) const;
     void NoteWrapReference(std::int64_t pts, std::int64_t dts);
     void ResetParser();

@@ -5,6 +5,7 @@
 #include "decoderlib/videostream.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace decoderlib {
 
@@ -240,20 +241,17 @@ private:
     // damaged time from the others.
     std::optional<PesStamp> LastKeyWithFollowers(std::int64_t from, std::int64_t end) const
     {
-        std::vector<PesStamp> keys;
-        std::vector<int> indexes;
+        std::vector<std::pair<PesStamp, int>> keys;  // with the number of pictures before each
         int count = 0;
         scanner_.VisitVideoStamps(from, end, [&](const PesStamp& s) {
-            if (s.key) {
-                keys.push_back(s);
-                indexes.push_back(count);
-            }
+            if (s.key)
+                keys.emplace_back(s, count);
             ++count;
             return true;
         });
-        for (std::size_t k = keys.size(); k-- > 0;)
-            if (count - indexes[k] > kEndPictures)
-                return keys[k];
+        for (auto k = keys.rbegin(); k != keys.rend(); ++k)
+            if (count - k->second > kEndPictures)
+                return k->first;
         return std::nullopt;
     }
 
