@@ -266,15 +266,27 @@ void Session::MoveTo(std::int64_t ticks)
     // before the target, a B-picture as often as not, is decoded as well.
     bool neighbours = deinterlacer_ && interlaced_;
 
-    for (std::int64_t leadIn = kSeekLeadIn;; leadIn *= 2) {
+    // Decoding first starts at the target's own GOP, which spares a GOP's pictures on average; each
+    // retry then starts a lead-in before the target, twice as long as the last.
+    bool ownGop = true;
+    std::int64_t leadIn = kSeekLeadIn;
+    for (;; ownGop ? void(ownGop = false) : void(leadIn *= 2)) {
         // Once the lead-in reaches back past the stretch's start, decoding starts there: stray
         // timestamps can make the search land late again and again, but not this.
-        const std::int64_t start = leadIn > ticks - stretches[k].timelineStart
-                                       ? stretchStart
-                                       : StartPosition(k, targetPts - leadIn, stretchEnd);
+        std::int64_t start = leadIn > ticks - stretches[k].timelineStart
+            ? stretchStart
+            : StartPosition(k, targetPts - leadIn, stretchEnd);
+        const std::int64_t wantPts = neighbours ? targetPts - 2 * frameTicks_ : targetPts;
+        const bool fromOwnGop = ownGop && start > stretchStart;
+        if (fromOwnGop)
+            start = LastKeyBefore(start, wantPts, stretchEnd);
         stream_.SeekToByte(start);
-        stream_.SkipBefore(neighbours ? targetPts - 2 * frameTicks_ : targetPts, stretchEnd);
+        stream_.SkipBefore(wantPts, stretchEnd);
         AVFrame* f = stream_.Next();
+        // Decoding straight through conceals a damaged I-picture from the pictures before it, and
+        // so must a seek, or its picture would differ from the one playing reaches.
+        if (fromOwnGop && f && !IsWhole(*f))
+            continue;
         std::int64_t keyTime = 0;
         if (f)
             keyTime = stream_.KeyPts() != AV_NOPTS_VALUE ? timeline_.TimeOf(stream_.KeyPts(), stream_.KeyPos())
@@ -327,6 +339,27 @@ void Session::MoveTo(std::int64_t ticks)
         }
         return;
     }
+}
+
+std::int64_t Session::LastKeyBefore(std::int64_t from, std::int64_t wantPts, std::int64_t end) const
+{
+    const PsScanner scanner(file_);
+    std::int64_t found = from;
+    std::optional<PesStamp> candidate;
+    scanner.VisitVideoStamps(from, end, [&](const PesStamp& s) {
+        // A damaged time stands alone: the picture after an I-picture is shown close to it.
+        if (candidate && !Jumps(*candidate, s))
+            found = candidate->packPos;
+        candidate.reset();
+        if (!s.key)
+            return true;
+        // I-pictures are shown in the order they are sent: the rest come after the target too.
+        if (TicksBetween(s.pts, wantPts) < 0)
+            return false;
+        candidate = s;
+        return true;
+    });
+    return found;
 }
 
 std::int64_t Session::StartPosition(std::size_t stretch, std::int64_t wantPts, std::int64_t stretchEnd) const

@@ -56,6 +56,9 @@ private:
     Decoded TakeDecoded();
     void MoveTo(std::int64_t ticks);
     std::int64_t StartPosition(std::size_t stretch, std::int64_t wantPts, std::int64_t stretchEnd) const;
+    // The pack of the last I-picture from `from` on, before `end`, shown no later than `wantPts`;
+    // `from` when there is none.
+    std::int64_t LastKeyBefore(std::int64_t from, std::int64_t wantPts, std::int64_t end) const;
     // The picture's time on the timeline, or SteadyTime::kImplausible.
     std::int64_t TimeOf(const AVFrame& f) const;
     // Passes a decoded picture to the deinterlacer, starting a new run at a break in time.

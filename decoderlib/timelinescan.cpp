@@ -95,13 +95,6 @@ bool MayBreak(const PesStamp& a, const PesStamp& b)
     return false;
 }
 
-// Whether the timestamps break between two neighbouring video PES.
-bool Jumps(const PesStamp& a, const PesStamp& b)
-{
-    const std::int64_t ahead = TicksBetween(a.pts, b.pts);
-    return ahead < -kBackJump || ahead > kForwardJump;
-}
-
 // Break finding reads only pack and PES headers.
 class BreakFinder {
 public:
@@ -260,6 +253,12 @@ private:
 };
 
 } // namespace
+
+bool Jumps(const PesStamp& a, const PesStamp& b)
+{
+    const std::int64_t ahead = TicksBetween(a.pts, b.pts);
+    return ahead < -kBackJump || ahead > kForwardJump;
+}
 
 std::vector<std::int64_t> FindBreaks(const VideoFile& file)
 {

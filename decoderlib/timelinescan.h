@@ -3,6 +3,7 @@
 // by bisection, and only the pictures around each break are decoded.
 #pragma once
 
+#include "decoderlib/psscan.h"
 #include "decoderlib/timeline.h"
 
 #include <vector>
@@ -11,6 +12,9 @@ namespace decoderlib {
 
 class VideoFile;
 class VideoStream;
+
+// Whether the timestamps break between two neighbouring video PES: one damaged, or time restarting.
+bool Jumps(const PesStamp& a, const PesStamp& b);
 
 // Where the timestamps break, in file order: the offsets of the packs whose video PES carry the
 // first timestamp of a new stretch. Reads headers only.

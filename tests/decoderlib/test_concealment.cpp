@@ -9,6 +9,8 @@
 // scene pans and carries noise), so a quarter tells a concealment difference from another picture.
 #include "ffmpegframes.h"
 
+#include "decoderlib/psscan.h"
+#include "decoderlib/session.h"
 #include "decoderlib/videofile.h"
 #include "decoderlib/videostream.h"
 #include "support/damage.h"
@@ -86,6 +88,47 @@ TEST(Concealment, DeliversFfmpegsPictureForEveryFrame)
     bytes = original;
     ZeroScatteredSectors(bytes, 8, 4);
     ExpectFfmpegsPictures("sectors", bytes);
+}
+
+// Playing conceals a damaged I-picture from the pictures before it: a seek to its second shows that
+// picture, not one concealed from nothing.
+TEST(Concealment, SeekOntoADamagedIPictureShowsThePicturePlayingShows)
+{
+    constexpr int kSecond = 6;
+    std::vector<char> bytes = ReadFileBytes(FixturePath("pal.vob"));
+    const std::string path = testing::TempDir() + "damagedkey.vob";
+    WriteFileBytes(path, bytes);
+    std::int64_t firstPts = -1, key = -1;
+    {
+        const decoderlib::VideoFile file(path);
+        decoderlib::PsScanner(file).VisitVideoStamps(0, file.Size(), [&](const decoderlib::PesStamp& s) {
+            if (firstPts < 0)
+                firstPts = s.pts;
+            if (s.pts > firstPts + kSecond * decoderlib::kTicksPerSecond)
+                return false;
+            if (s.key)
+                key = s.packPos;
+            return true;
+        });
+    }
+    ASSERT_GT(key, 0);
+    ChangeBytes(bytes, 6, 8, static_cast<std::size_t>(key) + 8192, static_cast<std::size_t>(key) + 40960);
+    WriteFileBytes(path, bytes);
+
+    decoderlib::Session session(path, 0, 0, false);
+    const auto size = static_cast<std::size_t>(session.FileInfo().Width) * session.FileInfo().Height * 4;
+    std::vector<std::uint8_t> played;
+    while (TDecodedFrame* f = session.NextFrame())
+        if (session.FrameInfo().Timestamp == kSecond) {
+            played.assign(f->Pixels, f->Pixels + size);
+            break;
+        }
+    ASSERT_FALSE(played.empty());
+    session.Seek(kSecond);
+    const TDecodedFrame* sought = session.NextFrame();
+    ASSERT_TRUE(sought);
+    EXPECT_TRUE(std::equal(played.begin(), played.end(), sought->Pixels));
+    std::remove(path.c_str());
 }
 
 }  // namespace
