@@ -78,8 +78,13 @@ Session::~Session()
 
 void Session::AnalyseStart()
 {
+    // Most videos open with a whole picture, which the decoder then gives up without the next.
     stream_.SeekToByte(0, kFirstPictureLimit);
-    AVFrame* f = stream_.Next();
+    AVFrame* f = stream_.FirstAlone();
+    if (!f || !IsWhole(*f)) {
+        stream_.SeekToByte(0, kFirstPictureLimit);
+        f = stream_.Next();
+    }
     if (!f)
         throw DecodeError(kNoVideoMessage);
     const int width = f->width;

@@ -138,6 +138,7 @@ void VideoStream::SeekToByte(std::int64_t pos, std::int64_t readLimit)
     demuxer_.SeekToByte(pos);
     avcodec_flush_buffers(codec_.get());
     draining_ = false;
+    pictureSent_ = false;
     awaitKey_ = true;
     leadingBroken_ = false;
     keyPos_ = -1;
@@ -306,7 +307,10 @@ AVFrame* VideoStream::Next()
         }
         if (rc == AVERROR_EOF || draining_)
             return nullptr;
-        if (!ReadVideoPacket()) {
+        // A B-picture sent after the first one may be shown before it, and is decoded; any other
+        // picture is not wanted then.
+        if (!ReadVideoPacket() || (drainAfterPicture_ && pictureSent_ && CodingType(*packet_) != kBPicture)) {
+            av_packet_unref(packet_.get());
             draining_ = true;
             avcodec_send_packet(codec_.get(), nullptr);
             continue;
@@ -314,9 +318,17 @@ AVFrame* VideoStream::Next()
         // A packet the decoder refuses is lost like a damaged one; the decoder goes on from the
         // pictures it holds, as it does for damage it conceals.
         if (WantPacket(*packet_))
-            avcodec_send_packet(codec_.get(), packet_.get());
+            pictureSent_ = avcodec_send_packet(codec_.get(), packet_.get()) == 0 || pictureSent_;
         av_packet_unref(packet_.get());
     }
+}
+
+AVFrame* VideoStream::FirstAlone()
+{
+    drainAfterPicture_ = true;
+    AVFrame* f = Next();
+    drainAfterPicture_ = false;
+    return f;
 }
 
 } // namespace decoderlib

@@ -40,6 +40,10 @@ public:
     // is the offset of the packet that carried it; IsWhole tells whether any of it was concealed.
     // Valid until the next call.
     AVFrame* Next();
+    // The first picture from here on, as Next gives it, but drained out of the decoder rather than
+    // waiting for the next reference picture to be decoded. Nothing follows it until the next
+    // SeekToByte.
+    AVFrame* FirstAlone();
 
     // What the first `count` pictures from here on, in display order, are shown as: their
     // number (fewer where the file ends first), the fields they fill, and whether any is
@@ -89,6 +93,8 @@ private:
     std::int64_t readLimit_ = INT64_MAX;
     std::int64_t lastPacketPos_ = 0;
     bool draining_ = false;
+    bool drainAfterPicture_ = false;
+    bool pictureSent_ = false;
     bool awaitKey_ = true;
     bool leadingBroken_ = false;
     std::int64_t keyPos_ = -1;

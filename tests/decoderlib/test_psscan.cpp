@@ -141,11 +141,11 @@ TEST(PsScanner, FindsThePacksAgainAfterLostSync)
     EXPECT_EQ(PackPositions(Stamps(bytes)), (std::vector<std::int64_t>{0, 2048, after}));
 }
 
-// The scanner reads the file in windows of 64 KiB: a pack start code cut by a window's end must
+// The scanner reads the file in windows of 16 KiB: a pack start code cut by a window's end must
 // still be found, whichever of its bytes fall on each side.
 TEST(PsScanner, FindsAPackWhoseStartCodeCrossesTheReadWindow)
 {
-    for (std::size_t at : {65533u, 65534u, 65535u, 65536u}) {
+    for (std::size_t at : {16381u, 16382u, 16383u, 16384u}) {
         Bytes bytes(at, 0xFF);
         Append(bytes, Pack(0, {VideoPes(kSecond, SequenceStart())}));
         EXPECT_EQ(PackPositions(Stamps(bytes)), std::vector<std::int64_t>{static_cast<std::int64_t>(at)})
