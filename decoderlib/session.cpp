@@ -81,7 +81,7 @@ void Session::AnalyseStart()
     // Most videos open with a whole picture, which the decoder then gives up without the next.
     stream_.SeekToByte(0, kFirstPictureLimit);
     AVFrame* f = stream_.FirstAlone();
-    if (!f || !IsWhole(*f)) {
+    if (f && !IsWhole(*f)) {
         stream_.SeekToByte(0, kFirstPictureLimit);
         f = stream_.Next();
     }

@@ -224,7 +224,7 @@ public:
     std::int64_t FirstPts(std::int64_t start)
     {
         stream_.SeekToByte(start, start + kMaxDecodeWindow);
-        AVFrame* f = stream_.Next();
+        AVFrame* f = stream_.FirstAlone();
         return f && f->pkt_pos >= start ? f->pts : AV_NOPTS_VALUE;
     }
 

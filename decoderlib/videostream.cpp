@@ -133,6 +133,7 @@ VideoStream::~VideoStream() = default;
 
 void VideoStream::SeekToByte(std::int64_t pos, std::int64_t readLimit)
 {
+    seekPos_ = pos;
     readLimit_ = readLimit;
     lastPacketPos_ = pos;
     demuxer_.SeekToByte(pos);
@@ -328,7 +329,11 @@ AVFrame* VideoStream::FirstAlone()
     drainAfterPicture_ = true;
     AVFrame* f = Next();
     drainAfterPicture_ = false;
-    return f;
+    if (f)
+        return f;
+    // The first picture sent did not decode: the ones after it are needed after all.
+    SeekToByte(seekPos_, readLimit_);
+    return Next();
 }
 
 } // namespace decoderlib

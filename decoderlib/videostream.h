@@ -41,8 +41,8 @@ public:
     // Valid until the next call.
     AVFrame* Next();
     // The first picture from here on, as Next gives it, but drained out of the decoder rather than
-    // waiting for the next reference picture to be decoded. Nothing follows it until the next
-    // SeekToByte.
+    // waiting for the next reference picture to be decoded (unless it does not decode at all).
+    // Nothing follows it until the next SeekToByte.
     AVFrame* FirstAlone();
 
     // What the first `count` pictures from here on, in display order, are shown as: their
@@ -90,6 +90,7 @@ private:
     CodecContextPtr codec_;
     PacketPtr packet_;
     FramePtr frame_;
+    std::int64_t seekPos_ = 0;
     std::int64_t readLimit_ = INT64_MAX;
     std::int64_t lastPacketPos_ = 0;
     bool draining_ = false;
