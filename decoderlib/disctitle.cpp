@@ -18,6 +18,7 @@ public:
     {
         return source_.ReadAt(offset, buffer, count);
     }
+    int CellAt(std::int64_t offset) const override { return source_.CellAt(offset); }
 
 private:
     dvd::Disc disc_;

@@ -121,9 +121,7 @@ std::optional<int> DsiCell(const std::uint8_t* p, std::size_t len)
     if (len < kSubstreamPayload + kDsiCellFieldsEnd || Substream(p) != kDsiSubstream)
         return std::nullopt;
     const std::uint8_t* dsi = p + kSubstreamPayload;
-    const int vob = (dsi[kDsiVobNumber] << 8) | dsi[kDsiVobNumber + 1];
-    const int cell = dsi[kDsiCellNumber];
-    return (vob || cell) ? (vob << 8) | cell : -1;
+    return CellId((dsi[kDsiVobNumber] << 8) | dsi[kDsiVobNumber + 1], dsi[kDsiCellNumber]);
 }
 
 } // namespace

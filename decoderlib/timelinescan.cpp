@@ -42,8 +42,9 @@ constexpr int kSampleTries = 4;
 // Samples this far apart may be taken at any picture: a B-picture's timestamp lies a few frames
 // before the reference picture sent ahead of it, far less than the time between them. Reading on
 // to the next I-picture (half a GOP, some 300 KB of DVD video, for each) was most of what opening a
-// large file read. Not where navigation packs name cells, though: they come right before the
-// I-pictures, and a restart may show in the cell alone.
+// large file read. Not where navigation packs name cells, though, unless a disc's cell table says
+// which cell each byte belongs to: the packs come right before the I-pictures, and a restart may
+// show in the cell alone.
 constexpr std::int64_t kAnyPictureSpacing = 2 * kLinearSpan;
 
 // The time of the last of `pts` (in display order), held against damaged timestamps: one that no
@@ -98,7 +99,7 @@ bool MayBreak(const PesStamp& a, const PesStamp& b)
 // Break finding reads only pack and PES headers.
 class BreakFinder {
 public:
-    explicit BreakFinder(const VideoFile& file) : file_(file), scanner_(file) {}
+    explicit BreakFinder(const VideoFile& file) : file_(file), scanner_(file), knowsCells_(file.CellAt(0) >= 0) {}
 
     std::vector<std::int64_t> Breaks()
     {
@@ -109,7 +110,7 @@ public:
         for (std::int64_t i = 0; i < count; ++i) {
             auto s = Sample(size * i / count, size, anyPicture);
             if (i == 0)
-                anyPicture = size / count >= kAnyPictureSpacing && (!s || s->cell < 0);
+                anyPicture = size / count >= kAnyPictureSpacing && (!s || s->cell < 0 || knowsCells_);
             if (s && (samples.empty() || s->packPos > samples.back().packPos))
                 samples.push_back(*s);
         }
@@ -126,7 +127,9 @@ private:
     {
         if (b.packPos - a.packPos > kLinearSpan) {
             const std::int64_t mid = a.packPos + (b.packPos - a.packPos) / 2;
-            auto m = Sample(mid, b.packPos);
+            // Where the cell table names the cells, the bisection's samples need not reach an
+            // I-picture either: they still lie half a megabyte or more apart.
+            auto m = Sample(mid, b.packPos, knowsCells_);
             if (m) {
                 if (MayBreak(a, *m))
                     Refine(a, *m);
@@ -151,13 +154,16 @@ private:
     }
 
     // Samples are taken at I-pictures where there are any, whose order is certain, unless
-    // `anyPicture`, and never at a damaged timestamp.
+    // `anyPicture`, and never at a damaged timestamp. Their cell is the cell table's, where the
+    // file has one.
     std::optional<PesStamp> Sample(std::int64_t from, std::int64_t end, bool anyPicture = false) const
     {
         for (int tries = 0; tries < kSampleTries; ++tries) {
             auto s = scanner_.FirstVideoStamp(from, end, kSampleScan, !anyPicture);
             if (!s && !anyPicture)
                 s = scanner_.FirstVideoStamp(from, end, kSampleScan);
+            if (s && knowsCells_)
+                s->cell = file_.CellAt(s->packPos);
             if (!s || Confirmed(*s))
                 return s;
             from = s->packPos + 1;
@@ -175,6 +181,7 @@ private:
 
     const VideoFile& file_;
     PsScanner scanner_;
+    const bool knowsCells_;  // from the disc's cell table, wherever the sample lies
     std::vector<std::int64_t> breaks_;
 };
 

@@ -15,6 +15,8 @@ public:
     virtual ~ByteSource() = default;
     virtual std::int64_t Size() const = 0;
     virtual std::size_t ReadAt(std::int64_t offset, void* buffer, std::size_t count) const = 0;
+    // The DVD cell that plays at `offset` (mpegps::CellId), or -1 where the source does not know.
+    virtual int CellAt(std::int64_t /*offset*/) const { return -1; }
 };
 
 class VideoFile {
@@ -32,6 +34,8 @@ public:
 
     // Reads up to `count` bytes at `offset`; fewer only at the end of the file or on error.
     std::size_t ReadAt(std::int64_t offset, void* buffer, std::size_t count) const;
+    // The DVD cell at `offset` where the source knows its cells (a disc's title), else -1.
+    int CellAt(std::int64_t offset) const { return source_ ? source_->CellAt(offset) : -1; }
 
 private:
     int fd_ = -1;

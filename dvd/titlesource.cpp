@@ -57,6 +57,9 @@ TitleSource::TitleSource(const Disc& disc, int number, int angle) : reader_(disc
         const cell_playback_t& cell = pgc.cell_playback[i];
         if (cell.last_sector < cell.first_sector || cell.last_sector >= setSectors)
             throw DiscError(damaged + "a cell lies outside its files");
+        cells_.emplace_back(
+            size_,
+            pgc.cell_position ? mpegps::CellId(pgc.cell_position[i].vob_id_nr, pgc.cell_position[i].cell_nr) : -1);
         if (!cell.interleaved)
             AddSectors(cell.first_sector, cell.last_sector - cell.first_sector + 1);
         else if (!FollowInterleaved(cell.first_sector, cell.last_sector, angle,
@@ -151,6 +154,14 @@ bool TitleSource::Fill(std::int64_t offset, std::size_t want) const
     cacheStart_ = e.byteStart + sectorInExtent * kSectorSize;
     cacheLength_ = count * kSectorSize;
     return true;
+}
+
+int TitleSource::CellAt(std::int64_t offset) const
+{
+    const auto after =
+        std::upper_bound(cells_.begin(), cells_.end(), offset,
+                         [](std::int64_t o, const std::pair<std::int64_t, int>& c) { return o < c.first; });
+    return after == cells_.begin() ? -1 : std::prev(after)->second;
 }
 
 std::size_t TitleSource::ReadAt(std::int64_t offset, void* buffer, std::size_t count) const

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace dvd {
@@ -24,6 +25,8 @@ public:
     std::int64_t Size() const { return size_; }
     // Reads up to `count` bytes at `offset`; fewer only at the end of the title or on a read error.
     std::size_t ReadAt(std::int64_t offset, void* buffer, std::size_t count) const;
+    // The cell that plays at `offset`, as its VOB and cell number (mpegps::CellId).
+    int CellAt(std::int64_t offset) const;
 
 private:
     // A run of sectors that plays straight through.
@@ -46,6 +49,8 @@ private:
     std::shared_ptr<DiscReader> reader_;
     int titleSet_ = 0;
     std::vector<Extent> extents_;
+    // Each played cell's first byte in the title and its id, in play order.
+    std::vector<std::pair<std::int64_t, int>> cells_;
     std::int64_t size_ = 0;
 
     mutable std::vector<unsigned char> cache_;

@@ -133,6 +133,12 @@ inline constexpr std::size_t kNavDsi = kNavDsiPacket + kSubstreamPayload;
 inline constexpr std::size_t kDsiVobNumber = 24;
 inline constexpr std::size_t kDsiCellNumber = 27;
 inline constexpr std::size_t kDsiCellFieldsEnd = kDsiCellNumber + 1;
+// A VOB and cell number as one id, as the DSI and the title's cell table both give them; -1 for
+// none (both zero).
+constexpr int CellId(int vob, int cell)
+{
+    return (vob || cell) ? (vob << 8) | cell : -1;
+}
 
 // --- Video headers, counted from their start code ---------------------------------------------
 // Picture header: temporal reference (10 bits), picture coding type (3 bits: 1 I, 2 P, 3 B).

@@ -6,6 +6,10 @@
 #include "decoderlib/timelinescan.h"
 #include "decoderlib/videofile.h"
 
+#include <algorithm>
+#include <memory>
+#include <utility>
+
 namespace {
 
 using namespace psbytes;
@@ -70,6 +74,7 @@ struct Part {
 struct Stream {
     Bytes bytes;
     std::vector<std::int64_t> starts; // offset of each part's first picture
+    std::vector<std::pair<std::int64_t, int>> cells;  // where each part with a cell begins, and its cell
 };
 
 constexpr int kGop = 12;
@@ -85,6 +90,8 @@ Stream MakeStream(std::initializer_list<Part> parts)
     std::int64_t scr = 0;
     for (const Part& part : parts) {
         scr = part.firstScr.value_or(scr);
+        if (part.cell >= 0)
+            stream.cells.emplace_back(static_cast<std::int64_t>(stream.bytes.size()), part.cell);
         for (int gop = 0; gop < part.gops; ++gop) {
             if (part.cell >= 0)
                 Append(stream.bytes, NavigationPack(scr % kClockWrap, 1, part.cell));
@@ -106,6 +113,35 @@ std::vector<std::int64_t> Breaks(const Stream& stream)
 {
     TempFile file(stream.bytes);
     return decoderlib::FindBreaks(decoderlib::VideoFile(file.Path()));
+}
+
+// The stream as a disc's title, whose cell table says which cell each byte belongs to.
+class TitleBytes final : public decoderlib::ByteSource {
+public:
+    explicit TitleBytes(const Stream& stream) : stream_(stream) {}
+    std::int64_t Size() const override { return static_cast<std::int64_t>(stream_.bytes.size()); }
+    std::size_t ReadAt(std::int64_t offset, void* buffer, std::size_t count) const override
+    {
+        const std::size_t n = std::min(count, stream_.bytes.size() - static_cast<std::size_t>(offset));
+        std::copy_n(stream_.bytes.begin() + offset, n, static_cast<std::uint8_t*>(buffer));
+        return n;
+    }
+    int CellAt(std::int64_t offset) const override
+    {
+        int cell = -1;
+        for (const auto& [start, id] : stream_.cells)
+            if (start <= offset)
+                cell = id;
+        return cell;
+    }
+
+private:
+    const Stream& stream_;
+};
+
+std::vector<std::int64_t> BreaksInTitle(const Stream& stream)
+{
+    return decoderlib::FindBreaks(decoderlib::VideoFile(std::make_unique<TitleBytes>(stream)));
 }
 
 // Parts of about 40 s, the second of a different length, so no sample falls on its start; or of
@@ -161,6 +197,17 @@ TEST_P(FindBreaks, FindsARestartThatOnlyTheCellNumberReveals)
     const Stream stream = MakeStream({{firstGops_, 10 * kSecond, 9 * kSecond, 1},
                                       {secondGops_, 7 * kSecond + firstEnd_, 6 * kSecond + firstEnd_, 2}});
     EXPECT_EQ(Breaks(stream), std::vector<std::int64_t>{stream.starts[1]});
+}
+
+// Where the title's cell table tells the cells apart, samples need not reach a navigation pack.
+TEST_P(FindBreaks, InADiscTitleTheCellTableTellsTheCellsApart)
+{
+    const Stream restart = MakeStream({{firstGops_, 10 * kSecond, 9 * kSecond, 1},
+                                       {secondGops_, 7 * kSecond + firstEnd_, 6 * kSecond + firstEnd_, 2}});
+    EXPECT_EQ(BreaksInTitle(restart), std::vector<std::int64_t>{restart.starts[1]});
+    const Stream runningOn = MakeStream(
+        {{firstGops_, 10 * kSecond, 9 * kSecond, 1}, {secondGops_, 10 * kSecond + firstEnd_, std::nullopt, 2}});
+    EXPECT_EQ(BreaksInTitle(runningOn), std::vector<std::int64_t>{});
 }
 
 TEST_P(FindBreaks, ANewCellWithTimestampsRunningOnIsNoBreak)

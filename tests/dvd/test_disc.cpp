@@ -5,6 +5,7 @@
 #include "dvd/disc.h"
 #include "dvd/discreader.h"
 #include "dvd/titlesource.h"
+#include "mpeg/mpegps.h"
 #include "support/fixtures.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,8 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <set>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -218,6 +221,31 @@ TEST(DiscTitleBytes, MainTitleReadsAsTheUnsplitFileAcrossThePartsInAnyChunks)
             EXPECT_TRUE(ReadWhole(source, chunk) == expected) << "reads of " << chunk;
         char byte = 0;
         EXPECT_EQ(source.ReadAt(source.Size(), &byte, 1), 0u);
+    }
+}
+
+// Every sector of a title lies in the cell that its VOBU's navigation pack names, across cells,
+// chapters and an angle block alike.
+TEST(DiscTitleBytes, EachSectorIsInTheCellItsNavigationPackNames)
+{
+    for (const auto& [path, angle] : {std::pair{"chapters", 0}, std::pair{"angles", 2}}) {
+        SCOPED_TRACE(path);
+        const dvd::Disc disc(FixturePath(path));
+        const dvd::TitleSource source(disc, 0, angle);
+        const std::vector<char> bytes = ReadWhole(source, std::size_t{1} << 30);
+        std::set<int> cells;
+        int named = -1;
+        for (std::size_t at = 0; at + dvd::kSectorSize <= bytes.size(); at += dvd::kSectorSize) {
+            const auto* sector = reinterpret_cast<const std::uint8_t*>(bytes.data() + at);
+            if (mpegps::IsStartCode(sector + mpegps::kNavDsiPacket, mpegps::kPrivateStream2)) {
+                const std::uint8_t* dsi = sector + mpegps::kNavDsi;
+                named = mpegps::CellId((dsi[mpegps::kDsiVobNumber] << 8) | dsi[mpegps::kDsiVobNumber + 1],
+                                       dsi[mpegps::kDsiCellNumber]);
+                cells.insert(named);
+            }
+            ASSERT_EQ(source.CellAt(static_cast<std::int64_t>(at)), named) << "sector " << at / dvd::kSectorSize;
+        }
+        EXPECT_GT(cells.size(), 1u);
     }
 }
 
