@@ -308,8 +308,8 @@ AVFrame* VideoStream::Next()
         }
         if (rc == AVERROR_EOF || draining_)
             return nullptr;
-        // A B-picture sent after the first one may be shown before it, and is decoded; any other
-        // picture is not wanted then.
+        // For the first picture alone, a B-picture sent next is shown before it and is decoded;
+        // any other would only push it out of the decoder, which draining does for less.
         if (!ReadVideoPacket() || (drainAfterPicture_ && pictureSent_ && CodingType(*packet_) != kBPicture)) {
             av_packet_unref(packet_.get());
             draining_ = true;
