@@ -207,6 +207,8 @@ public:
                 from = s ? s->packPos : stretchStart;
             }
             stream_.SeekToByte(from, end + kLinearSpan);
+            // The next stretch's pictures would only push the last ones out of the decoder.
+            stream_.DecodeBefore(end);
             seen.clear();
             while (AVFrame* f = stream_.Next()) {
                 if (f->pkt_pos >= end)

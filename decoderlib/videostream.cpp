@@ -135,6 +135,7 @@ void VideoStream::SeekToByte(std::int64_t pos, std::int64_t readLimit)
 {
     seekPos_ = pos;
     readLimit_ = readLimit;
+    decodeEnd_ = INT64_MAX;
     lastPacketPos_ = pos;
     demuxer_.SeekToByte(pos);
     avcodec_flush_buffers(codec_.get());
@@ -310,7 +311,8 @@ AVFrame* VideoStream::Next()
             return nullptr;
         // For the first picture alone, a B-picture sent next is shown before it and is decoded;
         // any other would only push it out of the decoder, which draining does for less.
-        if (!ReadVideoPacket() || (drainAfterPicture_ && pictureSent_ && CodingType(*packet_) != kBPicture)) {
+        if (!ReadVideoPacket() || packet_->pos >= decodeEnd_ ||
+            (drainAfterPicture_ && pictureSent_ && CodingType(*packet_) != kBPicture)) {
             av_packet_unref(packet_.get());
             draining_ = true;
             avcodec_send_packet(codec_.get(), nullptr);

@@ -65,6 +65,9 @@ public:
     }
     // Decode only I- and P-pictures (B-pictures are never referenced in MPEG video).
     void SkipBPictures(bool skip) { skipB_ = skip; }
+    // Until the next SeekToByte, packets carried from `pos` on are read, which completes the picture
+    // before them, but not decoded: the decoder gives up the pictures it holds there instead.
+    void DecodeBefore(std::int64_t pos) { decodeEnd_ = pos; }
 
     // Offset and PTS of the I-picture that decoding restarted from; -1 and AV_NOPTS_VALUE
     // before one was reached.
@@ -92,6 +95,7 @@ private:
     FramePtr frame_;
     std::int64_t seekPos_ = 0;
     std::int64_t readLimit_ = INT64_MAX;
+    std::int64_t decodeEnd_ = INT64_MAX;
     std::int64_t lastPacketPos_ = 0;
     bool draining_ = false;
     bool drainAfterPicture_ = false;
