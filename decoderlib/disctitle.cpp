@@ -19,6 +19,7 @@ public:
         return source_.ReadAt(offset, buffer, count);
     }
     int CellAt(std::int64_t offset) const override { return source_.CellAt(offset); }
+    std::int64_t CellStartAfter(std::int64_t offset) const override { return source_.CellStartAfter(offset); }
 
 private:
     dvd::Disc disc_;

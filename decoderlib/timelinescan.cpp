@@ -37,6 +37,8 @@ constexpr std::int64_t kMaxDecodeWindow = 64 << 20;
 // Decoding at a stretch's end sees at least this many pictures after the I-picture it starts from:
 // two or three reference pictures among them, whose times confirm one another.
 constexpr int kEndPictures = 8;
+// Around a cell's start, stamps are read this far on either side: a few pictures of DVD video.
+constexpr std::int64_t kAcrossCell = 64 << 10;
 // A sample passes over at most this many damaged timestamps.
 constexpr int kSampleTries = 4;
 // Samples this far apart may be taken at any picture: a B-picture's timestamp lies a few frames
@@ -125,6 +127,8 @@ public:
 private:
     void Refine(const PesStamp& a, const PesStamp& b)
     {
+        if (knowsCells_ && OnlyTheCellDiffers(a, b) && ScanAcrossCellStarts(a, b))
+            return;
         if (b.packPos - a.packPos > kLinearSpan) {
             const std::int64_t mid = a.packPos + (b.packPos - a.packPos) / 2;
             // Where the cell table names the cells, the bisection's samples need not reach an
@@ -138,9 +142,37 @@ private:
                 return;
             }
         }
-        PesStamp prev = a;
-        PesStamp prevKey = a;
-        scanner_.VisitVideoStamps(a.packPos + 1, b.packPos + 1, [&](const PesStamp& s) {
+        ScanForJumps(a, b.packPos + 1);
+    }
+
+    static bool OnlyTheCellDiffers(const PesStamp& a, const PesStamp& b)
+    {
+        PesStamp cellless = a;
+        cellless.cell = -1;
+        return !MayBreak(cellless, b);
+    }
+
+    // Where only the cell tells two samples apart, a restart can show only where a new cell begins,
+    // right across its start: the stamps around each start the cell table gives are read, not all
+    // those between the samples. False where it gives none.
+    bool ScanAcrossCellStarts(const PesStamp& a, const PesStamp& b)
+    {
+        bool any = false;
+        for (std::int64_t c = file_.CellStartAfter(a.packPos); c > a.packPos && c <= b.packPos;
+             c = file_.CellStartAfter(c)) {
+            const auto before = Sample(std::max(a.packPos + 1, c - kAcrossCell), c, true);
+            ScanForJumps(before ? *before : a, c + kAcrossCell);
+            any = true;
+        }
+        return any;
+    }
+
+    // Records each confirmed jump among the stamps after `from` whose packs start before `end`.
+    void ScanForJumps(const PesStamp& from, std::int64_t end)
+    {
+        PesStamp prev = from;
+        PesStamp prevKey = from;
+        scanner_.VisitVideoStamps(from.packPos + 1, end, [&](const PesStamp& s) {
             if (Jumps(prev, s) || KeyGoesBack(prevKey, s)) {
                 if (!Confirmed(s))
                     return true;

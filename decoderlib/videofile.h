@@ -17,6 +17,9 @@ public:
     virtual std::size_t ReadAt(std::int64_t offset, void* buffer, std::size_t count) const = 0;
     // The DVD cell that plays at `offset` (mpegps::CellId), or -1 where the source does not know.
     virtual int CellAt(std::int64_t /*offset*/) const { return -1; }
+    // The first byte after `offset` where a new DVD cell begins, -1 where none does or the source
+    // does not know.
+    virtual std::int64_t CellStartAfter(std::int64_t /*offset*/) const { return -1; }
 };
 
 class VideoFile {
@@ -36,6 +39,7 @@ public:
     std::size_t ReadAt(std::int64_t offset, void* buffer, std::size_t count) const;
     // The DVD cell at `offset` where the source knows its cells (a disc's title), else -1.
     int CellAt(std::int64_t offset) const { return source_ ? source_->CellAt(offset) : -1; }
+    std::int64_t CellStartAfter(std::int64_t offset) const { return source_ ? source_->CellStartAfter(offset) : -1; }
 
 private:
     int fd_ = -1;

@@ -156,11 +156,24 @@ bool TitleSource::Fill(std::int64_t offset, std::size_t want) const
     return true;
 }
 
+namespace {
+
+bool StartsAfter(std::int64_t offset, const std::pair<std::int64_t, int>& cell)
+{
+    return offset < cell.first;
+}
+
+}  // namespace
+
+std::int64_t TitleSource::CellStartAfter(std::int64_t offset) const
+{
+    const auto after = std::upper_bound(cells_.begin(), cells_.end(), offset, StartsAfter);
+    return after == cells_.end() ? -1 : after->first;
+}
+
 int TitleSource::CellAt(std::int64_t offset) const
 {
-    const auto after =
-        std::upper_bound(cells_.begin(), cells_.end(), offset,
-                         [](std::int64_t o, const std::pair<std::int64_t, int>& c) { return o < c.first; });
+    const auto after = std::upper_bound(cells_.begin(), cells_.end(), offset, StartsAfter);
     return after == cells_.begin() ? -1 : std::prev(after)->second;
 }
 

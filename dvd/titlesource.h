@@ -27,6 +27,8 @@ public:
     std::size_t ReadAt(std::int64_t offset, void* buffer, std::size_t count) const;
     // The cell that plays at `offset`, as its VOB and cell number (mpegps::CellId).
     int CellAt(std::int64_t offset) const;
+    // The first byte after `offset` where a played cell begins, -1 where none does.
+    std::int64_t CellStartAfter(std::int64_t offset) const;
 
 private:
     // A run of sectors that plays straight through.

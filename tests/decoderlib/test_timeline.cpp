@@ -134,6 +134,13 @@ public:
                 cell = id;
         return cell;
     }
+    std::int64_t CellStartAfter(std::int64_t offset) const override
+    {
+        for (const auto& [start, id] : stream_.cells)
+            if (start > offset)
+                return start;
+        return -1;
+    }
 
 private:
     const Stream& stream_;

@@ -224,8 +224,8 @@ TEST(DiscTitleBytes, MainTitleReadsAsTheUnsplitFileAcrossThePartsInAnyChunks)
     }
 }
 
-// Every sector of a title lies in the cell that its VOBU's navigation pack names, across cells,
-// chapters and an angle block alike.
+// Every sector of a title lies in the cell that its VOBU's navigation pack names, and each new cell
+// starts where the title says, across cells, chapters and an angle block alike.
 TEST(DiscTitleBytes, EachSectorIsInTheCellItsNavigationPackNames)
 {
     for (const auto& [path, angle] : {std::pair{"chapters", 0}, std::pair{"angles", 2}}) {
@@ -239,8 +239,13 @@ TEST(DiscTitleBytes, EachSectorIsInTheCellItsNavigationPackNames)
             const auto* sector = reinterpret_cast<const std::uint8_t*>(bytes.data() + at);
             if (mpegps::IsStartCode(sector + mpegps::kNavDsiPacket, mpegps::kPrivateStream2)) {
                 const std::uint8_t* dsi = sector + mpegps::kNavDsi;
-                named = mpegps::CellId((dsi[mpegps::kDsiVobNumber] << 8) | dsi[mpegps::kDsiVobNumber + 1],
-                                       dsi[mpegps::kDsiCellNumber]);
+                const int cell = mpegps::CellId((dsi[mpegps::kDsiVobNumber] << 8) | dsi[mpegps::kDsiVobNumber + 1],
+                                                dsi[mpegps::kDsiCellNumber]);
+                if (at > 0 && cell != named) {
+                    EXPECT_EQ(source.CellStartAfter(static_cast<std::int64_t>(at) - 1), static_cast<std::int64_t>(at))
+                        << "sector " << at / dvd::kSectorSize;
+                }
+                named = cell;
                 cells.insert(named);
             }
             ASSERT_EQ(source.CellAt(static_cast<std::int64_t>(at)), named) << "sector " << at / dvd::kSectorSize;
