@@ -242,11 +242,8 @@ public:
             // The next stretch's pictures would only push the last ones out of the decoder.
             stream_.DecodeBefore(end);
             seen.clear();
-            while (AVFrame* f = stream_.Next()) {
-                if (f->pkt_pos >= end)
-                    break;
+            while (AVFrame* f = stream_.Next())
                 seen.push_back(f->pts);
-            }
             if (!seen.empty())
                 break;
         }
