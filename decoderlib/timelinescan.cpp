@@ -5,6 +5,7 @@
 #include "decoderlib/videostream.h"
 
 #include <algorithm>
+#include <functional>
 #include <utility>
 
 namespace decoderlib {
@@ -49,19 +50,29 @@ constexpr int kSampleTries = 4;
 // show in the cell alone.
 constexpr std::int64_t kAnyPictureSpacing = 2 * kLinearSpan;
 
+// Whether a picture shown at `b` may follow one shown at `a`: a damaged time or a restart takes
+// a step back, or one too far ahead.
+bool Agree(std::int64_t a, std::int64_t b)
+{
+    const std::int64_t ahead = TicksBetween(a, b);
+    return ahead > 0 && ahead <= kForwardJump;
+}
+
+// Whether each of `pts` agrees with the one before it.
+bool RunsOn(const std::vector<std::int64_t>& pts)
+{
+    return !pts.empty() && std::adjacent_find(pts.begin(), pts.end(), std::not_fn(Agree)) == pts.end();
+}
+
 // The time of the last of `pts` (in display order), held against damaged timestamps: one that no
 // neighbour agrees with stands alone, off the steady run of the others. Pictures at the end with
 // such a time still count, each one typical step after the last agreed time.
 std::int64_t LastConsistent(const std::vector<std::int64_t>& pts)
 {
-    const auto agree = [](std::int64_t a, std::int64_t b) {
-        const std::int64_t ahead = TicksBetween(a, b);
-        return ahead > 0 && ahead <= kForwardJump;
-    };
     std::vector<std::int64_t> steps;
     std::size_t lastAgreed = pts.size();
     for (std::size_t i = 0; i + 1 < pts.size(); ++i)
-        if (agree(pts[i], pts[i + 1])) {
+        if (Agree(pts[i], pts[i + 1])) {
             steps.push_back(TicksBetween(pts[i], pts[i + 1]));
             if (lastAgreed == pts.size() || TicksBetween(pts[lastAgreed], pts[i + 1]) > 0)
                 lastAgreed = i + 1;
@@ -100,6 +111,11 @@ bool MayBreak(const PesStamp& a, const PesStamp& b)
 
 // Break finding reads only pack and PES headers.
 class BreakFinder {
+    struct Taken {
+        PesStamp stamp;
+        bool confirmed = false;  // not a damaged timestamp
+    };
+
 public:
     explicit BreakFinder(const VideoFile& file) : file_(file), scanner_(file), knowsCells_(file.CellAt(0) >= 0) {}
 
@@ -107,18 +123,24 @@ public:
     {
         const std::int64_t size = file_.Size();
         const std::int64_t count = std::clamp(size / kSampleSpacing, kMinSamples, kMaxSamples);
-        bool anyPicture = false;
-        std::vector<PesStamp> samples;
+        std::vector<Taken> samples;
         for (std::int64_t i = 0; i < count; ++i) {
-            auto s = Sample(size * i / count, size, anyPicture);
+            auto s = Stamp(size * i / count, size, anyPicture_);
             if (i == 0)
-                anyPicture = size / count >= kAnyPictureSpacing && (!s || s->cell < 0 || knowsCells_);
-            if (s && (samples.empty() || s->packPos > samples.back().packPos))
-                samples.push_back(*s);
+                anyPicture_ = size / count >= kAnyPictureSpacing && (!s || s->cell < 0 || knowsCells_);
+            if (s && (samples.empty() || s->packPos > samples.back().stamp.packPos))
+                samples.push_back(Taken{*s});
         }
-        for (std::size_t i = 1; i < samples.size(); ++i)
-            if (MayBreak(samples[i - 1], samples[i]))
-                Refine(samples[i - 1], samples[i]);
+        for (std::size_t i = 1; i < samples.size();) {
+            if (!MayBreak(samples[i - 1].stamp, samples[i].stamp)) {
+                ++i;
+            } else if (!Confirm(samples, i - 1)) {
+                i = std::max<std::size_t>(i - 1, 1);  // the pair before it is to be looked at again
+            } else if (Confirm(samples, i)) {
+                Refine(samples[i - 1].stamp, samples[i].stamp);
+                ++i;
+            }
+        }
         std::sort(breaks_.begin(), breaks_.end());
         breaks_.erase(std::unique(breaks_.begin(), breaks_.end()), breaks_.end());
         return breaks_;
@@ -186,21 +208,45 @@ private:
     }
 
     // Samples are taken at I-pictures where there are any, whose order is certain, unless
-    // `anyPicture`, and never at a damaged timestamp. Their cell is the cell table's, where the
-    // file has one.
+    // `anyPicture`. Their cell is the cell table's, where the file has one.
+    std::optional<PesStamp> Stamp(std::int64_t from, std::int64_t end, bool anyPicture) const
+    {
+        auto s = scanner_.FirstVideoStamp(from, end, kSampleScan, !anyPicture);
+        if (!s && !anyPicture)
+            s = scanner_.FirstVideoStamp(from, end, kSampleScan);
+        if (s && knowsCells_)
+            s->cell = file_.CellAt(s->packPos);
+        return s;
+    }
+
+    // A sample, never at a damaged timestamp.
     std::optional<PesStamp> Sample(std::int64_t from, std::int64_t end, bool anyPicture = false) const
     {
         for (int tries = 0; tries < kSampleTries; ++tries) {
-            auto s = scanner_.FirstVideoStamp(from, end, kSampleScan, !anyPicture);
-            if (!s && !anyPicture)
-                s = scanner_.FirstVideoStamp(from, end, kSampleScan);
-            if (s && knowsCells_)
-                s->cell = file_.CellAt(s->packPos);
+            auto s = Stamp(from, end, anyPicture);
             if (!s || Confirmed(*s))
                 return s;
             from = s->packPos + 1;
         }
         return std::nullopt;
+    }
+
+    // A damaged timestamp looks like a break, but checking each sample's would read on to the
+    // next picture for every one: only those that seem to break are checked. One that stands
+    // alone gives way to the next sample that does not, or is dropped where that lies at or past
+    // the sample after it. False where it was so replaced or dropped.
+    bool Confirm(std::vector<Taken>& samples, std::size_t k) const
+    {
+        if (samples[k].confirmed || Confirmed(samples[k].stamp)) {
+            samples[k].confirmed = true;
+            return true;
+        }
+        const auto next = Sample(samples[k].stamp.packPos + 1, file_.Size(), anyPicture_);
+        if (next && (k + 1 == samples.size() || next->packPos < samples[k + 1].stamp.packPos))
+            samples[k] = Taken{*next, true};
+        else
+            samples.erase(samples.begin() + static_cast<std::ptrdiff_t>(k));
+        return false;
     }
 
     // Whether the timestamp after `s` continues it: a damaged one stands alone, the next one
@@ -214,13 +260,20 @@ private:
     const VideoFile& file_;
     PsScanner scanner_;
     const bool knowsCells_;  // from the disc's cell table, wherever the sample lies
+    bool anyPicture_ = false;  // for the samples across the file
     std::vector<std::int64_t> breaks_;
 };
 
 // The times of the pictures around each break come from decoding them.
 class StretchDecoder {
 public:
-    StretchDecoder(const VideoFile& file, VideoStream& stream) : scanner_(file), stream_(stream) {}
+    StretchDecoder(const VideoFile& file, VideoStream& stream) : scanner_(file), stream_(stream)
+    {
+        stream_.TimesOnly(true);
+    }
+    ~StretchDecoder() { stream_.TimesOnly(false); }
+    StretchDecoder(const StretchDecoder&) = delete;
+    StretchDecoder& operator=(const StretchDecoder&) = delete;
 
     // The largest PTS of the pictures carried by packets in [stretchStart, end) that agrees with
     // the pictures around it.
@@ -238,6 +291,12 @@ public:
                     s = scanner_.FirstVideoStamp(from, end, end - from);
                 from = s ? s->packPos : stretchStart;
             }
+            // Where the reference pictures there each carry a time of their own, running on
+            // steadily, decoding would only give those times back.
+            stream_.SeekToByte(from, end + kLinearSpan);
+            seen = stream_.ReferenceTimesBefore(end);
+            if (RunsOn(seen))
+                break;
             stream_.SeekToByte(from, end + kLinearSpan);
             // The next stretch's pictures would only push the last ones out of the decoder.
             stream_.DecodeBefore(end);

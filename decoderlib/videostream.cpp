@@ -277,6 +277,25 @@ VideoStream::Cadence VideoStream::ReadCadence(int count)
     return cadence;
 }
 
+std::vector<std::int64_t> VideoStream::ReferenceTimesBefore(std::int64_t pos)
+{
+    std::vector<std::int64_t> times;
+    bool progressiveSequence = true;
+    while (ReadVideoPacket() && packet_->pos < pos) {
+        const bool wanted = WantPacket(*packet_);
+        const Shown picture = wanted ? ReadShown(*packet_, progressiveSequence) : Shown{};
+        const std::int64_t pts = ToTicks(packet_->pts);
+        av_packet_unref(packet_.get());
+        if (picture.type != kIPicture && picture.type != kPPicture)
+            continue;
+        if (pts == AV_NOPTS_VALUE || picture.halfFrame)
+            return {};
+        times.push_back(pts);
+    }
+    av_packet_unref(packet_.get());
+    return times;
+}
+
 AVFrame* VideoStream::Next()
 {
     av_frame_unref(frame_.get());

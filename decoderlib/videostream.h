@@ -7,6 +7,7 @@
 #include "decoderlib/psdemux.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace decoderlib {
 
@@ -56,6 +57,12 @@ public:
     };
     Cadence ReadCadence(int count);
 
+    // The timestamps that the I- and P-pictures carried before `pos` have of their own, in the order
+    // sent, which is the order shown: what decoding them would give each, read from their headers
+    // instead. Empty where one has none, or is one field of a frame, as decoding would have to
+    // guess that time. The stream is left at an arbitrary position.
+    std::vector<std::int64_t> ReferenceTimesBefore(std::int64_t pos);
+
     // Pictures displayed before `pts` are of no interest; B-pictures carried before `untilPos`
     // that provably come before it are then not decoded at all. A negative `pts` turns this off.
     void SkipBefore(std::int64_t pts, std::int64_t untilPos = INT64_MAX)
@@ -65,6 +72,9 @@ public:
     }
     // Decode only I- and P-pictures (B-pictures are never referenced in MPEG video).
     void SkipBPictures(bool skip) { skipB_ = skip; }
+    // Where only the pictures' times matter: their contents are left unreconstructed, which
+    // spares the motion compensation and the inverse transforms.
+    void TimesOnly(bool only) { codec_->skip_idct = only ? AVDISCARD_ALL : AVDISCARD_DEFAULT; }
     // Until the next SeekToByte, packets carried from `pos` on are read, which completes the picture
     // before them, but not decoded: the decoder gives up the pictures it holds there instead.
     void DecodeBefore(std::int64_t pos) { decodeEnd_ = pos; }

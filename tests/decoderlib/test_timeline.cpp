@@ -257,4 +257,18 @@ TEST_P(FindBreaks, ADamagedTimestampIsNoBreak)
     EXPECT_EQ(Breaks(stream), std::vector<std::int64_t>{});
 }
 
+// The first part ends on an I-picture alone, where the middle sample falls: its timestamp runs on
+// from the samples before it, and only the next one shows the restart. The sample taking its
+// place lies past the restart, so the pair before it has to be looked at again.
+TEST(BreakSamples, ARestartRightAfterASampledPictureIsFound)
+{
+    constexpr std::size_t kPictureBytes = 6 * kPackSize;
+    constexpr int kFirstGops = 80;
+    Stream stream = MakeStream({{kFirstGops + 1, 20 * kSecond, 19 * kSecond}});
+    stream.bytes.resize((kFirstGops * kGop + 1) * kPictureBytes);
+    const auto restart = static_cast<std::int64_t>(stream.bytes.size());
+    Append(stream.bytes, MakeStream({{kFirstGops - 1, 0, 0}}).bytes);
+    EXPECT_EQ(Breaks(stream), std::vector<std::int64_t>{restart});
+}
+
 } // namespace
