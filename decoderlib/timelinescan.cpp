@@ -321,6 +321,10 @@ public:
     std::int64_t FirstPts(std::int64_t start)
     {
         stream_.SeekToByte(start, start + kMaxDecodeWindow);
+        // Where the picture shown first has a time of its own, decoding it would only give that.
+        if (const std::int64_t own = stream_.FirstOwnTime(); own != AV_NOPTS_VALUE)
+            return own;
+        stream_.SeekToByte(start, start + kMaxDecodeWindow);
         AVFrame* f = stream_.FirstAlone();
         return f && f->pkt_pos >= start ? f->pts : AV_NOPTS_VALUE;
     }

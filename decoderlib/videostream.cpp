@@ -296,6 +296,26 @@ std::vector<std::int64_t> VideoStream::ReferenceTimesBefore(std::int64_t pos)
     return times;
 }
 
+std::int64_t VideoStream::FirstOwnTime()
+{
+    std::optional<std::int64_t> key;
+    bool progressiveSequence = true;
+    while (ReadVideoPacket()) {
+        const bool wanted = WantPacket(*packet_);
+        const Shown picture = wanted ? ReadShown(*packet_, progressiveSequence) : Shown{};
+        const std::int64_t pts = ToTicks(packet_->pts);
+        av_packet_unref(packet_.get());
+        if (!wanted)
+            continue;
+        if (key)
+            return picture.type == kBPicture ? AV_NOPTS_VALUE : *key;
+        if (pts == AV_NOPTS_VALUE || picture.halfFrame)
+            return AV_NOPTS_VALUE;
+        key = pts;
+    }
+    return key.value_or(AV_NOPTS_VALUE);
+}
+
 AVFrame* VideoStream::Next()
 {
     av_frame_unref(frame_.get());

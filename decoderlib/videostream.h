@@ -62,6 +62,10 @@ public:
     // instead. Empty where one has none, or is one field of a frame, as decoding would have to
     // guess that time. The stream is left at an arbitrary position.
     std::vector<std::int64_t> ReferenceTimesBefore(std::int64_t pos);
+    // The time FirstAlone would give, read from the header of the I-picture it decodes: that
+    // picture's own timestamp. AV_NOPTS_VALUE where it has none, or where a B-picture sent next is
+    // shown before it, or no picture comes. The stream is left at an arbitrary position.
+    std::int64_t FirstOwnTime();
 
     // Pictures displayed before `pts` are of no interest; B-pictures carried before `untilPos`
     // that provably come before it are then not decoded at all. A negative `pts` turns this off.
