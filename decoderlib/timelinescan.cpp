@@ -264,7 +264,8 @@ private:
     std::vector<std::int64_t> breaks_;
 };
 
-// The times of the pictures around each break come from decoding them.
+// The times of the pictures around each break: from their headers where those tell what decoding
+// them would give, else from decoding them.
 class StretchDecoder {
 public:
     StretchDecoder(const VideoFile& file, VideoStream& stream) : scanner_(file), stream_(stream)
