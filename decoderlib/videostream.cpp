@@ -238,6 +238,25 @@ std::int64_t VideoStream::ShownNext() const
     return afterLast == AV_NOPTS_VALUE ? skippedEnd_ : std::max(afterLast, skippedEnd_);
 }
 
+struct VideoStream::SentPicture {
+    std::int64_t pos = 0;
+    std::int64_t pts = AV_NOPTS_VALUE; // its own
+    bool wanted = false;               // sent to the decoder; only then is `shown` read
+    Shown shown;
+};
+
+bool VideoStream::ReadSent(SentPicture& picture, bool& progressiveSequence)
+{
+    if (!ReadVideoPacket())
+        return false;
+    picture.pos = packet_->pos;
+    picture.pts = ToTicks(packet_->pts);
+    picture.wanted = WantPacket(*packet_);
+    picture.shown = picture.wanted ? ReadShown(*packet_, progressiveSequence) : Shown{};
+    av_packet_unref(packet_.get());
+    return true;
+}
+
 VideoStream::Cadence VideoStream::ReadCadence(int count)
 {
     Cadence cadence;
@@ -247,14 +266,13 @@ VideoStream::Cadence VideoStream::ReadCadence(int count)
         cadence.interlaced = cadence.interlaced || picture.interlaced;
     };
     bool progressiveSequence = true;
+    SentPicture sent;
     std::optional<Shown> firstField;
     // The decoder holds each I- or P-picture back until the next one comes, showing the
     // B-pictures sent between them first.
     std::optional<Shown> held;
-    while (cadence.frames < count && ReadVideoPacket()) {
-        const bool wanted = WantPacket(*packet_);
-        Shown picture = wanted ? ReadShown(*packet_, progressiveSequence) : Shown{};
-        av_packet_unref(packet_.get());
+    while (cadence.frames < count && ReadSent(sent, progressiveSequence)) {
+        Shown picture = sent.shown;
         if (picture.type == kUnknownPicture)
             continue;
         if (picture.halfFrame) {
@@ -281,18 +299,14 @@ std::vector<std::int64_t> VideoStream::ReferenceTimesBefore(std::int64_t pos)
 {
     std::vector<std::int64_t> times;
     bool progressiveSequence = true;
-    while (ReadVideoPacket() && packet_->pos < pos) {
-        const bool wanted = WantPacket(*packet_);
-        const Shown picture = wanted ? ReadShown(*packet_, progressiveSequence) : Shown{};
-        const std::int64_t pts = ToTicks(packet_->pts);
-        av_packet_unref(packet_.get());
-        if (picture.type != kIPicture && picture.type != kPPicture)
+    SentPicture sent;
+    while (ReadSent(sent, progressiveSequence) && sent.pos < pos) {
+        if (sent.shown.type != kIPicture && sent.shown.type != kPPicture)
             continue;
-        if (pts == AV_NOPTS_VALUE || picture.halfFrame)
+        if (sent.pts == AV_NOPTS_VALUE || sent.shown.halfFrame)
             return {};
-        times.push_back(pts);
+        times.push_back(sent.pts);
     }
-    av_packet_unref(packet_.get());
     return times;
 }
 
@@ -300,18 +314,15 @@ std::int64_t VideoStream::FirstOwnTime()
 {
     std::optional<std::int64_t> key;
     bool progressiveSequence = true;
-    while (ReadVideoPacket()) {
-        const bool wanted = WantPacket(*packet_);
-        const Shown picture = wanted ? ReadShown(*packet_, progressiveSequence) : Shown{};
-        const std::int64_t pts = ToTicks(packet_->pts);
-        av_packet_unref(packet_.get());
-        if (!wanted)
+    SentPicture sent;
+    while (ReadSent(sent, progressiveSequence)) {
+        if (!sent.wanted)
             continue;
         if (key)
-            return picture.type == kBPicture ? AV_NOPTS_VALUE : *key;
-        if (pts == AV_NOPTS_VALUE || picture.halfFrame)
+            return sent.shown.type == kBPicture ? AV_NOPTS_VALUE : *key;
+        if (sent.pts == AV_NOPTS_VALUE || sent.shown.halfFrame)
             return AV_NOPTS_VALUE;
-        key = pts;
+        key = sent.pts;
     }
     return key.value_or(AV_NOPTS_VALUE);
 }

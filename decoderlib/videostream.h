@@ -95,7 +95,11 @@ public:
     std::int64_t SequenceFrameTicks() const { return frameTicks_; }
 
 private:
+    struct SentPicture;
     bool ReadVideoPacket();
+    // The next packet as decoding would take it, read from its headers; false at the end.
+    // `progressiveSequence` holds what the last sequence extension said.
+    bool ReadSent(SentPicture& picture, bool& progressiveSequence);
     bool WantPacket(const AVPacket& pkt);
     bool WantBPicture(const AVPacket& pkt, std::int64_t pts) const;
     // The time the next picture shown gets when it has none of its own.
