@@ -1,15 +1,12 @@
 #include "convert/thumbnailwriter.h"
 
 #include "common/exceptions.h"
+#include "common/wholefile.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <system_error>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -81,33 +78,7 @@ void EncodeJpeg(FIBITMAP* Dib, std::vector<BYTE>& Jpeg)
 // altogether; so the bytes are written here.
 void WriteJpeg(const std::string& FileName, const std::vector<BYTE>& Jpeg)
 {
-    const std::size_t slash = FileName.rfind('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::string temporary = FileName.substr(0, nameStart) + "." + FileName.substr(nameStart) + ".part";
-
-    const int file = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (file < 0)
-        ThrowSystemError(errno);
-    const BYTE* data = Jpeg.data();
-    std::size_t size = Jpeg.size();
-    int error = 0;
-    while (size > 0 && error == 0) {
-        const ssize_t written = write(file, data, size);
-        if (written >= 0) {
-            data += written;
-            size -= static_cast<std::size_t>(written);
-        } else if (errno != EINTR) {
-            error = errno;
-        }
-    }
-    if (close(file) != 0 && error == 0)
-        error = errno;
-    if (error == 0 && rename(temporary.c_str(), FileName.c_str()) != 0)
-        error = errno;
-    if (error != 0) {
-        unlink(temporary.c_str());
-        ThrowSystemError(error);
-    }
+    WriteWholeFile(FileName, Jpeg.data(), Jpeg.size());
 }
 
 void SaveJpeg(FIBITMAP* Dib, const std::string& FileName)

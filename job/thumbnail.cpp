@@ -1,6 +1,7 @@
 #include "job/thumbnail.h"
 
 #include "common/exceptions.h"
+#include "common/wholefile.h"
 #include "convert/FastDIB.h"
 #include "convert/FastFX.h"
 #include "convert/FastSize.h"
@@ -120,37 +121,6 @@ bool PickPicture(TDecoder& decoder, TFastDIB& dib)
     return false;
 }
 
-// The temporary file beside `output`, created anew (the name is free once it opens), so two runs
-// for the same output never write into one file. Answers its descriptor.
-int CreateBeside(const std::string& output, std::string& temporary)
-{
-    const std::size_t slash = output.rfind('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::string stem =
-        output.substr(0, nameStart) + "." + output.substr(nameStart) + "." + std::to_string(getpid()) + ".";
-    for (int attempt = 0;; ++attempt) {
-        temporary = stem + std::to_string(attempt) + ".part";
-        const int file = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-        if (file >= 0 || errno != EEXIST || attempt == 99)
-            return file;
-    }
-}
-
-// Writes all of `bytes`; answers 0 or the system's error.
-int WriteAll(int file, const BYTE* bytes, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t written = write(file, bytes, size);
-        if (written >= 0) {
-            bytes += written;
-            size -= static_cast<std::size_t>(written);
-        } else if (errno != EINTR) {
-            return errno;
-        }
-    }
-    return 0;
-}
-
 // Whether `output` is an empty file someone made for us: a thumbnail service (tumbler) creates the
 // output itself, holds it open and reads it back, so a file renamed onto its name is never seen.
 bool IsEmptyFileGiven(const std::string& output)
@@ -167,7 +137,7 @@ void WriteWhole(const std::string& output, const BYTE* bytes, std::size_t size)
         const int file = open(output.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
         if (file < 0)
             ThrowSystemError(errno);
-        int error = WriteAll(file, bytes, size);
+        int error = WriteFully(file, bytes, size);
         if (error != 0) {
             // Nothing of a picture stays; the error that stopped the write is the one told.
             [[maybe_unused]] const int emptied = ftruncate(file, 0);
@@ -178,19 +148,7 @@ void WriteWhole(const std::string& output, const BYTE* bytes, std::size_t size)
             ThrowSystemError(error);
         return;
     }
-    std::string temporary;
-    const int file = CreateBeside(output, temporary);
-    if (file < 0)
-        ThrowSystemError(errno);
-    int error = WriteAll(file, bytes, size);
-    if (close(file) != 0 && error == 0)
-        error = errno;
-    if (error == 0 && rename(temporary.c_str(), output.c_str()) != 0)
-        error = errno;
-    if (error != 0) {
-        unlink(temporary.c_str());
-        ThrowSystemError(error);
-    }
+    WriteWholeFile(output, bytes, size);
 }
 
 // The whole PNG is encoded in memory first, so the temporary file lives only while it is written.
