@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
@@ -14,8 +15,11 @@ bool g_quitRequested = false;
 
 void OnQuitSignal(int)
 {
+    // The interrupted code may be about to read errno, which a failed write (a full pipe) changes.
+    const int savedErrno = errno;
     const char byte = 0;
     [[maybe_unused]] const ssize_t written = ::write(g_signalPipe, &byte, 1);
+    errno = savedErrno;
 }
 
 }  // namespace
