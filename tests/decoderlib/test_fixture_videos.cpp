@@ -35,6 +35,8 @@ const Video kVideos[] = {
     // Most pictures without a timestamp, the last one of each stretch too.
     {"untimed.vob", 720, 576, kPal, 4.0 / 3.0, 2, 51, 0},
     {"untimedjoined.vob", 720, 576, kPal, 4.0 / 3.0, 6, 151, 0},
+    // MPEG-1 in the 2324-byte packs of a Video CD; square samples.
+    {"vcd.mpg", 352, 288, kPal, 352.0 / 288.0, 5, 125, 0},
     // Whole discs: the main title of four cells whose timestamps restart, across a VOB file split
     // mid-GOP, from a folder and from an image; titles and an angle chosen by number.
     {"split", 720, 576, kPal, 4.0 / 3.0, 20, 500, 0},
