@@ -4,7 +4,12 @@
 
 #include "mpeg/mpegps.h"
 
+extern "C" {
+#include <libavutil/imgutils.h>
+}
+
 #include <algorithm>
+#include <cstddef>
 #include <optional>
 #include <utility>
 
@@ -99,6 +104,21 @@ Shown ReadShown(const AVPacket& pkt, bool& progressiveSequence)
     return shown;
 }
 
+// The decoder's memory for a picture, blackened: where damage leaves part of a picture unwritten
+// (the decoder's concealment can miss a macroblock), it would otherwise show whichever earlier
+// picture last used that memory, and which one that is depends on when the caller let go of it.
+int BlackBuffer(AVCodecContext* codec, AVFrame* frame, int flags)
+{
+    const int rc = avcodec_default_get_buffer2(codec, frame, flags);
+    if (rc < 0)
+        return rc;
+    const std::ptrdiff_t linesize[4] = {frame->linesize[0], frame->linesize[1], frame->linesize[2], frame->linesize[3]};
+    // It fails only for formats without pixels of their own, which an MPEG video decoder never gives.
+    av_image_fill_black(frame->data, linesize, static_cast<AVPixelFormat>(frame->format), AVCOL_RANGE_MPEG,
+                        frame->width, frame->height);
+    return 0;
+}
+
 PictureType CodingType(const AVPacket& pkt)
 {
     const std::uint8_t* picture = FindHeader(pkt, mpegps::kPictureStart, mpegps::kPictureHeaderBytes);
@@ -121,9 +141,10 @@ VideoStream::VideoStream(const VideoFile& file) : demuxer_(file), packet_(MakePa
     if (!codec_)
         throw DecodeError("out of memory");
     codec_->pkt_timebase = kTicks;
-    // Rows of macroblocks decode in parallel; the library's own worker overlaps the rest.
-    codec_->thread_count = 2;
-    codec_->thread_type = FF_THREAD_SLICE;
+    // Two decodes of the same damaged bytes must give the same pictures. The decoder's slice threads
+    // conceal damage by timing, so it runs on one; the library's own worker overlaps the caller's work.
+    codec_->thread_count = 1;
+    codec_->get_buffer2 = BlackBuffer;
     CheckRc(avcodec_open2(codec_.get(), decoder, nullptr), "opening the video decoder");
 
     SeekToByte(0);
