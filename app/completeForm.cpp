@@ -21,8 +21,25 @@ TcompleteDlg::TcompleteDlg(QWidget* Owner) : QDialog(Owner)
     btnOK->setGeometry(16, 128, 100, 26);
     btnOK->setFocus();
 
+    lbUnreadable = AddLabel(*this, QString(), 16, 120, 657, 18, false);
+    QPalette warning = lbUnreadable->palette();
+    warning.setColor(QPalette::WindowText, QColor(192, 0, 0));
+    lbUnreadable->setPalette(warning);
+    lbUnreadable->hide();
+
     connect(lbPath, &TLinkLabel::Clicked, this, &TcompleteDlg::lbPathClick);
     connect(btnOK, &QPushButton::clicked, this, &TcompleteDlg::btnOKClick);
+}
+
+void TcompleteDlg::ShowUnreadable(const QString& Text)
+{
+    Label1->setText(QStringLiteral("The thumbnails are saved in"));
+    lbUnreadable->setText(Text + QStringLiteral(": pictures there may be damaged or missing."));
+    lbUnreadable->show();
+    // The line takes the button's row; the button and the frame move down by one.
+    constexpr int kRow = 32;
+    btnOK->move(btnOK->x(), btnOK->y() + kRow);
+    setFixedSize(width(), height() + kRow);
 }
 
 void TcompleteDlg::keyPressEvent(QKeyEvent* Event)

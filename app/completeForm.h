@@ -13,12 +13,17 @@ class TcompleteDlg : public QDialog {
 
 public:
     explicit TcompleteDlg(QWidget* Owner = nullptr);
+    // After a job that met parts of the video it could not read: the dialog says so under the link, in
+    // a line of its own, and no longer calls the job a success.
+    void ShowUnreadable(const QString& Text);
 
     QLabel* Label1;
     // Its text is the folder, set by the window; a long one is cut off at the right edge.
     TLinkLabel* lbPath;
     QLabel* Label2;
     QPushButton* btnOK;
+    // Shown only by ShowUnreadable.
+    QLabel* lbUnreadable;
 
 protected:
     // Escape does not close this dialog.

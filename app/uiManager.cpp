@@ -8,6 +8,7 @@
 #include "convert/_consts.h"
 #include "job/choices.h"
 #include "job/prepare.h"
+#include "job/statuslines.h"
 #include "playback/SDLPanel.h"
 #include "playback/playManager.h"
 
@@ -456,7 +457,7 @@ void TUIManager::ConvertDone(bool FromConversion, const TConvertProgress* Info)
     if (Info != nullptr)
         FForm.lbConvertInfo->setText(QString::fromStdString(FProgress.Done(*Info)));
     FForm.SliderBar->setEnabled(true);
-    FChoosers->ShowComplete(&FForm, FDoneFolder);
+    FChoosers->ShowComplete(&FForm, FDoneFolder, job::UnreadableLine(FPlayManager->Unreadable()));
 }
 
 void TUIManager::ConvertFailed(bool FromConversion)

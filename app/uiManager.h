@@ -40,7 +40,8 @@ public:
     // A message box with the error icon.
     virtual void ShowError(QWidget* Owner, const std::string& Text);
     virtual void RunConfig(QWidget* Owner, TConfigManager& Settings, bool Opened, double AspectRatio);
-    virtual void ShowComplete(QWidget* Owner, const std::string& Folder);
+    // The dialog after a job; Unreadable is empty, or says what of the video could not be read.
+    virtual void ShowComplete(QWidget* Owner, const std::string& Folder, const std::string& Unreadable);
     virtual void ShowAbout(QWidget* Owner);
 };
 

@@ -59,10 +59,12 @@ void TUIChoosers::RunConfig(QWidget* Owner, TConfigManager& Settings, bool Opene
     RunConfigDialog(Owner, Settings, Opened, AspectRatio);
 }
 
-void TUIChoosers::ShowComplete(QWidget* Owner, const std::string& Folder)
+void TUIChoosers::ShowComplete(QWidget* Owner, const std::string& Folder, const std::string& Unreadable)
 {
     TcompleteDlg dialog(Owner);
     dialog.lbPath->setText(QString::fromStdString(Folder));
+    if (!Unreadable.empty())
+        dialog.ShowUnreadable(QString::fromStdString(Unreadable));
     dialog.exec();
 }
 

@@ -81,7 +81,7 @@ public:
             answers_.onEnd();
     }
     void RunConfig(QWidget*, TConfigManager&, bool, double) override {}
-    void ShowComplete(QWidget*, const std::string&) override
+    void ShowComplete(QWidget*, const std::string&, const std::string&) override
     {
         answers_.completedAt = Clock::now();
         answers_.completed = true;

@@ -137,23 +137,32 @@ int Convert(TDecoder& decoder, const thumbs::Options& options, const std::string
         std::move(work.sheet));
     thread.Start();
     thread.WaitFor();
+    // Pictures from a scratched disc are kept, but the job does not pass for whole.
+    const std::string unreadable = job::UnreadableLine(decoder.Unreadable());
+    const auto finish = [&](int status) {
+        if (unreadable.empty())
+            return status;
+        std::fflush(stdout);
+        PrintError(file + ": " + unreadable);
+        return status == 0 ? kJobFailed : status;
+    };
     if (!failure.empty()) {
         printer.Break();
         PrintError(failure);
-        return kJobFailed;
+        return finish(kJobFailed);
     }
     if (g_interrupted) {
         printer.Break();
         PrintError(file + ": interrupted; the pictures written so far stay");
-        return kInterrupted;
+        return finish(kInterrupted);
     }
     if (progress.Written() == 0) {
         PrintError(file + ": " + NothingWritten(options.choices, info));
-        return kJobFailed;
+        return finish(kJobFailed);
     }
     if (!sheetFile.empty() && !options.quiet)
         std::printf("Sheet: %s\n", sheetFile.c_str());
-    return 0;
+    return finish(0);
 }
 
 // Every file in turn; answers the exit status. An error that concerns no single file, such as a

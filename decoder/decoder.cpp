@@ -50,6 +50,8 @@ TDecoder::TDecoder(const std::string& LibraryFolder)
         reinterpret_cast<TGetLastErrorProc>(ResolveOptionalEntryPoint(FLibraryHandle.get(), "getLastError"));
     FFrameDeinterlaced =
         reinterpret_cast<TFrameDeinterlacedProc>(ResolveOptionalEntryPoint(FLibraryHandle.get(), "frameDeinterlaced"));
+    FGetUnreadable =
+        reinterpret_cast<TGetUnreadableProc>(ResolveOptionalEntryPoint(FLibraryHandle.get(), "getUnreadable"));
 }
 
 bool TDecoder::SetDeinterlace(std::int32_t Mode)
@@ -85,6 +87,14 @@ PDecodedFrame TDecoder::GetNextFrame()
 bool TDecoder::FrameDeinterlaced() const
 {
     return FFrameDeinterlaced && FFrameDeinterlaced() == 1;
+}
+
+TDecoderUnreadable TDecoder::Unreadable() const
+{
+    TDecoderUnreadable unreadable{};
+    if (!FGetUnreadable || FGetUnreadable(&unreadable) != 0)
+        return {};
+    return unreadable;
 }
 
 std::int32_t TDecoder::Seek(std::int32_t Position)

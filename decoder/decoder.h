@@ -54,6 +54,9 @@ public:
     // Whether the frame GetNextFrame last delivered was made whole from its two fields; false when
     // the library cannot tell.
     bool FrameDeinterlaced() const;
+    // What could not be read of the open video since it opened (a scratched disc, a failing drive);
+    // nothing when the library cannot tell.
+    TDecoderUnreadable Unreadable() const;
     std::int32_t Seek(std::int32_t Position);
     std::int32_t Rewind();
 
@@ -88,6 +91,7 @@ private:
     TSetDeinterlaceProc FSetDeinterlace = nullptr;
     TGetLastErrorProc FGetLastError = nullptr;
     TFrameDeinterlacedProc FFrameDeinterlaced = nullptr;
+    TGetUnreadableProc FGetUnreadable = nullptr;
 
     TDecoderFileInfo* FFileInfo = nullptr;
     TDecoderFrameInfo* FFrameInfo = nullptr;

@@ -50,6 +50,19 @@ static_assert(offsetof(TDecodedFrame, Reserved2) == 12);
 
 using PDecodedFrame = TDecodedFrame*;
 
+// What could not be read of the open video, as on a scratched disc or a failing drive.
+inline constexpr std::int32_t kUnreadablePlaces = 16;
+struct TDecoderUnreadable {
+    std::int64_t Bytes;   // in all, since the video opened
+    std::int32_t Places;  // distinct seconds they lie near, of which the first kUnreadablePlaces follow
+    std::int32_t Reserved;
+    std::int32_t Seconds[kUnreadablePlaces];  // ascending, whole seconds from the start
+};
+static_assert(offsetof(TDecoderUnreadable, Bytes) == 0);
+static_assert(offsetof(TDecoderUnreadable, Places) == 8);
+static_assert(offsetof(TDecoderUnreadable, Seconds) == 16);
+static_assert(sizeof(TDecoderUnreadable) == 80);
+
 // Signatures of the seven entry points, resolved by name at run time.
 extern "C" {
 using TOpenFileProc = std::int32_t (*)(const char* FileName, std::int32_t Title, std::int32_t Angle);
@@ -66,6 +79,8 @@ using TSetDeinterlaceProc = std::int32_t (*)(std::int32_t Mode);
 using TGetLastErrorProc = const char* (*)();
 // Optional: 1 when the frame last delivered by getNextFrame was made whole from its two fields, else 0.
 using TFrameDeinterlacedProc = std::int32_t (*)();
+// Optional: fills in what could not be read of the open video; 0 when it did, 1 without a video.
+using TGetUnreadableProc = std::int32_t (*)(TDecoderUnreadable* Unreadable);
 }
 inline constexpr std::int32_t kDeinterlaceOff = 0;
 inline constexpr std::int32_t kDeinterlaceAuto = 1;

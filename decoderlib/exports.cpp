@@ -1,12 +1,16 @@
-// The library's seven entry points, and the optional ones, setDeinterlace, getLastError and
-// frameDeinterlaced. One video is open at a time; a failed open keeps the previous one, so records
+// The library's seven entry points, and the optional ones, setDeinterlace, getLastError,
+// frameDeinterlaced and getUnreadable. One video is open at a time; a failed open keeps the previous one, so records
 // handed out before stay valid.
 #include "decoderlib/session.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <iterator>
 #include <new>
+#include <set>
 
 #define DECODER_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -112,6 +116,32 @@ DECODER_EXPORT std::int32_t frameDeinterlaced()
         return g_session && g_session->FrameDeinterlaced() ? 1 : 0;
     } catch (...) {
         return 0;
+    }
+}
+
+// What could not be read of the open video since it opened: the bytes, and the distinct whole seconds
+// of the pictures next to them. 0 when filled in, 1 without a video or on a failure.
+DECODER_EXPORT std::int32_t getUnreadable(TDecoderUnreadable* unreadable)
+{
+    if (!unreadable)
+        return 1;
+    *unreadable = {};
+    if (!g_session)
+        return 1;
+    try {
+        std::set<std::int64_t> seconds;
+        for (const decoderlib::Session::UnreadablePart& part : g_session->Unreadable()) {
+            unreadable->Bytes += part.length;
+            seconds.insert(part.time / decoderlib::kTicksPerSecond);
+        }
+        unreadable->Places = static_cast<std::int32_t>(seconds.size());
+        std::int32_t* next = unreadable->Seconds;
+        for (auto it = seconds.begin(); it != seconds.end() && next != std::end(unreadable->Seconds); ++it)
+            *next++ = static_cast<std::int32_t>(std::min<std::int64_t>(*it, INT32_MAX));
+        return 0;
+    } catch (...) {
+        *unreadable = {};
+        return 1;
     }
 }
 

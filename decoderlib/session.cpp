@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 namespace decoderlib {
@@ -49,14 +50,30 @@ double DisplayAspect(const AVCodecContext& c, int aspectCode, int width, int hei
     return static_cast<double>(width) / height;
 }
 
+// Where reads failed, a video that does not open failed for that, not for what its bytes hold.
+template <typename Open>
+auto BlamingReads(const VideoFile& file, Open open)
+{
+    try {
+        return open();
+    } catch (const DecodeError&) {
+        if (const int error = file.ReadError())
+            throw DecodeError(std::strerror(error));
+        throw;
+    }
+}
+
+// Where a picture's time is looked for around bytes that could not be read: a few GOPs of DVD video.
+constexpr std::int64_t kUnreadableTimeSearch = 4 << 20;
+
 } // namespace
 
 Session::Session(const std::string& path, int title, int angle, bool deinterlace)
-    : file_(OpenVideo(path, title, angle)), stream_(file_)
+    : file_(OpenVideo(path, title, angle)), stream_(BlamingReads(file_, [this] { return VideoStream(file_); }))
 {
     if (deinterlace)
         deinterlacer_ = std::make_unique<Deinterlacer>();
-    AnalyseStart();
+    BlamingReads(file_, [this] { AnalyseStart(); });
     // A video that opens interlaced is refused with the reason when it could not be deinterlaced,
     // rather than end at its first picture.
     if (deinterlacer_ && interlaced_)
@@ -381,6 +398,26 @@ std::int64_t Session::StartPosition(std::size_t stretch, std::int64_t wantPts, s
             hi = mid;
     }
     return lo;
+}
+
+std::vector<Session::UnreadablePart> Session::Unreadable() const
+{
+    std::vector<UnreadablePart> parts;
+    const PsScanner scanner(file_);
+    for (const UnreadableRun& run : file_.Unreadable()) {
+        // The pictures that follow the gap are where the damage shows; at the end of the file, those before.
+        const std::int64_t end = run.offset + run.length;
+        std::optional<PesStamp> near = scanner.FirstVideoStamp(end, file_.Size(), kUnreadableTimeSearch);
+        if (!near)
+            scanner.VisitVideoStamps(std::max<std::int64_t>(0, run.offset - kUnreadableTimeSearch), run.offset,
+                                     [&near](const PesStamp& s) {
+                                         near = s;
+                                         return true;
+                                     });
+        const std::int64_t time = near ? timeline_.TimeOf(near->pts, near->packPos) : 0;
+        parts.push_back({run.offset, run.length, std::clamp<std::int64_t>(time, 0, timeline_.Duration())});
+    }
+    return parts;
 }
 
 } // namespace decoderlib

@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace decoderlib {
 
@@ -40,6 +41,15 @@ public:
     bool FrameDeinterlaced() const { return frameDeinterlaced_; }
     // Positions at the first frame whose timestamp is `second`; past the end, no frame follows.
     void Seek(std::int32_t second);
+
+    // Bytes that could not be read since the open, and the time on the timeline (90 kHz) of the
+    // pictures next to them.
+    struct UnreadablePart {
+        std::int64_t offset = 0;
+        std::int64_t length = 0;
+        std::int64_t time = 0;
+    };
+    std::vector<UnreadablePart> Unreadable() const;
 
 private:
     // A picture decoded ahead by the worker or found by a seek; without a frame, the end of the stream.

@@ -1,5 +1,6 @@
 #include "job/statuslines.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cinttypes>
 #include <cstdio>
@@ -16,6 +17,33 @@ std::string Count(const char* label, std::int64_t shown, std::int64_t total)
 }
 
 }  // namespace
+
+std::string UnreadableLine(const TDecoderUnreadable& unreadable)
+{
+    if (unreadable.Bytes <= 0)
+        return {};
+    constexpr std::int64_t kKiB = 1024;
+    constexpr std::int64_t kMiB = 1024 * kKiB;
+    char amount[64];
+    // Rounded up: a few bytes short of a whole KiB were still lost.
+    if (unreadable.Bytes < kKiB)
+        std::snprintf(amount, sizeof amount, "%" PRId64 " bytes", unreadable.Bytes);
+    else if (unreadable.Bytes < kMiB)
+        std::snprintf(amount, sizeof amount, "%" PRId64 " KiB", (unreadable.Bytes + kKiB - 1) / kKiB);
+    else
+        std::snprintf(amount, sizeof amount, "%.1f MiB", static_cast<double>(unreadable.Bytes) / kMiB);
+    std::string line = std::string(amount) + " could not be read";
+    const int shown = std::min(unreadable.Places, kUnreadablePlaces);
+    // Two places are named in full; a long list of a badly scratched disc would bury the line.
+    const int named = shown > 3 ? 2 : shown;
+    for (int i = 0; i < named; ++i)
+        line += (i == 0 ? " (near " : ", ") + FormatHms(SplitSeconds(unreadable.Seconds[i]), 1);
+    if (unreadable.Places > named && named > 0)
+        line += " and " + std::to_string(unreadable.Places - named) + " more places";
+    if (named > 0)
+        line += ")";
+    return line;
+}
 
 std::string InfoLine(double fps, std::int32_t width, std::int32_t height, const THms& duration,
                      const std::string& decimalPoint)

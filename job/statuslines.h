@@ -3,6 +3,7 @@
 
 #include "common/hms.h"
 #include "convert/_consts.h"
+#include "decoder/decoderrecords.h"
 
 #include <cstdint>
 #include <string>
@@ -16,6 +17,10 @@ std::string InfoLine(double fps, std::int32_t width, std::int32_t height, const 
 
 // "hh:mm:ss", hours beyond two digits in full.
 std::string ClockText(const THms& time);
+
+// What could not be read of a video, for the end of a job: "192 KiB could not be read (near 0:00:33)",
+// or with several places "(near 0:00:33, 0:01:10 and 2 more places)"; empty when everything was read.
+std::string UnreadableLine(const TDecoderUnreadable& unreadable);
 
 // A job's progress line, fed with every report: "Processing: n/N" after each picture and
 // "Done: n/N" at the end, n the pictures written (the index of the last plus one; 0 when there

@@ -72,6 +72,8 @@ public:
     bool Converting() const noexcept { return FConverting; }
     // Why the last conversion failed; readable during OnConvertFailed and after it.
     std::string ConvertError() const;
+    // What could not be read of the open video since it opened.
+    TDecoderUnreadable Unreadable() const { return FDecoder.Unreadable(); }
 
     // The preview surface; not owned.
     TPreviewSurface* Panel = nullptr;

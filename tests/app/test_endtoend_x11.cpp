@@ -33,7 +33,7 @@ public:
     std::string ChooseFolder(QWidget*, const std::string&) override { return Folder; }
     void ShowMessage(QWidget*, const std::string& Text, bool) override { Messages.push_back(Text); }
     void ShowError(QWidget*, const std::string& Text) override { Messages.push_back(Text); }
-    void ShowComplete(QWidget*, const std::string& Folder_) override { Completed.push_back(Folder_); }
+    void ShowComplete(QWidget*, const std::string& Folder_, const std::string&) override { Completed.push_back(Folder_); }
 
     std::string Folder;
     std::vector<std::string> Messages;

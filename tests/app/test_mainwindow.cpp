@@ -68,7 +68,7 @@ public:
     {
         FRecorded.Configs.push_back({Settings.Width, Opened, AspectRatio});
     }
-    void ShowComplete(QWidget* Owner, const std::string& Folder) override
+    void ShowComplete(QWidget* Owner, const std::string& Folder, const std::string&) override
     {
         FRecorded.Completed.push_back(Folder);
         auto* form = static_cast<TmainDlg*>(Owner);
