@@ -24,6 +24,8 @@ constexpr std::int64_t kPackSlack = 64 * 1024;
 // for a usual PES header (9 bytes, 10 for PTS and DTS, a little stuffing) and the start code after
 // it, and for the DSI's cell fields. A longer header only hides whether its PES opens a GOP.
 constexpr std::size_t kHeader = 64;
+// The demuxer looks this far into a file for its video.
+constexpr std::int64_t kVideoSearch = 16 << 20;
 
 // A sliding read window over the file.
 class Window {
@@ -126,8 +128,24 @@ std::optional<int> DsiCell(const std::uint8_t* p, std::size_t len)
 
 } // namespace
 
-void PsScanner::VisitVideoStamps(std::int64_t from, std::int64_t end,
-                                 const std::function<bool(const PesStamp&)>& visit) const
+struct PsScanner::Packet {
+    std::int64_t packPos = 0;
+    std::int64_t scr = -1;
+    int cell = -1;
+    const std::uint8_t* bytes = nullptr;  // from its start code on, `have` bytes of it
+    std::size_t have = 0;
+};
+
+PsScanner::PsScanner(const VideoFile& file) : file_(file)
+{
+    VisitVideoPackets(0, kVideoSearch, [&](const Packet& packet) {
+        videoId_ = StreamId(packet.bytes);
+        return false;
+    });
+}
+
+void PsScanner::VisitVideoPackets(std::int64_t from, std::int64_t end,
+                                  const std::function<bool(const Packet&)>& visit) const
 {
     end = std::min(end, file_.Size());
     Window w(file_);
@@ -180,18 +198,29 @@ void PsScanner::VisitVideoStamps(std::int64_t from, std::int64_t end,
         if (!p)
             return;
         if (IsVideoStream(id)) {
-            const VideoPes pes = ParseVideoPes(p, have);
-            if (pes.pts) {
-                const bool key = pes.payload < have && OpensGop(Bytes(p + pes.payload, have - pes.payload));
-                if (!visit(PesStamp{packPos, *pes.pts, scr, cell, key}))
-                    return;
-            }
+            if (!visit(Packet{packPos, scr, cell, p, have}))
+                return;
         } else if (id == kPrivateStream2) {
             if (auto c = DsiCell(p, have))
                 cell = *c;
         }
         pos += static_cast<std::int64_t>(length);
     }
+}
+
+void PsScanner::VisitVideoStamps(std::int64_t from, std::int64_t end,
+                                 const std::function<bool(const PesStamp&)>& visit) const
+{
+    VisitVideoPackets(from, end, [&](const Packet& packet) {
+        if (videoId_ >= 0 && StreamId(packet.bytes) != videoId_)
+            return true;
+        const VideoPes pes = ParseVideoPes(packet.bytes, packet.have);
+        if (!pes.pts)
+            return true;
+        const bool key =
+            pes.payload < packet.have && OpensGop(Bytes(packet.bytes + pes.payload, packet.have - pes.payload));
+        return visit(PesStamp{packet.packPos, *pes.pts, packet.scr, packet.cell, key});
+    });
 }
 
 std::optional<PesStamp> PsScanner::FirstVideoStamp(std::int64_t from, std::int64_t end, std::int64_t maxScan,

@@ -18,9 +18,11 @@ struct PesStamp {
     bool key = false;         // the PES opens a sequence or a GOP, so it carries an I-picture
 };
 
+// Keeps to one video stream, the one the demuxer plays: the first met in the file. Another beside
+// it (a second angle, a preview) has timestamps of its own that would read as breaks.
 class PsScanner {
 public:
-    explicit PsScanner(const VideoFile& file) : file_(file) {}
+    explicit PsScanner(const VideoFile& file);
 
     // The first video PES with a PTS (and opening a GOP, with `keyOnly`) whose pack starts in
     // [from, end), reading no more than `maxScan` bytes.
@@ -33,7 +35,13 @@ public:
                           const std::function<bool(const PesStamp&)>& visit) const;
 
 private:
+    struct Packet;
+    // Calls `visit` for each packet of any video stream whose pack starts in [from, end), in file
+    // order, until it answers false.
+    void VisitVideoPackets(std::int64_t from, std::int64_t end, const std::function<bool(const Packet&)>& visit) const;
+
     const VideoFile& file_;
+    int videoId_ = -1;  // -1 where no video was found near the start: then any
 };
 
 } // namespace decoderlib

@@ -66,9 +66,9 @@ inline Bytes Packet(std::uint8_t id, const Bytes& body)
     return b;
 }
 
-// An MPEG-2 video PES carrying `payload`, with a PTS (and a DTS) when given.
+// An MPEG-2 video PES of stream `id` carrying `payload`, with a PTS (and a DTS) when given.
 inline Bytes VideoPes(std::optional<std::int64_t> pts, const Bytes& payload,
-                      std::optional<std::int64_t> dts = std::nullopt)
+                      std::optional<std::int64_t> dts = std::nullopt, std::uint8_t id = 0xE0)
 {
     Bytes body{0x81, static_cast<std::uint8_t>(pts ? (dts ? 0xC0 : 0x80) : 0x00),
                static_cast<std::uint8_t>(pts ? (dts ? 10 : 5) : 0)};
@@ -77,7 +77,7 @@ inline Bytes VideoPes(std::optional<std::int64_t> pts, const Bytes& payload,
     if (dts)
         PutTimestamp(body, 0x1, *dts);
     Append(body, payload);
-    return Packet(0xE0, body);
+    return Packet(id, body);
 }
 
 // An MPEG-1 video packet: stuffing, a buffer size field, then its PTS (and DTS) when given.
@@ -111,15 +111,33 @@ inline Bytes PPicture() { return {0, 0, 1, 0x00, 0x00, 0x50, 0xFF, 0xF8, 0x12, 0
 // A packet of padding, `size` bytes in all.
 inline Bytes Padding(std::size_t size) { return Packet(0xBE, Bytes(size - 6, 0xFF)); }
 
-// A pack of `kPackSize` bytes: its header, `packets`, and padding to fill it.
-inline Bytes Pack(std::int64_t scr, std::initializer_list<Bytes> packets)
+// A pack of `size` bytes: its header, `packets`, and padding to fill it.
+inline Bytes Pack(std::int64_t scr, std::initializer_list<Bytes> packets, std::size_t size = kPackSize)
 {
     Bytes b = Mpeg2PackHeader(scr);
     for (const Bytes& p : packets)
         Append(b, p);
-    EXPECT_LE(b.size() + 6, kPackSize) << "the packets overfill the pack";
-    Append(b, Padding(kPackSize - b.size()));
+    EXPECT_LE(b.size() + 6, size) << "the packets overfill the pack";
+    Append(b, Padding(size - b.size()));
     return b;
+}
+
+// A program stream map naming MPEG-2 video on stream 0xE0, its entry carrying `descriptors`. The
+// elementary stream map's own length field says `esMapLength` (its true length when negative).
+inline Bytes StreamMap(const Bytes& descriptors, int esMapLength = -1)
+{
+    const std::size_t entry = 4 + descriptors.size();
+    const std::size_t mapLength = esMapLength < 0 ? entry : static_cast<std::size_t>(esMapLength);
+    auto word = [](Bytes& out, std::size_t value) {
+        Append(out, {static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)});
+    };
+    Bytes body{0x80, 0x01, 0x00, 0x00};  // current and version, markers, no stream info
+    word(body, mapLength);
+    Append(body, {0x02, 0xE0});  // MPEG-2 video
+    word(body, descriptors.size());
+    Append(body, descriptors);
+    Append(body, {0x12, 0x34, 0x56, 0x78});  // CRC, unchecked by readers
+    return Packet(0xBC, body);
 }
 
 // A DVD navigation pack: system header, PCI, and the DSI naming VOB `vob` and cell `cell`.

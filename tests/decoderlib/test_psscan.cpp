@@ -1,8 +1,11 @@
 // The pack scanner on program streams made byte by byte: what it reads from pack, PES and
-// navigation headers, and how it finds its way through damage.
+// navigation headers, and how it finds its way through damage. Where a stream is unusual in its
+// layout, the demuxer is held to FFmpeg's packets on the same bytes.
+#include "ffprobepackets.h"
 #include "psbytes.h"
 
 #include "decoderlib/psscan.h"
+#include "decoderlib/timelinescan.h"
 #include "decoderlib/videofile.h"
 
 #include <climits>
@@ -181,3 +184,102 @@ TEST(PsScanner, FirstVideoStampLooksOnlyWhereItIsAsked)
 }
 
 } // namespace
+
+// --- Streams that both readers meet: the scanner's stamps, and the demuxer's packets against ffprobe's --
+
+constexpr int kPictures = 30;
+
+std::int64_t PtsOf(int i)
+{
+    return kSecond + i * kFrame;
+}
+
+// Picture i of a stream: an I-picture behind a sequence header every twelfth, P-pictures between,
+// each with a slice (a picture ends where the next starts after one), filled out to `bytes` with
+// coded bytes that hold no start code.
+Bytes Picture(int i, std::size_t bytes = 0)
+{
+    Bytes video = i % 12 == 0 ? SequenceStart() : PPicture();
+    Append(video, {0, 0, 1, 0x01, 0x55, 0x55});
+    if (video.size() < bytes)
+        video.resize(bytes, 0x55);
+    return video;
+}
+
+// The scanner reads each picture's PTS, from the pack it lies in, and the demuxer gives the
+// pictures as FFmpeg's demuxer does, each of them.
+void ExpectBothReadEachPicture(const Bytes& bytes, const std::vector<std::int64_t>& packs)
+{
+    const std::vector<PesStamp> stamps = Stamps(bytes);
+    ASSERT_EQ(stamps.size(), packs.size());
+    for (std::size_t i = 0; i < packs.size(); ++i) {
+        EXPECT_EQ(stamps[i].packPos, packs[i]) << "picture " << i;
+        EXPECT_EQ(stamps[i].pts, PtsOf(static_cast<int>(i))) << "picture " << i;
+    }
+    TempFile file(bytes);
+    ffprobepackets::ExpectSamePackets(file.Path());
+    EXPECT_EQ(ffprobepackets::OurPackets(file.Path()).size(), packs.size());
+}
+
+// A program stream map may come anywhere, in a pack of its own or after other packets. Readers
+// skip it by its length; FFmpeg's reads it through, trusting that length over the map's own.
+// Its descriptors may hold anything, a start code too.
+TEST(PsStreams, AProgramStreamMapInsideTheStreamIsPassedOver)
+{
+    const Bytes fakeVideo = VideoPes(9 * kSecond, PPicture());
+    Bytes bytes;
+    std::vector<std::int64_t> packs;
+    for (int i = 0; i < kPictures; ++i) {
+        if (i == 5)
+            Append(bytes, Pack(i * kFrame, {StreamMap({})}));
+        packs.push_back(static_cast<std::int64_t>(bytes.size()));
+        const Bytes video = VideoPes(PtsOf(i), Picture(i));
+        if (i == 10)
+            Append(bytes, Pack(i * kFrame, {video, StreamMap(fakeVideo)}));
+        else if (i == 20)
+            Append(bytes, Pack(i * kFrame, {StreamMap(fakeVideo, 0), video}));
+        else
+            Append(bytes, Pack(i * kFrame, {video}));
+    }
+    ExpectBothReadEachPicture(bytes, packs);
+}
+
+// A second video stream (another angle, a preview) carries times of its own: both readers keep to
+// the first met, whichever its number, so its times neither mix in nor read as breaks.
+TEST(PsStreams, ASecondVideoStreamIsLeftAside)
+{
+    for (const std::uint8_t first : {0xE0, 0xE1}) {
+        SCOPED_TRACE(static_cast<int>(first));
+        const auto second = static_cast<std::uint8_t>(first ^ 1);
+        Bytes bytes;
+        std::vector<std::int64_t> packs;
+        for (int i = 0; i < kPictures; ++i) {
+            packs.push_back(static_cast<std::int64_t>(bytes.size()));
+            const Bytes other = VideoPes(3600 * kSecond + PtsOf(i), Picture(i), std::nullopt, second);
+            Append(bytes, Pack(i * kFrame, {VideoPes(PtsOf(i), Picture(i), std::nullopt, first), other}));
+        }
+        ExpectBothReadEachPicture(bytes, packs);
+        TempFile file(bytes);
+        EXPECT_TRUE(decoderlib::FindBreaks(decoderlib::VideoFile(file.Path())).empty());
+    }
+}
+
+// Packs larger than a DVD's: a Video CD's 2324 bytes, and packs whose packets outgrow the
+// scanner's read window, an audio packet before the video too.
+TEST(PsStreams, PacksLargerThanADvdsAreReadWhole)
+{
+    for (const std::size_t size : {2324u, 8192u, 40000u}) {
+        SCOPED_TRACE(size);
+        Bytes bytes;
+        std::vector<std::int64_t> packs;
+        for (int i = 0; i < kPictures; ++i) {
+            packs.push_back(static_cast<std::int64_t>(bytes.size()));
+            Bytes audio{0x81, 0x00, 0x00};
+            audio.resize(size / 3);
+            audio = Packet(0xC0, audio);
+            const Bytes video = VideoPes(PtsOf(i), Picture(i, size / 2));
+            Append(bytes, Pack(i * kFrame, {audio, video}, size));
+        }
+        ExpectBothReadEachPicture(bytes, packs);
+    }
+}
