@@ -20,6 +20,9 @@ namespace {
 constexpr std::size_t kReadSize = 64 * 1024;
 // Bytes kept before the reading position, so that reading can step back over a broken header.
 constexpr std::size_t kKeptBehind = 16;
+// FFmpeg's demuxer looks this far for a start code, then starts looking afresh from there: a start
+// code cut by that point goes unseen.
+constexpr std::size_t kSyncSearch = 100000;
 // Timestamps have 33 bits; one that wrapped is moved past the wrap, as FFmpeg's demuxer does, taking
 // the first timestamp met to lie 60 s past a reference.
 constexpr std::int64_t kWrap = std::int64_t{1} << 33;
@@ -33,14 +36,12 @@ constexpr bool IsRelative(std::int64_t ts)
 }
 const AVRational kTimeBase{1, 90000};
 
-constexpr std::uint8_t kProgramStreamMap = 0xBC;
-constexpr std::uint8_t kPrivateStream1 = 0xBD;
-
 // The packets FFmpeg's demuxer reads a PES header of: audio, video, private stream 1 (DVD audio and
 // subpictures) and extended streams. Any other start code is passed over.
-constexpr bool IsPesStream(std::uint8_t id)
+constexpr bool HasPesHeader(std::uint8_t id)
 {
-    return (id >= 0xC0 && id <= 0xEF) || id == kPrivateStream1 || id == 0xFD;
+    return mpegps::IsAudioStream(id) || mpegps::IsVideoStream(id) || id == mpegps::kPrivateStream1 ||
+        id == mpegps::kExtendedStream;
 }
 
 }  // namespace
@@ -135,8 +136,9 @@ std::int64_t PsDemuxer::Tell() const
 
 void PsDemuxer::Skip(std::size_t bytes)
 {
-    const std::size_t have = buffer_.size() - bufferStart_;
-    if (bytes <= have) {
+    // What one read brings in stays buffered, so that reading can still step back over a header
+    // whose fields were skipped.
+    if (bytes <= kReadSize && Fill(bytes)) {
         bufferStart_ += bytes;
         return;
     }
@@ -175,19 +177,17 @@ void PsDemuxer::NoteWrapReference(std::int64_t pts, std::int64_t dts)
     wrapAdds_ = ref < kWrap - (kWrap >> 3) || ref < kWrap - kWrapLead;
 }
 
-// A timestamp of 5 bytes, the first already read when `first` is not negative; false when the
-// file ends.
+// A timestamp, its first byte already read when `first` is not negative; false when the file ends.
 bool PsDemuxer::Timestamp(int first, std::int64_t& ts)
 {
-    if (first < 0)
-        first = Byte();
-    const int b1 = Byte();
-    const int b2 = Byte();
-    const int b3 = Byte();
-    const int b4 = Byte();
-    if (first < 0 || b4 < 0)
-        return false;
-    ts = (std::int64_t((first >> 1) & 7) << 30) | (std::int64_t(((b1 << 8) | b2) >> 1) << 15) | (((b3 << 8) | b4) >> 1);
+    std::uint8_t bytes[mpegps::kTimestampSize];
+    for (std::size_t i = 0; i < mpegps::kTimestampSize; ++i) {
+        const int b = i == 0 && first >= 0 ? first : Byte();
+        if (b < 0)
+            return false;
+        bytes[i] = static_cast<std::uint8_t>(b);
+    }
+    ts = mpegps::ReadTimestamp(bytes);
     return true;
 }
 
@@ -217,18 +217,44 @@ void PsDemuxer::SkipStreamMap()
     if (infoLength < 0)
         return;
     Skip(static_cast<std::size_t>(infoLength));
-    Word();
-    for (int left = mapLength - infoLength - 10; left >= 4;) {
+    Word();  // the stream map's own length, which FFmpeg's demuxer reckons from the map's instead
+    const int entryBytes = static_cast<int>(mpegps::kStreamMapEntryBytes);
+    for (int left = mapLength - infoLength - static_cast<int>(mpegps::kStreamMapFixedBytes); left >= entryBytes;) {
         Byte();
         Byte();
         const int esInfoLength = Word();
         if (esInfoLength < 0)
             return;
         Skip(static_cast<std::size_t>(esInfoLength));
-        left -= 4 + esInfoLength;
+        left -= entryBytes + esInfoLength;
     }
+    Word();  // the CRC
     Word();
-    Word();
+}
+
+// Past the next start code, whatever lies before it; its code, or -1 at the end of the file.
+int PsDemuxer::NextStartCode()
+{
+    std::size_t searched = 0;
+    for (;;) {
+        const std::size_t window = kSyncSearch - searched;
+        const std::size_t have = std::min(buffer_.size() - bufferStart_, window);
+        if (const auto at = mpegps::FindStartCode({buffer_.data() + bufferStart_, have})) {
+            bufferStart_ += *at + mpegps::kStartCodeSize;
+            return buffer_[bufferStart_ - 1];
+        }
+        if (have == window) {
+            bufferStart_ += have;
+            searched = 0;
+            continue;
+        }
+        // The last bytes may begin a start code that the next read completes.
+        const std::size_t keep = std::min(have, mpegps::kStartCodeSize - 1);
+        bufferStart_ += have - keep;
+        searched += have - keep;
+        if (!Fill(keep + 1))
+            return -1;
+    }
 }
 
 // The next PES packet of the video stream. Packets are found by their start codes, whatever lies
@@ -238,130 +264,40 @@ void PsDemuxer::SkipStreamMap()
 bool PsDemuxer::NextPes(Pes& pes)
 {
     for (;;) {
-        // The next start code, whatever lies before it.
-        std::uint32_t state = 0xFF;
-        int code = -1;
-        while (code < 0) {
-            if (!Fill(1))
-                return false;
-            const std::uint8_t* data = buffer_.data() + bufferStart_;
-            const std::size_t n = buffer_.size() - bufferStart_;
-            std::size_t i = 0;
-            for (; i < n; ++i) {
-                if (state == 1) {
-                    code = data[i];
-                    ++i;
-                    break;
-                }
-                state = ((state << 8) | data[i]) & 0xFFFFFF;
-            }
-            bufferStart_ += i;
-        }
+        const int code = NextStartCode();
+        if (code < 0)
+            return false;
         const auto id = static_cast<std::uint8_t>(code);
-        if (id == kProgramStreamMap) {
+        if (id == mpegps::kProgramStreamMap) {
             SkipStreamMap();
             continue;
         }
         if (id == mpegps::kPaddingStream || id == mpegps::kPrivateStream2) {
-            const int hi = Byte();
-            const int lo = Byte();
-            if (lo < 0)
+            const int length = Word();
+            if (length < 0)
                 return false;
-            Skip(static_cast<std::size_t>((hi << 8) | lo));
+            Skip(static_cast<std::size_t>(length));
             continue;
         }
-        if (!IsPesStream(id))
+        if (!HasPesHeader(id))
             continue;
-        const std::int64_t pos = Tell() - 4;
-        const int hi = Byte();
-        const int lo = Byte();
-        if (lo < 0)
+        const std::int64_t pos = Tell() - static_cast<std::int64_t>(mpegps::kStartCodeSize);
+        int len = Word();
+        if (len < 0)
             return false;
-        int len = (hi << 8) | lo;
         std::int64_t pts = AV_NOPTS_VALUE;
         std::int64_t dts = AV_NOPTS_VALUE;
-        // A header that does not add up: look for the next start code from the byte before here.
-        bool broken = false;
         bool extendedId = false;
-        int c = 0;
-        for (;;) {
-            if (len < 1) {
-                broken = true;
-                break;
-            }
-            c = Byte();
-            if (c < 0)
-                return false;
-            --len;
-            if (c != 0xFF)
-                break;
-        }
-        if (!broken && (c & 0xC0) == 0x40) {
-            Byte();
-            c = Byte();
-            if (c < 0)
-                return false;
-            len -= 2;
-        }
-        if (broken) {
-        } else if ((c & 0xE0) == 0x20) {
-            if (!Timestamps(c, c & 0x10, pts, dts))
-                return false;
-            len -= (c & 0x10) ? 9 : 4;
-        } else if ((c & 0xC0) == 0x80) {
-            int flags = Byte();
-            int headerLen = Byte();
-            if (headerLen < 0)
-                return false;
-            len -= 2;
-            if (headerLen > len) {
-                broken = true;
-            } else {
-                len -= headerLen;
-                if (flags & 0x80) {
-                    if (!Timestamps(-1, flags & 0x40, pts, dts))
-                        return false;
-                    headerLen -= (flags & 0x40) ? 10 : 5;
-                }
-                if ((flags & 0x3F) && headerLen == 0)
-                    flags &= 0xC0;
-                if (flags & 0x01) {
-                    int ext = Byte();
-                    if (ext < 0)
-                        return false;
-                    --headerLen;
-                    int skip = (ext >> 4) & 0xB;
-                    skip += skip & 0x9;
-                    if ((ext & 0x40) || skip > headerLen) {
-                        ext = 0;
-                        skip = 0;
-                    }
-                    Skip(static_cast<std::size_t>(skip));
-                    headerLen -= skip;
-                    if (ext & 0x01) {
-                        const int ext2 = Byte();
-                        --headerLen;
-                        if ((ext2 & 0x7F) > 0) {
-                            // An extended stream id names a stream of its own.
-                            if ((Byte() & 0x80) == 0)
-                                extendedId = true;
-                            --headerLen;
-                        }
-                    }
-                }
-                if (headerLen < 0)
-                    broken = true;
-                else
-                    Skip(static_cast<std::size_t>(headerLen));
-            }
-        } else if (c != 0x0F) {
+        const HeaderEnd end = ReadHeader(len, pts, dts, extendedId);
+        if (end == HeaderEnd::kFileEnd)
+            return false;
+        if (end == HeaderEnd::kNotPes)
             continue;
-        }
-        if (!broken && id == kPrivateStream1) {
-            Byte();
+        if (end == HeaderEnd::kRead && id == mpegps::kPrivateStream1) {
+            Byte();  // the substream number
             --len;
         }
-        if (broken || len < 0) {
+        if (end == HeaderEnd::kBroken || len < 0) {
             if (bufferStart_ > 0)
                 --bufferStart_;
             continue;
@@ -391,6 +327,91 @@ bool PsDemuxer::NextPes(Pes& pes)
         pes.payload.resize(pes.size + AV_INPUT_BUFFER_PADDING_SIZE);
         return true;
     }
+}
+
+// A PES header after its length: MPEG-1 stuffing, buffer size and times, or an MPEG-2 header.
+// FFmpeg's demuxer reads any run of stuffing, not only the 16 bytes the standard allows.
+PsDemuxer::HeaderEnd PsDemuxer::ReadHeader(int& len, std::int64_t& pts, std::int64_t& dts, bool& extendedId)
+{
+    int c = 0;
+    do {
+        if (len < 1)
+            return HeaderEnd::kBroken;
+        c = Byte();
+        if (c < 0)
+            return HeaderEnd::kFileEnd;
+        --len;
+    } while (c == mpegps::kMpeg1Stuffing);
+    if (mpegps::IsMpeg1StdBuffer(static_cast<std::uint8_t>(c))) {
+        Byte();
+        c = Byte();
+        if (c < 0)
+            return HeaderEnd::kFileEnd;
+        len -= static_cast<int>(mpegps::kMpeg1StdBufferSize);
+    }
+    const auto first = static_cast<std::uint8_t>(c);
+    if (mpegps::IsMpeg1PtsOnly(first) || mpegps::IsMpeg1PtsAndDts(first)) {
+        const bool withDts = mpegps::IsMpeg1PtsAndDts(first);
+        if (!Timestamps(c, withDts, pts, dts))
+            return HeaderEnd::kFileEnd;
+        // Less the first byte, counted already.
+        len -= static_cast<int>((withDts ? 2 : 1) * mpegps::kTimestampSize - 1);
+        return HeaderEnd::kRead;
+    }
+    if (mpegps::IsMpeg2PesStart(first))
+        return ReadMpeg2Header(len, pts, dts, extendedId);
+    return first == mpegps::kMpeg1NoTimestamps ? HeaderEnd::kRead : HeaderEnd::kNotPes;
+}
+
+// An MPEG-2 header after its first byte: the times, and an extension that may name an extended
+// stream; the other optional fields are passed over.
+PsDemuxer::HeaderEnd PsDemuxer::ReadMpeg2Header(int& len, std::int64_t& pts, std::int64_t& dts, bool& extendedId)
+{
+    int flags = Byte();
+    int headerLen = Byte();
+    if (headerLen < 0)
+        return HeaderEnd::kFileEnd;
+    len -= 2;
+    if (headerLen > len)
+        return HeaderEnd::kBroken;
+    len -= headerLen;
+    if (flags & mpegps::kPtsFlag) {
+        const bool withDts = flags & mpegps::kDtsFlag;
+        if (!Timestamps(-1, withDts, pts, dts))
+            return HeaderEnd::kFileEnd;
+        headerLen -= static_cast<int>((withDts ? 2 : 1) * mpegps::kTimestampSize);
+    }
+    // Fields announced where no byte is left for them are not read.
+    if ((flags & mpegps::kOptionalFieldFlags) && headerLen == 0)
+        flags &= mpegps::kTimestampFlags;
+    if (flags & mpegps::kPesExtensionFlag) {
+        int ext = Byte();
+        if (ext < 0)
+            return HeaderEnd::kFileEnd;
+        --headerLen;
+        auto skip = static_cast<int>(mpegps::PesExtensionFieldsSize(static_cast<std::uint8_t>(ext)));
+        // A pack header there has a length of its own, which FFmpeg's demuxer does not read: it
+        // reads none of the extension's fields then, as where they would overrun the header.
+        if ((ext & mpegps::kPackHeaderFieldFlag) || skip > headerLen) {
+            ext = 0;
+            skip = 0;
+        }
+        Skip(static_cast<std::size_t>(skip));
+        headerLen -= skip;
+        if (ext & mpegps::kPesExtension2Flag) {
+            const int ext2 = Byte();
+            --headerLen;
+            if ((ext2 & mpegps::kPesExtension2LengthMask) > 0) {
+                if ((Byte() & mpegps::kStreamIdExtensionFlag) == 0)
+                    extendedId = true;
+                --headerLen;
+            }
+        }
+    }
+    if (headerLen < 0)
+        return HeaderEnd::kBroken;
+    Skip(static_cast<std::size_t>(headerLen));
+    return HeaderEnd::kRead;
 }
 
 // The first real decoding time fixes the origin of the times counted before it.

@@ -46,7 +46,15 @@ private:
         std::size_t size = 0;
     };
 
+    // How reading a packet's header ended: read, not adding up, not a PES header, or at the end
+    // of the file.
+    enum class HeaderEnd { kRead, kBroken, kNotPes, kFileEnd };
+
     bool NextPes(Pes& pes);
+    int NextStartCode();
+    // `len` counts down what is left of the packet.
+    HeaderEnd ReadHeader(int& len, std::int64_t& pts, std::int64_t& dts, bool& extendedId);
+    HeaderEnd ReadMpeg2Header(int& len, std::int64_t& pts, std::int64_t& dts, bool& extendedId);
     bool Fill(std::size_t bytes);
     std::int64_t Tell() const;
     void Skip(std::size_t bytes);

@@ -30,10 +30,15 @@ inline constexpr std::uint8_t kSystemHeader = 0xBB;
 // From the system header on, every start code opens a packet with a 16-bit length; the codes
 // below it belong to the video elementary stream, so seeing one between packets means lost sync.
 inline constexpr std::uint8_t kFirstPacket = kSystemHeader;
+inline constexpr std::uint8_t kProgramStreamMap = 0xBC;
+inline constexpr std::uint8_t kPrivateStream1 = 0xBD;  // DVD audio and subpictures, a substream number first
 inline constexpr std::uint8_t kPaddingStream = 0xBE;
 inline constexpr std::uint8_t kPrivateStream2 = 0xBF; // DVD navigation: PCI and DSI
+inline constexpr std::uint8_t kFirstAudioStream = 0xC0;
+inline constexpr std::uint8_t kLastAudioStream = 0xDF;
 inline constexpr std::uint8_t kFirstVideoStream = 0xE0;
 inline constexpr std::uint8_t kLastVideoStream = 0xEF;
+inline constexpr std::uint8_t kExtendedStream = 0xFD;  // its stream named in the PES extension
 
 // Video start codes.
 inline constexpr std::uint8_t kPictureStart = 0x00;
@@ -42,6 +47,10 @@ inline constexpr std::uint8_t kExtensionStart = 0xB5;
 inline constexpr std::uint8_t kGroupStart = 0xB8; // group of pictures (GOP)
 
 constexpr bool IsVideoStream(std::uint8_t id) { return id >= kFirstVideoStream && id <= kLastVideoStream; }
+constexpr bool IsAudioStream(std::uint8_t id)
+{
+    return id >= kFirstAudioStream && id <= kLastAudioStream;
+}
 
 // Offset of the first start code (any code, with `code` only that one) lying wholly inside
 // `bytes`, or nothing.
@@ -92,23 +101,66 @@ constexpr std::size_t PacketLength(const std::uint8_t* p) // header included
 // MPEG-2 PES header after the length: '10' and flags, then PTS_DTS_flags and the others, then
 // the length of the optional fields, of which the PTS comes first.
 inline constexpr std::size_t kMpeg2PesHeaderSize = 9;
-constexpr bool IsMpeg2Pes(const std::uint8_t* p) { return (p[6] & 0xC0) == 0x80; }
+constexpr bool IsMpeg2PesStart(std::uint8_t b)
+{
+    return (b & 0xC0) == 0x80;
+}
+constexpr bool IsMpeg2Pes(const std::uint8_t* p)
+{
+    return IsMpeg2PesStart(p[6]);
+}
 // The two PES_scrambling_control bits after the '10': CSS marks an encrypted DVD's packets here.
 constexpr bool IsMpeg2PesScrambled(const std::uint8_t* p)
 {
     return p[6] & 0x30;
 }
-constexpr bool Mpeg2PesHasPts(const std::uint8_t* p) { return p[7] & 0x80; }
+// The second flags byte: a PTS, a DTS after it (only with a PTS), then optional fields in this
+// order: ESCR, ES rate, trick mode, additional copy info, the previous packet's CRC, the extension.
+inline constexpr std::uint8_t kPtsFlag = 0x80;
+inline constexpr std::uint8_t kDtsFlag = 0x40;
+inline constexpr std::uint8_t kTimestampFlags = kPtsFlag | kDtsFlag;
+inline constexpr std::uint8_t kOptionalFieldFlags = 0x3F;
+inline constexpr std::uint8_t kPesExtensionFlag = 0x01;
+constexpr bool Mpeg2PesHasPts(const std::uint8_t* p)
+{
+    return p[7] & kPtsFlag;
+}
 constexpr std::size_t Mpeg2PesPayload(const std::uint8_t* p) { return kMpeg2PesHeaderSize + p[8]; }
+// The PES extension opens with flags for its fields: private data (16 bytes), a pack header (a
+// length of its own), the packet sequence counter (2 bytes), the P-STD buffer (2 bytes), and last
+// extension 2: a marker bit and its length (7 bits), then, where the stream id extension flag
+// is clear, the stream id extension (7 bits) naming the stream of kExtendedStream packets.
+inline constexpr std::uint8_t kPesPrivateDataFlag = 0x80;
+inline constexpr std::uint8_t kPackHeaderFieldFlag = 0x40;
+inline constexpr std::uint8_t kSequenceCounterFlag = 0x20;
+inline constexpr std::uint8_t kPStdBufferFlag = 0x10;
+inline constexpr std::uint8_t kPesExtension2Flag = 0x01;
+inline constexpr std::uint8_t kPesExtension2LengthMask = 0x7F;
+inline constexpr std::uint8_t kStreamIdExtensionFlag = 0x80;
+// The bytes of the fixed-size fields the extension flags announce.
+constexpr std::size_t PesExtensionFieldsSize(std::uint8_t flags)
+{
+    return (flags & kPesPrivateDataFlag ? 16u : 0u) + (flags & kSequenceCounterFlag ? 2u : 0u) +
+        (flags & kPStdBufferFlag ? 2u : 0u);
+}
 
 // MPEG-1 packet header after the length: up to 16 stuffing bytes FF, an optional STD buffer
 // field (2 bytes, '01' first), then '0010' + PTS, '0011' + PTS + DTS, or 0F for neither.
 inline constexpr std::uint8_t kMpeg1Stuffing = 0xFF;
 inline constexpr std::size_t kMpeg1MaxStuffing = 16;
 inline constexpr std::size_t kTimestampSize = 5;
+inline constexpr std::size_t kMpeg1StdBufferSize = 2;
+inline constexpr std::uint8_t kMpeg1NoTimestamps = 0x0F;
 constexpr bool IsMpeg1StdBuffer(std::uint8_t b) { return (b & 0xC0) == 0x40; }
 constexpr bool IsMpeg1PtsOnly(std::uint8_t b) { return (b & 0xF0) == 0x20; }
 constexpr bool IsMpeg1PtsAndDts(std::uint8_t b) { return (b & 0xF0) == 0x30; }
+
+// --- Program stream map (00 00 01 BC) after its length: a version byte and a marker byte, the
+// program stream info's length (16 bits) and the info, the elementary stream map's length (16
+// bits), then for each stream its type, its id and its info's length (16 bits) and the info; a CRC
+// ends it. The map's length counts kStreamMapFixedBytes besides the info and the stream map.
+inline constexpr std::size_t kStreamMapFixedBytes = 10;
+inline constexpr std::size_t kStreamMapEntryBytes = 4;
 
 // --- Private stream packets: the first payload byte numbers the substream ---------------------
 constexpr std::uint8_t Substream(const std::uint8_t* p)

@@ -1,5 +1,5 @@
 // The demuxer's video packets against those of FFmpeg's own program-stream demuxer, as ffprobe lists
-// them: on every fixture video and on seeded damaged copies, each packet's bytes (their CRC), size,
+// them: on every fixture video, the real DVD samples and seeded damaged copies, each packet's bytes (their CRC), size,
 // PTS, DTS, position and key flag are the same, in the same order. The decoder and the timeline
 // were built on FFmpeg's packets, so any difference here changes what they see.
 #include "ffprobepackets.h"
@@ -41,6 +41,15 @@ TEST(PsDemuxerAgainstFfprobe, FixtureVideos)
 {
     for (const char* name : kFixtureVideos)
         ExpectSamePackets(FixturePath(name));
+}
+
+TEST(PsDemuxerAgainstFfprobe, RealDvdSamples)
+{
+    const std::vector<std::string> files = RealDvdVobFiles();
+    if (files.empty())
+        GTEST_SKIP() << "no real DVD samples";
+    for (const std::string& path : files)
+        ExpectSamePackets(path);
 }
 
 struct Damage {

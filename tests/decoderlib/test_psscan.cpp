@@ -283,3 +283,22 @@ TEST(PsStreams, PacksLargerThanADvdsAreReadWhole)
         ExpectBothReadEachPicture(bytes, packs);
     }
 }
+
+// FFmpeg's demuxer looks for a start code 100000 bytes at a time, each time afresh, so a packet
+// whose start code is cut by that point is lost to it. The demuxer loses it too: the decoder must
+// not get a picture that FFmpeg never gave it. Such runs without a start code are what damage leaves.
+TEST(PsStreams, AStartCodeIsLookedForAsFarAsFfmpegLooks)
+{
+    // From the end of the first pack, the search reads 100000 bytes: the next packet's start code
+    // fits them, or its last one, two or three bytes fall outside.
+    for (const std::size_t garbage : {99996u, 99997u, 99998u, 99999u}) {
+        SCOPED_TRACE(garbage);
+        Bytes bytes = Pack(0, {VideoPes(PtsOf(0), Picture(0))});
+        bytes.resize(bytes.size() + garbage, 0x55);
+        Append(bytes, VideoPes(PtsOf(1), Picture(1)));
+        for (int i = 2; i < kPictures; ++i)
+            Append(bytes, Pack(i * kFrame, {VideoPes(PtsOf(i), Picture(i))}));
+        TempFile file(bytes);
+        ffprobepackets::ExpectSamePackets(file.Path());
+    }
+}
