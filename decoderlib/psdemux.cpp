@@ -136,9 +136,8 @@ std::int64_t PsDemuxer::Tell() const
 
 void PsDemuxer::Skip(std::size_t bytes)
 {
-    // What one read brings in stays buffered, so that reading can still step back over a header
-    // whose fields were skipped.
-    if (bytes <= kReadSize && Fill(bytes)) {
+    const std::size_t have = buffer_.size() - bufferStart_;
+    if (bytes <= have) {
         bufferStart_ += bytes;
         return;
     }
