@@ -142,8 +142,9 @@ VideoStream::VideoStream(const VideoFile& file) : demuxer_(file), packet_(MakePa
         throw DecodeError("out of memory");
     codec_->pkt_timebase = kTicks;
     // Two decodes of the same damaged bytes must give the same pictures. The decoder's slice threads
-    // conceal damage by timing, so it runs on one; the library's own worker overlaps the caller's work.
-    codec_->thread_count = 1;
+    // conceal damage by timing, so it runs on none of its own; the library's worker overlaps the
+    // caller's work.
+    codec_->thread_type = 0;
     codec_->get_buffer2 = BlackBuffer;
     CheckRc(avcodec_open2(codec_.get(), decoder, nullptr), "opening the video decoder");
 
