@@ -110,11 +110,16 @@ void Session::AnalyseStart()
         throw DecodeError("picture without size");
     firstPts_ = f->pts;
     if (!IsWhole(*f)) {
-        // Concealment makes a picture of any bytes that look like MPEG video: at least one
-        // picture must decode whole for the file to count as a video.
-        for (AVFrame* w = stream_.Next(); !w || !IsWhole(*w); w = stream_.Next())
-            if (!w)
-                throw DecodeError(kNoVideoMessage);
+        // Concealment makes a picture of any bytes that look like MPEG video: for the file to count
+        // as a video, a picture must decode whole, or else the first one hold slices through to its
+        // last row, as a damaged picture whose bytes are all there does (a DVD menu's only still).
+        AVFrame* w = stream_.Next();
+        while (w && !IsWhole(*w))
+            w = stream_.Next();
+        const bool wholeLater = w != nullptr;
+        stream_.SeekToByte(0, kFirstPictureLimit);
+        if (!wholeLater && !stream_.FirstPictureReachesLastRow(height))
+            throw DecodeError(kNoVideoMessage);
     }
 
     // The cadence is in the first pictures' headers: reading them costs a fraction of decoding them.

@@ -104,6 +104,38 @@ Shown ReadShown(const AVPacket& pkt, bool& progressiveSequence)
     return shown;
 }
 
+// Slice start codes number the row of macroblocks the slice begins in, from 1.
+constexpr int kLastSliceRow = 0xAF;
+
+// Whether each picture in the packet holds a slice in its last row of macroblocks: in MPEG-2 every
+// row begins one, as a slice never runs on into the next row.
+bool ReachesLastRow(const AVPacket& pkt, int height)
+{
+    mpegps::Bytes data = PacketBytes(pkt);
+    bool seen = false;
+    while (const auto picture = mpegps::FindStartCode(data, mpegps::kPictureStart)) {
+        data = data.subspan(*picture + mpegps::kStartCodeSize);
+        // The picture coding extension comes next in MPEG-2; MPEG-1 has none.
+        const auto next = mpegps::FindStartCode(data);
+        if (!next || data.size() < *next + mpegps::kPictureCodingExtensionBytes ||
+            data[*next + 3] != mpegps::kExtensionStart ||
+            mpegps::ExtensionId(&data[*next]) != mpegps::kPictureCodingExtension)
+            return false;
+        const bool field = mpegps::PictureStructure(&data[*next]) != mpegps::kFramePicture;
+        const int lastRow = field ? (height + 31) / 32 : (height + 15) / 16;
+        bool reached = false;
+        for (auto at = mpegps::FindStartCode(data); at && data[*at + 3] != mpegps::kPictureStart;
+             at = mpegps::FindStartCode(data)) {
+            reached = reached || (lastRow <= kLastSliceRow && data[*at + 3] == lastRow);
+            data = data.subspan(*at + mpegps::kStartCodeSize);
+        }
+        if (!reached)
+            return false;
+        seen = true;
+    }
+    return seen;
+}
+
 // The decoder's memory for a picture, blackened: where damage leaves part of a picture unwritten
 // (the decoder's concealment can miss a macroblock), it would otherwise show whichever earlier
 // picture last used that memory, and which one that is depends on when the caller let go of it.
@@ -347,6 +379,18 @@ std::int64_t VideoStream::FirstOwnTime()
         key = sent.pts;
     }
     return key.value_or(AV_NOPTS_VALUE);
+}
+
+bool VideoStream::FirstPictureReachesLastRow(int height)
+{
+    while (ReadVideoPacket()) {
+        const bool wanted = WantPacket(*packet_);
+        const bool reaches = wanted && ReachesLastRow(*packet_, height);
+        av_packet_unref(packet_.get());
+        if (wanted)
+            return reaches;
+    }
+    return false;
 }
 
 AVFrame* VideoStream::Next()

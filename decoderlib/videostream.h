@@ -67,6 +67,13 @@ public:
     // shown before it, or no picture comes. The stream is left at an arbitrary position.
     std::int64_t FirstOwnTime();
 
+    // Whether the first picture from here on holds a slice in its last row of macroblocks, as every
+    // MPEG-2 picture `height` pixels high does whose bytes are all there, damaged or not, and none
+    // cut short or made of bytes that only look like MPEG video. False for MPEG-1, whose slices may
+    // run on over rows. Read from its bytes without decoding it. The stream is left at an arbitrary
+    // position.
+    bool FirstPictureReachesLastRow(int height);
+
     // Pictures displayed before `pts` are of no interest; B-pictures carried before `untilPos`
     // that provably come before it are then not decoded at all. A negative `pts` turns this off.
     void SkipBefore(std::int64_t pts, std::int64_t untilPos = INT64_MAX)

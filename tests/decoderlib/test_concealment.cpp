@@ -131,4 +131,46 @@ TEST(Concealment, SeekOntoADamagedIPictureShowsThePicturePlayingShows)
     std::remove(path.c_str());
 }
 
+// A DVD menu's only still, a few bytes of its slices changed: the file opens on that picture
+// concealed, as ffmpeg shows it. Cut before its last row, it is still no video.
+TEST(Concealment, ADamagedOnlyPictureOpensConcealed)
+{
+    const std::string path = testing::TempDir() + "onestill.vob";
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -v error -y -i '" + FixturePath("pal.vob") +
+                           "' -map 0:v:0 -frames:v 1 -c copy -f dvd '" + path + "'")
+                              .c_str()),
+              0);
+    std::vector<char> bytes = ReadFileBytes(path);
+    // Mid-sector, clear of the pack and packet headers, among the picture's slices.
+    for (const std::size_t sector : {6, 10, 14, 18})
+        bytes.at(sector * kSectorSize + kSectorSize / 2) ^= 0x5A;
+    WriteFileBytes(path, bytes);
+    {
+        const decoderlib::VideoFile file(path);
+        decoderlib::VideoStream stream(file);
+        const AVFrame* f = stream.Next();
+        ASSERT_TRUE(f);
+        EXPECT_FALSE(decoderlib::IsWhole(*f)) << "the damage missed the picture";
+        EXPECT_FALSE(stream.Next());
+    }
+    {
+        decoderlib::Session session(path, 0, 0, false);
+        EXPECT_TRUE(session.NextFrame());
+        EXPECT_FALSE(session.NextFrame());
+    }
+    EXPECT_EQ(FfmpegFrames(path).size(), 1U);
+
+    // The slice that starts the last of its 36 rows of macroblocks.
+    const char lastRow[] = {0, 0, 1, 36};
+    bytes.erase(std::find_end(bytes.begin(), bytes.end(), lastRow, lastRow + 4), bytes.end());
+    WriteFileBytes(path, bytes);
+    try {
+        decoderlib::Session session(path, 0, 0, false);
+        ADD_FAILURE() << "a picture cut short opened";
+    } catch (const decoderlib::DecodeError& e) {
+        EXPECT_STREQ(e.what(), decoderlib::kNoVideoMessage);
+    }
+    std::remove(path.c_str());
+}
+
 }  // namespace
