@@ -273,6 +273,36 @@ void Session::Seek(std::int32_t second)
     MoveTo(static_cast<std::int64_t>(std::max(second, 0)) * kTicksPerSecond);
 }
 
+// Where an exact seek starts decoding. An attempt that does not place the seek gives way to the
+// next one down this list, so each kind of attempt ends:
+enum class Session::SeekStart {
+    // The target's own GOP, its last I-picture shown no later than the target, which spares half a
+    // GOP's pictures on average. Tried once.
+    kOwnGop,
+    // The first I-picture after a lead-in before the target, twice as long at each attempt: it
+    // reaches back past the stretch's start after a few doublings (a dozen for an hour).
+    kLeadIn,
+    // The stretch's first picture: stray timestamps can make the search for a lead-in land late
+    // again and again, but not this. Nothing earlier is left, so it is tried again only where the
+    // target turns out to need its neighbour before, which happens once.
+    kStretchStart,
+};
+
+enum class Session::SeekOutcome {
+    kPlaced,  // at the target, or at the end where the stream ends before it
+    kDamagedKey,  // the own GOP's I-picture came out damaged
+    kLateKey,  // decoding began at a picture shown after the target
+    kNeedsNeighbour,  // the target is interlaced and the picture before it was not decoded
+};
+
+struct Session::SeekTarget {
+    std::int64_t ticks;  // on the timeline
+    std::size_t stretch;
+    std::int64_t pts;  // in the stretch's own timestamps
+    std::int64_t stretchStart;  // byte positions
+    std::int64_t stretchEnd;
+};
+
 void Session::MoveTo(std::int64_t ticks)
 {
     placed_ = true;
@@ -286,86 +316,94 @@ void Session::MoveTo(std::int64_t ticks)
         return;
     const auto& stretches = timeline_.Stretches();
     const std::size_t k = timeline_.StretchAtTime(ticks);
-    const std::int64_t targetPts = timeline_.PtsAt(k, ticks);
-    const std::int64_t stretchStart = stretches[k].startPos;
-    const std::int64_t stretchEnd = k + 1 < stretches.size() ? stretches[k + 1].startPos : file_.Size();
+    const SeekTarget target{ticks, k, timeline_.PtsAt(k, ticks), stretches[k].startPos,
+                            k + 1 < stretches.size() ? stretches[k + 1].startPos : file_.Size()};
     // The deinterlacer makes a picture from its neighbours too: in interlaced video the picture
-    // before the target, a B-picture as often as not, is decoded as well.
-    bool neighbours = deinterlacer_ && interlaced_;
-
-    // Decoding first starts at the target's own GOP, which spares a GOP's pictures on average; each
-    // retry then starts a lead-in before the target, twice as long as the last.
-    bool ownGop = true;
+    // before the target, a B-picture as often as not, is decoded as well. Once needed, always.
+    bool withNeighbour = deinterlacer_ && interlaced_;
+    SeekStart from = SeekStart::kOwnGop;
     std::int64_t leadIn = kSeekLeadIn;
-    for (;; ownGop ? void(ownGop = false) : void(leadIn *= 2)) {
-        // Once the lead-in reaches back past the stretch's start, decoding starts there: stray
-        // timestamps can make the search land late again and again, but not this.
-        std::int64_t start = leadIn > ticks - stretches[k].timelineStart
-            ? stretchStart
-            : StartPosition(k, targetPts - leadIn, stretchEnd);
-        const std::int64_t wantPts = neighbours ? targetPts - 2 * frameTicks_ : targetPts;
-        const bool fromOwnGop = ownGop && start > stretchStart;
-        if (fromOwnGop)
-            start = LastKeyBefore(start, wantPts, stretchEnd);
-        stream_.SeekToByte(start);
-        stream_.SkipBefore(wantPts, stretchEnd);
-        AVFrame* f = stream_.Next();
-        // Decoding straight through conceals a damaged I-picture from the pictures before it, and
-        // so must a seek, or its picture would differ from the one playing reaches.
-        if (fromOwnGop && f && !IsWhole(*f))
-            continue;
-        std::int64_t keyTime = 0;
-        if (f)
-            keyTime = stream_.KeyPts() != AV_NOPTS_VALUE ? timeline_.TimeOf(stream_.KeyPts(), stream_.KeyPos())
-                                                         : TimeOf(*f);
-        // Decoding must begin at a picture shown no later than the target, or the pictures
-        // between the two would be lost.
-        if (f && start > stretchStart && keyTime > ticks)
-            continue;
-        FramePtr before;
-        std::int64_t t = 0;
-        if (f) {
-            // Times run on from the I-picture decoding restarted at (the pictures shown just
-            // before it too): a damaged time on the first picture out must not pass for the target's.
-            steady_.Restart(keyTime - kTicksPerSecond / 2);
-            t = steady_.Next(TimeOf(*f));
-        }
-        while (f && t < ticks) {
-            if (neighbours) {
-                before = MakeFrame();
-                av_frame_move_ref(before.get(), f);
-            }
-            if ((f = stream_.Next()))
-                t = steady_.Next(TimeOf(*f));
-        }
-        // Sequential decoding gives this picture its neighbour before; so must the seek (also where
-        // a video turns interlaced only after its start).
-        if (f && deinterlacer_ && f->interlaced_frame && (!neighbours || (!before && start > stretchStart))) {
-            neighbours = true;
-            continue;
-        }
-        stream_.SkipBefore(-1);
-        if (!f) {
-            atEnd_ = true;
+    for (;;) {
+        // A lead-in that reaches back past the stretch's start is the stretch's start.
+        if (leadIn > ticks - stretches[k].timelineStart)
+            from = SeekStart::kStretchStart;
+        const SeekOutcome outcome = SeekFrom(target, from, leadIn, withNeighbour);
+        if (outcome == SeekOutcome::kPlaced)
             return;
-        }
-        pending_.frame = MakeFrame();
-        av_frame_move_ref(pending_.frame.get(), f);
-        pending_.time = t;
-        if (deinterlacer_) {
-            if (before) {
-                const std::int64_t beforeTime = TimeOf(*before);
-                Deinterlace(std::move(before), beforeTime, false);
-            }
-            Deinterlace(std::move(pending_.frame), pending_.time);
-            // A picture marked progressive is ready at once, and is not to wait for the worker's
-            // next decode.
-            Deinterlacer::Picture ready;
-            if (deinterlacer_->Pop(ready))
-                pending_ = {std::move(ready.frame), ready.time, ready.deinterlaced};
-        }
-        return;
+        withNeighbour = withNeighbour || outcome == SeekOutcome::kNeedsNeighbour;
+        if (from == SeekStart::kOwnGop)
+            from = SeekStart::kLeadIn;
+        else if (from == SeekStart::kLeadIn)
+            leadIn *= 2;
     }
+}
+
+Session::SeekOutcome Session::SeekFrom(const SeekTarget& target, SeekStart from, std::int64_t leadIn,
+                                       bool withNeighbour)
+{
+    std::int64_t start = from == SeekStart::kStretchStart
+        ? target.stretchStart
+        : StartPosition(target.stretch, target.pts - leadIn, target.stretchEnd);
+    const std::int64_t wantPts = withNeighbour ? target.pts - 2 * frameTicks_ : target.pts;
+    const bool fromOwnGop = from == SeekStart::kOwnGop && start > target.stretchStart;
+    if (fromOwnGop)
+        start = LastKeyBefore(start, wantPts, target.stretchEnd);
+    stream_.SeekToByte(start);
+    stream_.SkipBefore(wantPts, target.stretchEnd);
+    AVFrame* f = stream_.Next();
+    // Decoding straight through conceals a damaged I-picture from the pictures before it, and so
+    // must a seek, or its picture would differ from the one playing reaches.
+    if (fromOwnGop && f && !IsWhole(*f))
+        return SeekOutcome::kDamagedKey;
+    std::int64_t keyTime = 0;
+    if (f)
+        keyTime =
+            stream_.KeyPts() != AV_NOPTS_VALUE ? timeline_.TimeOf(stream_.KeyPts(), stream_.KeyPos()) : TimeOf(*f);
+    // Decoding must begin at a picture shown no later than the target, or the pictures between the
+    // two would be lost.
+    if (f && start > target.stretchStart && keyTime > target.ticks)
+        return SeekOutcome::kLateKey;
+    FramePtr before;
+    std::int64_t t = 0;
+    if (f) {
+        // Times run on from the I-picture decoding restarted at (the pictures shown just before it
+        // too): a damaged time on the first picture out must not pass for the target's.
+        steady_.Restart(keyTime - kTicksPerSecond / 2);
+        t = steady_.Next(TimeOf(*f));
+    }
+    while (f && t < target.ticks) {
+        if (withNeighbour) {
+            before = MakeFrame();
+            av_frame_move_ref(before.get(), f);
+        }
+        if ((f = stream_.Next()))
+            t = steady_.Next(TimeOf(*f));
+    }
+    // Sequential decoding gives this picture its neighbour before; so must the seek (also where a
+    // video turns interlaced only after its start).
+    if (f && deinterlacer_ && f->interlaced_frame && (!withNeighbour || (!before && start > target.stretchStart)))
+        return SeekOutcome::kNeedsNeighbour;
+    stream_.SkipBefore(-1);
+    if (!f) {
+        atEnd_ = true;
+        return SeekOutcome::kPlaced;
+    }
+    pending_.frame = MakeFrame();
+    av_frame_move_ref(pending_.frame.get(), f);
+    pending_.time = t;
+    if (deinterlacer_) {
+        if (before) {
+            const std::int64_t beforeTime = TimeOf(*before);
+            Deinterlace(std::move(before), beforeTime, false);
+        }
+        Deinterlace(std::move(pending_.frame), pending_.time);
+        // A picture marked progressive is ready at once, and is not to wait for the worker's next
+        // decode.
+        Deinterlacer::Picture ready;
+        if (deinterlacer_->Pop(ready))
+            pending_ = {std::move(ready.frame), ready.time, ready.deinterlaced};
+    }
+    return SeekOutcome::kPlaced;
 }
 
 std::int64_t Session::LastKeyBefore(std::int64_t from, std::int64_t wantPts, std::int64_t end) const

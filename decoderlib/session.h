@@ -65,6 +65,11 @@ private:
     void DecodeAhead();
     Decoded TakeDecoded();
     void MoveTo(std::int64_t ticks);
+    // One of MoveTo's attempts: where it starts decoding, what it came to, the target it seeks.
+    enum class SeekStart;
+    enum class SeekOutcome;
+    struct SeekTarget;
+    SeekOutcome SeekFrom(const SeekTarget& target, SeekStart from, std::int64_t leadIn, bool withNeighbour);
     std::int64_t StartPosition(std::size_t stretch, std::int64_t wantPts, std::int64_t stretchEnd) const;
     // The pack of the last I-picture from `from` on, before `end`, shown no later than `wantPts`;
     // `from` when there is none.
