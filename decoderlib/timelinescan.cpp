@@ -199,6 +199,8 @@ private:
                 if (!Confirmed(s))
                     return true;
                 breaks_.push_back(s.packPos);
+                // The new stretch's I-pictures follow one another, not those before the break.
+                prevKey = s;
             }
             prev = s;
             if (s.key)

@@ -1,13 +1,11 @@
 // The demuxer's video packets against those of FFmpeg's own program-stream demuxer, as ffprobe lists
-// them: on every fixture video, the real DVD samples and seeded damaged copies, each packet's bytes (their CRC), size,
-// PTS, DTS, position and key flag are the same, in the same order. The decoder and the timeline
-// were built on FFmpeg's packets, so any difference here changes what they see.
+// them: on every fixture video, the real DVD samples and seeded damaged copies, each packet's bytes
+// (their CRC), size, PTS, DTS, position and key flag are the same, in the same order. The decoder
+// and the timeline were built on FFmpeg's packets, so any difference here changes what they see.
 #include "ffprobepackets.h"
+#include "psdamage.h"
 
-#include "support/damage.h"
 #include "support/fixtures.h"
-
-#include <cstdio>
 
 namespace {
 
@@ -52,33 +50,12 @@ TEST(PsDemuxerAgainstFfprobe, RealDvdSamples)
         ExpectSamePackets(path);
 }
 
-struct Damage {
-    const char* name;
-    const char* fixture;
-    void (*apply)(std::vector<char>&);
-};
-
-// Changed bytes land in packet headers and lengths as well as in the pictures; at 1% nearly every
-// pack has some. Zeroed sectors leave the search for the next start code to cross them.
-const Damage kDamages[] = {
-    {"bytes_0_01pct", "pal5.vob", [](auto& b) { ChangeBytes(b, b.size() / 10000, 11); }},
-    {"bytes_0_1pct", "ntsc.vob", [](auto& b) { ChangeBytes(b, b.size() / 1000, 12); }},
-    {"bytes_1pct", "film.vob", [](auto& b) { ChangeBytes(b, b.size() / 100, 13); }},
-    {"bytes_1pct_title", "title/VIDEO_TS/VTS_01_1.VOB", [](auto& b) { ChangeBytes(b, b.size() / 100, 14); }},
-    {"scattered_sectors", "untimedjoined.vob", [](auto& b) { ZeroScatteredSectors(b, 20, 15); }},
-    {"sector_run", "interlacedpal.vob", [](auto& b) { ZeroSectorRun(b, b.size() / kSectorSize / 2, 300); }},
-};
-
 TEST(PsDemuxerAgainstFfprobe, DamagedCopies)
 {
-    for (const Damage& damage : kDamages) {
+    for (const psdamage::Damage& damage : psdamage::kDamages) {
         SCOPED_TRACE(damage.name);
-        std::vector<char> bytes = ReadFileBytes(FixturePath(damage.fixture));
-        damage.apply(bytes);
-        const std::string path = testing::TempDir() + "psdemux-" + damage.name + ".vob";
-        WriteFileBytes(path, bytes);
-        ExpectSamePackets(path);
-        std::remove(path.c_str());
+        const psdamage::DamagedFile file(damage);
+        ExpectSamePackets(file.Path());
     }
 }
 
