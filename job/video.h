@@ -15,8 +15,9 @@
 namespace job {
 
 // The endings of the files taken as DVD video by their name: MPEG program streams as DVDs, DVD
-// recorders (.vro) and camcorders (.mod, .tod) write them.
-inline constexpr std::array<std::string_view, 6> kVideoExtensions{".vob", ".vro", ".mpg", ".mpeg", ".mod", ".tod"};
+// recorders (.vro) and camcorders (.mod) write them. A camcorder's .tod is a transport stream, which
+// the library does not read.
+inline constexpr std::array<std::string_view, 5> kVideoExtensions{".vob", ".vro", ".mpg", ".mpeg", ".mod"};
 
 // Whether the file's ending, in any case, is one of kVideoExtensions.
 bool HasVideoExtension(const std::string& path);

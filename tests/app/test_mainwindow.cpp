@@ -480,7 +480,7 @@ TEST_F(MainWindow, AGivenFileWaitsForAModalDialogAndIsAnsweredWithWhatBecameOfIt
     ASSERT_EQ(answers.size(), 3u);
     EXPECT_EQ(answers[1],
               FixturePath("manifest.txt") +
-                  " is not a DVD video file (.vob, .vro, .mpg, .mpeg, .mod, .tod), a DVD folder or a disc image");
+                  " is not a DVD video file (.vob, .vro, .mpg, .mpeg, .mod), a DVD folder or a disc image");
     // A failed open is also shown in the window, after the answer.
     EXPECT_EQ(answers[2].rfind("Unable to open video file: " + FixturePath("random.vob"), 0), 0u) << answers[2];
     EXPECT_EQ(shown, std::vector<std::string>{WithFullStop(answers[2])});

@@ -165,7 +165,7 @@ TEST_F(Program, ASecondCopyWithAFileHandsItToTheFirstWhichOpensIt)
     said << std::ifstream(errors).rdbuf();
     EXPECT_EQ(said.str(),
               "stillreel: " + FixturePath("manifest.txt") +
-                  " is not a DVD video file (.vob, .vro, .mpg, .mpeg, .mod, .tod), a DVD folder or a disc image\n");
+                  " is not a DVD video file (.vob, .vro, .mpg, .mpeg, .mod), a DVD folder or a disc image\n");
     EXPECT_TRUE(FirstHasOpen(video));
 
     // SDL would swallow the signal; the program ends cleanly instead.
