@@ -33,6 +33,8 @@ public:
 
     const TDecoderFileInfo& FileInfo() const { return fileInfo_; }
     const TDecoderFrameInfo& FrameInfo() const { return frameInfo_; }
+    // The stretches of steady timestamps the video was found to play as.
+    const Timeline& VideoTimeline() const { return timeline_; }
 
     // The next frame in display order, or null when none is left.
     TDecodedFrame* NextFrame();

@@ -8,11 +8,7 @@
 // and read the difference before committing it.
 #include "psdamage.h"
 
-#include "decoderlib/disctitle.h"
 #include "decoderlib/session.h"
-#include "decoderlib/timelinescan.h"
-#include "decoderlib/videofile.h"
-#include "decoderlib/videostream.h"
 #include "support/fixtures.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +19,6 @@ extern "C" {
 }
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -72,32 +67,12 @@ const Video kVideos[] = {
     {"chapters"},
 };
 
-// How far the session looks for the first picture.
-constexpr std::int64_t kFirstPictureLimit = 32 << 20;
-
 // The lines of one video's timeline: "<name> <stretch> <start byte> <timeline start> <first PTS>
 // <last PTS>" for each stretch, then "<name> duration <ticks>".
 std::vector<std::string> TimelineLines(const std::string& name, const std::string& path, int title, int angle)
 {
-    // As the session opens it: the first stretch starts at the first picture, and a frame lasts
-    // as the library reckons it (film's cadence makes that longer than the sequence's rate).
-    decoderlib::VideoFile file = decoderlib::OpenVideo(path, title, angle);
-    decoderlib::VideoStream stream(file);
-    stream.SeekToByte(0, kFirstPictureLimit);
-    AVFrame* first = stream.FirstAlone();
-    if (first && !decoderlib::IsWhole(*first)) {
-        stream.SeekToByte(0, kFirstPictureLimit);
-        first = stream.Next();
-    }
-    if (!first) {
-        ADD_FAILURE() << name << ": no picture";
-        return {};
-    }
     const decoderlib::Session session(path, title, angle, false);
-    const auto frameTicks = std::llround(double(decoderlib::kTicksPerSecond) / session.FileInfo().Fps);
-    const decoderlib::Timeline timeline = decoderlib::ScanTimeline(file, stream, first->pts, frameTicks);
-    EXPECT_EQ(timeline.Duration() / decoderlib::kTicksPerSecond, session.FileInfo().TotalSeconds)
-        << name << ": the library opens another timeline than this test's";
+    const decoderlib::Timeline& timeline = session.VideoTimeline();
 
     std::vector<std::string> lines;
     const auto& stretches = timeline.Stretches();
