@@ -2,10 +2,10 @@
 // program decodes for that frame (same PTS), compared in luma before any colour conversion. Also
 // built with AddressSanitizer.
 //
-// Not bit for bit: FFmpeg's concealment with slice threads races, so a few concealed blocks come
-// out differently from run to run (two runs of the ffmpeg program itself differ so), and a
-// reference picture passes that on to the pictures predicted from it: up to a tenth of the 16x16
-// blocks were seen to differ. Every block of two neighbouring frames of the fixture differs (its
+// Not bit for bit: the ffmpeg program conceals on slice threads, which race, so a few concealed
+// blocks come out differently from run to run (two runs of it differ so; ours runs on one thread),
+// and a reference picture passes that on to the pictures predicted from it: up to a tenth of the
+// 16x16 blocks were seen to differ. Every block of two neighbouring frames of the fixture differs (its
 // scene pans and carries noise), so a quarter tells a concealment difference from another picture.
 #include "ffmpegframes.h"
 
