@@ -2,6 +2,7 @@
 
 #include "dvd/discreader.h"
 #include "dvd/programchain.h"
+#include "dvd/subpictures.h"
 #include "dvd/titlesource.h"
 
 #include "common/hms.h"
@@ -44,12 +45,15 @@ TitleInfo Describe(DiscReader& reader, int number)
     info.angles = std::clamp<int>(title.nr_of_angles, 1, kMaxAngles);
     info.titleSet = title.title_set_nr;
     try {
-        const video_attr_t& video = reader.TitleSet(title.title_set_nr).vtsi_mat->vts_video_attr;
+        const vtsi_mat_t& attributes = *reader.TitleSet(title.title_set_nr).vtsi_mat;
+        const video_attr_t& video = attributes.vts_video_attr;
         info.aspect = video.display_aspect_ratio == 3 ? Aspect::Wide : Aspect::FourThree;
         info.system = video.video_format == 1 ? TvSystem::Pal : TvSystem::Ntsc;
         const pgc_t& pgc = ProgramChain(reader, number);
         info.lengthMs = DvdTimeMs(pgc.playback_time);
         info.inOrder = PlaysInOrder(pgc, PlayedCells(pgc, 1));
+        info.subtitles = SubpictureStreams(attributes, pgc, info.aspect == Aspect::Wide);
+        info.palette = PaletteOf(pgc);
     } catch (const DiscError&) {
         // Listed without a length: the other titles stay usable, and opening this one says why not.
         info.inOrder = false;

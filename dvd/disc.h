@@ -3,6 +3,8 @@
 // decoder library all use the same listing.
 #pragma once
 
+#include "dvd/subpictures.h"
+
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -34,6 +36,8 @@ struct TitleInfo {
     TvSystem system = TvSystem::Pal;
     int titleSet = 0;  // the VTS_nn files that hold the title
     bool inOrder = true;  // cells in rising sector order, none repeated
+    std::vector<SubpictureStream> subtitles;  // as the title set lists them, for the title's aspect
+    SubpicturePalette palette{};  // of the title's program chain
 };
 
 class DiscReader;  // the open libdvdread handle, shared with the titles served from it

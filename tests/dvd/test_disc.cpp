@@ -186,6 +186,43 @@ TEST(DiscTitles, AreListedAlikeFromFolderIfoSplitFolderAndImage)
     EXPECT_EQ(dvd::Disc(FixturePath("angles")).Titles()[1].angles, 2);
 }
 
+TEST(DiscSubtitles, StreamsAndPaletteAreReadAlikeFromFolderAndImage)
+{
+    for (const char* path : {"subs", "subs.iso"}) {
+        SCOPED_TRACE(path);
+        const dvd::Disc disc(FixturePath(path));
+        ASSERT_EQ(disc.Titles().size(), 2u);
+        const dvd::TitleInfo& pal = disc.Titles()[0];
+        ASSERT_EQ(pal.subtitles.size(), 2u);
+        const dvd::SubpictureStream& en = pal.subtitles[0];
+        const dvd::SubpictureStream& de = pal.subtitles[1];
+        EXPECT_EQ(en.number, 1);
+        EXPECT_EQ(en.language, "en");
+        EXPECT_EQ(en.kind, dvd::SubpictureKind::Normal);
+        EXPECT_EQ(en.substream, 0);
+        EXPECT_TRUE(en.available);
+        EXPECT_EQ(de.number, 2);
+        EXPECT_EQ(de.language, "de");
+        EXPECT_EQ(de.kind, dvd::SubpictureKind::Forced);
+        EXPECT_EQ(de.substream, 1);
+        EXPECT_TRUE(de.available);
+        const dvd::SubpicturePalette palette = {0xeb8080, 0x108080, 0x7f8080, 0x51f05a, 0x90233b, 0x296ef0,
+                                                0xd21092, 0x6a5ddd, 0x3a9a6e, 0xb4c04b, 0x2d80c8, 0xc88030,
+                                                0x40a060, 0x60a040, 0x9060a0, 0xa09060};
+        EXPECT_EQ(pal.palette, palette);
+
+        // The wide title names another substream for 16:9 than for 4:3: the wide one is read.
+        const dvd::TitleInfo& wide = disc.Titles()[1];
+        ASSERT_EQ(wide.aspect, dvd::Aspect::Wide);
+        ASSERT_EQ(wide.subtitles.size(), 1u);
+        EXPECT_EQ(wide.subtitles[0].language, "fr");
+        EXPECT_EQ(wide.subtitles[0].kind, dvd::SubpictureKind::Unspecified);
+        EXPECT_EQ(wide.subtitles[0].substream, 1);
+        EXPECT_TRUE(wide.subtitles[0].available);
+    }
+    EXPECT_TRUE(dvd::Disc(FixturePath("disc")).Titles()[1].subtitles.empty());
+}
+
 TEST(DiscTitles, MainTitleIsTheLongestThenInOrderThenMoreChaptersThenTheLower)
 {
     auto title = [](int number, std::int64_t ms, int chapters, bool inOrder) {

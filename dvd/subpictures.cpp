@@ -1,0 +1,116 @@
+#include "dvd/subpictures.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace dvd {
+
+namespace {
+
+constexpr int kMaxStreams = 32;
+constexpr std::uint32_t kAvailable = 0x80000000u;
+constexpr int kFourThreeShift = 24;
+constexpr int kWideShift = 16;
+constexpr std::uint32_t kSubstreamMask = 0x1F;
+constexpr int kLanguageGiven = 1;
+
+SubpictureKind KindOf(int codeExtension)
+{
+    switch (codeExtension) {
+    case 1:
+        return SubpictureKind::Normal;
+    case 2:
+        return SubpictureKind::Large;
+    case 3:
+        return SubpictureKind::Children;
+    case 5:
+        return SubpictureKind::NormalCaptions;
+    case 6:
+        return SubpictureKind::LargeCaptions;
+    case 7:
+        return SubpictureKind::ChildrensCaptions;
+    case 9:
+        return SubpictureKind::Forced;
+    case 13:
+        return SubpictureKind::Director;
+    case 14:
+        return SubpictureKind::LargeDirector;
+    case 15:
+        return SubpictureKind::ChildrensDirector;
+    default:
+        return SubpictureKind::Unspecified;
+    }
+}
+
+// Two letters, or nothing where the disc gives none or fills the field with anything else.
+std::string LanguageOf(const subp_attr_t& attributes)
+{
+    if (attributes.type != kLanguageGiven)
+        return {};
+    std::string code{static_cast<char>(attributes.lang_code >> 8), static_cast<char>(attributes.lang_code & 0xFF)};
+    if (!std::all_of(code.begin(), code.end(), [](char c) { return std::isalpha(static_cast<unsigned char>(c)); }))
+        return {};
+    std::transform(code.begin(), code.end(), code.begin(),
+                   [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+    return code;
+}
+
+}  // namespace
+
+std::vector<SubpictureStream> SubpictureStreams(const vtsi_mat_t& attributes, const pgc_t& pgc, bool wide)
+{
+    const int count = std::min<int>(attributes.nr_of_vts_subp_streams, kMaxStreams);
+    std::vector<SubpictureStream> streams;
+    for (int i = 0; i < count; ++i) {
+        const std::uint32_t control = pgc.subp_control[i];
+        SubpictureStream stream;
+        stream.number = i + 1;
+        stream.language = LanguageOf(attributes.vts_subp_attr[i]);
+        stream.kind = KindOf(attributes.vts_subp_attr[i].code_extension);
+        stream.substream = static_cast<int>(control >> (wide ? kWideShift : kFourThreeShift) & kSubstreamMask);
+        stream.available = (control & kAvailable) != 0;
+        streams.push_back(stream);
+    }
+    return streams;
+}
+
+SubpicturePalette PaletteOf(const pgc_t& pgc)
+{
+    // Element by element: the chain is a packed structure, and a reference to its array would bind
+    // to a temporary copy.
+    SubpicturePalette palette{};
+    for (std::size_t i = 0; i < palette.size(); ++i)
+        palette[i] = pgc.palette[i];
+    return palette;
+}
+
+std::string KindText(SubpictureKind kind)
+{
+    switch (kind) {
+    case SubpictureKind::Unspecified:
+        return {};
+    case SubpictureKind::Normal:
+        return "normal";
+    case SubpictureKind::Large:
+        return "large";
+    case SubpictureKind::Children:
+        return "children's";
+    case SubpictureKind::NormalCaptions:
+        return "closed captions";
+    case SubpictureKind::LargeCaptions:
+        return "large closed captions";
+    case SubpictureKind::ChildrensCaptions:
+        return "children's closed captions";
+    case SubpictureKind::Forced:
+        return "forced";
+    case SubpictureKind::Director:
+        return "director's comments";
+    case SubpictureKind::LargeDirector:
+        return "large director's comments";
+    case SubpictureKind::ChildrensDirector:
+        return "children's director's comments";
+    }
+    return {};
+}
+
+}  // namespace dvd
