@@ -671,6 +671,14 @@ TEST_F(ThumbsProgram, ADiscListsItsTitlesAndGivesThePicturesOfTheChosenTitle)
     ASSERT_EQ(CountPictures(dir_ / "angles_T02"), 25u);
     EXPECT_EQ(Read(dir_ / "angles_T02" / "angles_T02_0.jpg").index, 425);
 
+    // Under each title with subtitles, its streams by number, language and kind.
+    r = Run({"--list-titles", FixturePath("subs.iso")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, " 1  0:00:05    1 chapter   1 angle   4:3   PAL  main title\n"
+                     "    subtitles: 1 en normal, 2 de forced\n"
+                     " 2  0:00:03    1 chapter   1 angle   16:9  NTSC\n"
+                     "    subtitles: 1 fr\n");
+
     const std::string split = FixturePath("split");
     r = Run({"--title", "7", split});
     EXPECT_EQ(r.status, 1);
