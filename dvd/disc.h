@@ -3,7 +3,7 @@
 // decoder library all use the same listing.
 #pragma once
 
-#include "dvd/subpictures.h"
+#include "dvd/subpicturestream.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,0 +1,124 @@
+#include "decoderlib/subtitlescan.h"
+
+#include "decoderlib/videofile.h"
+#include "dvd/disc.h"
+#include "mpeg/mpegps.h"
+
+#include <algorithm>
+#include <bitset>
+#include <cctype>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <regex>
+
+namespace decoderlib {
+
+namespace {
+
+constexpr std::size_t kWindowBytes = 8 * 1024;
+constexpr std::int64_t kWindows = 64;
+constexpr std::uint8_t kFirstSubpicture = 0x20;
+constexpr int kSubstreams = 32;
+
+// Walks the packs and packets of a window from its first pack header on, noting the subpicture
+// substreams of private stream 1; a packet that runs past the window ends the walk, anything that is
+// not a packet sends it on to the next pack header.
+void NoteSubstreams(mpegps::Bytes window, std::bitset<kSubstreams>& found)
+{
+    using namespace mpegps;
+    std::size_t at = FindStartCode(window, kPackStart).value_or(window.size());
+    while (at + kMpeg2PackHeaderSize < window.size()) {
+        const std::uint8_t* p = window.data() + at;
+        std::size_t length = 0;
+        if (IsStartCode(p, kPackStart))
+            length = IsMpeg2Pack(p) ? Mpeg2PackHeaderLength(p) : kMpeg1PackHeaderSize;
+        else if (HasStartCodePrefix(p) && StreamId(p) >= kFirstPacket)
+            length = PacketLength(p);
+        if (length == 0) {
+            const std::optional<std::size_t> next = FindStartCode(window.subspan(at + 1), kPackStart);
+            if (!next)
+                return;
+            at += 1 + *next;
+            continue;
+        }
+        if (StreamId(p) == kPrivateStream1 && IsMpeg2Pes(p) && Mpeg2PesPayload(p) < length &&
+            at + Mpeg2PesPayload(p) < window.size()) {
+            const int substream = p[Mpeg2PesPayload(p)] - kFirstSubpicture;
+            if (substream >= 0 && substream < kSubstreams)
+                found.set(static_cast<std::size_t>(substream));
+        }
+        at += length;
+    }
+}
+
+// Title set nn of VTS_nn_m.VOB (m from 1: 0 holds the menus) in a folder named VIDEO_TS, in any case.
+std::optional<int> TitleSetOf(const std::filesystem::path& path)
+{
+    std::string folder = path.parent_path().filename().string();
+    std::transform(folder.begin(), folder.end(), folder.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    static const std::regex name("VTS_([0-9][0-9])_[1-9]\\.VOB", std::regex::icase);
+    std::smatch match;
+    const std::string file = path.filename().string();
+    if (folder != "VIDEO_TS" || !std::regex_match(file, match, name))
+        return std::nullopt;
+    return std::stoi(match[1].str());
+}
+
+std::optional<VideoSubtitles> FromTitleSet(const std::filesystem::path& path)
+{
+    const std::optional<int> titleSet = TitleSetOf(path);
+    if (!titleSet)
+        return std::nullopt;
+    try {
+        const dvd::Disc disc(path.parent_path().string());
+        for (const dvd::TitleInfo& title : disc.Titles()) {
+            if (title.titleSet == *titleSet)
+                return VideoSubtitles{title.subtitles, title.palette, true};
+        }
+    } catch (const dvd::DiscError&) {
+        // The folder's information does not read: the file is taken as it stands.
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::vector<int> SampleSubpictureSubstreams(const VideoFile& file)
+{
+    const std::int64_t size = file.Size();
+    const auto window = static_cast<std::int64_t>(kWindowBytes);
+    const std::int64_t windows = std::clamp<std::int64_t>((size + window - 1) / window, 1, kWindows);
+    std::vector<std::uint8_t> bytes(kWindowBytes);
+    std::bitset<kSubstreams> found;
+    for (std::int64_t i = 0; i < windows; ++i) {
+        // From the file's start to its last window, evenly; next to one another in a small file.
+        const std::int64_t offset = windows == 1 ? 0 : i * std::max<std::int64_t>(size - window, 0) / (windows - 1);
+        const std::size_t got = file.ReadAt(offset, bytes.data(), bytes.size());
+        NoteSubstreams(mpegps::Bytes(bytes.data(), got), found);
+    }
+    std::vector<int> substreams;
+    for (int s = 0; s < kSubstreams; ++s) {
+        if (found.test(static_cast<std::size_t>(s)))
+            substreams.push_back(s);
+    }
+    return substreams;
+}
+
+VideoSubtitles FindSubtitles(const std::string& path, const VideoFile& file)
+{
+    if (std::optional<VideoSubtitles> fromDisc = FromTitleSet(path))
+        return *fromDisc;
+    VideoSubtitles subtitles;
+    for (const int substream : SampleSubpictureSubstreams(file)) {
+        dvd::SubpictureStream stream;
+        stream.number = static_cast<int>(subtitles.streams.size()) + 1;
+        stream.substream = substream;
+        stream.available = true;
+        subtitles.streams.push_back(stream);
+    }
+    return subtitles;
+}
+
+}  // namespace decoderlib

@@ -1,0 +1,38 @@
+// The subtitle streams of a video file: the subpicture substreams its packs carry, and where the file
+// is a title set's VOB in a VIDEO_TS folder, the languages, kinds and palette the title set's
+// information gives them.
+#pragma once
+
+#include "dvd/subpicturestream.h"
+
+#include <string>
+#include <vector>
+
+namespace decoderlib {
+
+class VideoFile;
+
+// The palette of subpictures no disc information describes: the one dvdauthor gives a title without a
+// palette of its own, white at index 0 and black at the other fifteen (0x00YYCrCb).
+inline constexpr dvd::SubpicturePalette kDefaultSubpicturePalette = {
+    0xeb8080, 0x108080, 0x108080, 0x108080, 0x108080, 0x108080, 0x108080, 0x108080,
+    0x108080, 0x108080, 0x108080, 0x108080, 0x108080, 0x108080, 0x108080, 0x108080};
+
+struct VideoSubtitles {
+    // Each numbered from 1; from the packs, without a language or kind, where no information names them.
+    std::vector<dvd::SubpictureStream> streams;
+    dvd::SubpicturePalette palette = kDefaultSubpicturePalette;
+    bool fromDisc = false;  // the streams and palette are the title set's
+};
+
+// The substreams (0-31, rising) of private stream 1 that carry subpictures, found in windows spread
+// evenly over the whole file (at most some 512 KiB read, however large the file). Subpictures come
+// only where subtitles show, so a stream whose few subpictures all fall between two windows is missed.
+std::vector<int> SampleSubpictureSubstreams(const VideoFile& file);
+
+// The subtitles of the video at `path`, open as `file`: for VTS_nn_m.VOB (m from 1) in a VIDEO_TS
+// folder whose information reads, the streams and palette of the first title of title set nn; for any
+// other file the sampled substreams and the default palette.
+VideoSubtitles FindSubtitles(const std::string& path, const VideoFile& file);
+
+}  // namespace decoderlib
