@@ -223,6 +223,24 @@ TEST(DiscSubtitles, StreamsAndPaletteAreReadAlikeFromFolderAndImage)
     EXPECT_TRUE(dvd::Disc(FixturePath("disc")).Titles()[1].subtitles.empty());
 }
 
+// libdvdread only warns of more than 32 streams and takes any two bytes for a language.
+TEST_F(DiscCopy, SubtitleStreamsPastThirtyTwoAndLanguagesNotOfLettersAreLeftOut)
+{
+    Copy("subs");
+    Patch("VTS_01_0.IFO", [](Bytes& d) {
+        constexpr std::size_t kSubpictureCount = 0x254;  // then 6 bytes a stream: type, language at 2
+        d[kSubpictureCount + 1] = 40;
+        d[kSubpictureCount + 2 + 2] = 0x01;
+    });
+    const dvd::Disc disc(dir_.string());
+    const std::vector<dvd::SubpictureStream>& streams = disc.Titles()[0].subtitles;
+    ASSERT_EQ(streams.size(), 32u);
+    EXPECT_EQ(streams[0].language, "");
+    EXPECT_EQ(streams[1].language, "de");
+    EXPECT_EQ(streams[31].number, 32);
+    EXPECT_FALSE(streams[31].available);
+}
+
 TEST(DiscTitles, MainTitleIsTheLongestThenInOrderThenMoreChaptersThenTheLower)
 {
     auto title = [](int number, std::int64_t ms, int chapters, bool inOrder) {
