@@ -4,8 +4,6 @@
 // which second, and the program keeps its pictures and exits 1.
 #include "decodertest.h"
 
-#include "support/damage.h"
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -14,7 +12,6 @@
 #include <sstream>
 
 #include <sys/wait.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
