@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
-#include <regex>
+#include <string>
 
 namespace decoderlib {
 
@@ -52,18 +52,23 @@ void NoteSubstreams(mpegps::Bytes window, std::bitset<kSubstreams>& found)
     }
 }
 
+std::string Upper(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
 // Title set nn of VTS_nn_m.VOB (m from 1: 0 holds the menus) in a folder named VIDEO_TS, in any case.
 std::optional<int> TitleSetOf(const std::filesystem::path& path)
 {
-    std::string folder = path.parent_path().filename().string();
-    std::transform(folder.begin(), folder.end(), folder.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    static const std::regex name("VTS_([0-9][0-9])_[1-9]\\.VOB", std::regex::icase);
-    std::smatch match;
-    const std::string file = path.filename().string();
-    if (folder != "VIDEO_TS" || !std::regex_match(file, match, name))
+    const std::string name = Upper(path.filename().string());
+    const auto digit = [&](std::size_t at, char lowest) { return name[at] >= lowest && name[at] <= '9'; };
+    if (Upper(path.parent_path().filename().string()) != "VIDEO_TS" || name.size() != 12 ||
+        name.compare(0, 4, "VTS_") != 0 || !digit(4, '0') || !digit(5, '0') || name[6] != '_' || !digit(7, '1') ||
+        name.compare(8, 4, ".VOB") != 0)
         return std::nullopt;
-    return std::stoi(match[1].str());
+    return (name[4] - '0') * 10 + (name[5] - '0');
 }
 
 std::optional<VideoSubtitles> FromTitleSet(const std::filesystem::path& path)
