@@ -1,5 +1,6 @@
 #include "decoderlib/psscan.h"
 
+#include "decoderlib/readwindow.h"
 #include "decoderlib/videofile.h"
 
 #include "mpeg/mpegps.h"
@@ -26,49 +27,6 @@ constexpr std::int64_t kPackSlack = 64 * 1024;
 constexpr std::size_t kHeader = 64;
 // The demuxer looks this far into a file for its video.
 constexpr std::int64_t kVideoSearch = 16 << 20;
-
-// A sliding read window over the file.
-class Window {
-public:
-    explicit Window(const VideoFile& file) : file_(file), buf_(kWindow) {}
-
-    // Pointer to `n` bytes at `pos`, or null when the file ends before them.
-    const std::uint8_t* At(std::int64_t pos, std::size_t n)
-    {
-        if (pos < start_ || pos + static_cast<std::int64_t>(n) > start_ + static_cast<std::int64_t>(len_)) {
-            start_ = pos;
-            len_ = file_.ReadAt(pos, buf_.data(), buf_.size());
-        }
-        if (pos + static_cast<std::int64_t>(n) > start_ + static_cast<std::int64_t>(len_))
-            return nullptr;
-        return buf_.data() + (pos - start_);
-    }
-
-    // Offset of the next pack start code at or after `pos` and before `end`, or -1.
-    std::int64_t FindPack(std::int64_t pos, std::int64_t end)
-    {
-        while (pos + static_cast<std::int64_t>(kStartCodeSize) <= end) {
-            if (!At(pos, kStartCodeSize))
-                return -1;
-            const Bytes window(buf_.data() + (pos - start_), len_ - static_cast<std::size_t>(pos - start_));
-            if (auto at = FindStartCode(window, kPackStart)) {
-                const std::int64_t found = pos + static_cast<std::int64_t>(*at);
-                return found < end ? found : -1;
-            }
-            // A start code may straddle the window's end: the next window starts at its first byte.
-            pos += static_cast<std::int64_t>(window.size() - (kStartCodeSize - 1));
-            start_ = 0;
-            len_ = 0; // force a refill at the new position
-        }
-        return -1;
-    }
-
-private:
-    const VideoFile& file_;
-    std::vector<std::uint8_t> buf_;
-    std::int64_t start_ = 0;
-    std::size_t len_ = 0;
-};
 
 struct VideoPes {
     std::optional<std::int64_t> pts;
@@ -148,7 +106,7 @@ void PsScanner::VisitVideoPackets(std::int64_t from, std::int64_t end,
                                   const std::function<bool(const Packet&)>& visit) const
 {
     end = std::min(end, file_.Size());
-    Window w(file_);
+    ReadWindow w(file_, kWindow);
     std::int64_t pos = w.FindPack(std::max<std::int64_t>(from, 0), end);
     std::int64_t packPos = pos;
     std::int64_t scr = -1;
