@@ -52,6 +52,20 @@ using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 using ParserPtr = std::unique_ptr<AVCodecParserContext, ParserDeleter>;
 using SwsContextPtr = std::unique_ptr<SwsContext, SwsDeleter>;
 
+// A decoded subtitle, its rectangles freed with it.
+class OwnedSubtitle {
+public:
+    OwnedSubtitle() = default;
+    ~OwnedSubtitle() { avsubtitle_free(&subtitle_); }
+    OwnedSubtitle(const OwnedSubtitle&) = delete;
+    OwnedSubtitle& operator=(const OwnedSubtitle&) = delete;
+
+    AVSubtitle* get() { return &subtitle_; }
+
+private:
+    AVSubtitle subtitle_{};
+};
+
 inline FramePtr MakeFrame()
 {
     FramePtr f(av_frame_alloc());

@@ -1,0 +1,216 @@
+#include "decoderlib/subtitletrack.h"
+
+#include "decoderlib/readwindow.h"
+#include "decoderlib/videofile.h"
+#include "mpeg/mpegps.h"
+
+extern "C" {
+#include <libavutil/opt.h>
+}
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+namespace decoderlib {
+
+namespace {
+
+using namespace mpegps;
+
+// Holds any whole packet (at most 64 KiB and its header) with room for the packs around it.
+constexpr std::size_t kWindow = 256 * 1024;
+constexpr std::uint8_t kFirstSubpicture = 0x20;
+// A unit's first two bytes give its size, the next two where its control sequences start.
+constexpr std::size_t kUnitHeader = 4;
+constexpr std::int64_t kTicksPerMs = 90;
+
+int Clamped(double value)
+{
+    return std::clamp(static_cast<int>(value + 0.5), 0, 255);
+}
+
+// The palette as the decoder's option wants it: sixteen RGB colours in hex. The disc gives
+// 0x00YYCrCb in the BT.601 video range.
+std::string PaletteOption(const dvd::SubpicturePalette& palette)
+{
+    std::string text;
+    for (const std::uint32_t entry : palette) {
+        const double y = 1.164 * (static_cast<int>((entry >> 16) & 0xff) - 16);
+        const int cr = static_cast<int>((entry >> 8) & 0xff) - 128;
+        const int cb = static_cast<int>(entry & 0xff) - 128;
+        char rgb[8];
+        std::snprintf(rgb, sizeof rgb, "%02x%02x%02x", Clamped(y + 1.596 * cr), Clamped(y - 0.813 * cr - 0.391 * cb),
+                      Clamped(y + 2.018 * cb));
+        text += (text.empty() ? "" : ",") + std::string(rgb);
+    }
+    return text;
+}
+
+CodecContextPtr OpenDecoder(const dvd::SubpicturePalette& palette)
+{
+    const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_DVD_SUBTITLE);
+    if (!codec)
+        throw DecodeError("libavcodec has no DVD subtitle decoder");
+    CodecContextPtr context(avcodec_alloc_context3(codec));
+    if (!context)
+        throw DecodeError("out of memory allocating a subtitle decoder");
+    CheckRc(av_opt_set(context->priv_data, "palette", PaletteOption(palette).c_str(), 0), "subtitle palette");
+    CheckRc(avcodec_open2(context.get(), codec, nullptr), "opening the subtitle decoder");
+    return context;
+}
+
+// The unit's picture, or nothing where the decoder refuses its bytes or they show nothing.
+std::optional<SubtitleUnit> Decode(AVCodecContext* decoder, const std::vector<std::uint8_t>& bytes)
+{
+    // The decoder keeps a unit it takes for cut short and joins the next one to it: each unit is whole
+    // here, so nothing of a damaged one may stay behind.
+    avcodec_flush_buffers(decoder);
+    PacketPtr packet = MakePacket();
+    CheckRc(av_new_packet(packet.get(), static_cast<int>(bytes.size())), "subtitle packet");
+    std::copy(bytes.begin(), bytes.end(), packet->data);
+    OwnedSubtitle subtitle;
+    int got = 0;
+    if (avcodec_decode_subtitle2(decoder, subtitle.get(), &got, packet.get()) < 0 || !got ||
+        subtitle.get()->num_rects < 1)
+        return std::nullopt;
+    const AVSubtitleRect& rect = *subtitle.get()->rects[0];
+    if (rect.type != SUBTITLE_BITMAP || rect.w <= 0 || rect.h <= 0 || rect.nb_colors > 4)
+        return std::nullopt;
+    SubtitleUnit unit;
+    unit.start = subtitle.get()->start_display_time * kTicksPerMs;
+    // No stop, or one not after the start, leaves the end to the next unit.
+    if (subtitle.get()->end_display_time > subtitle.get()->start_display_time)
+        unit.end = subtitle.get()->end_display_time * kTicksPerMs;
+    unit.forced = (rect.flags & AV_SUBTITLE_FLAG_FORCED) != 0;
+    unit.x = rect.x;
+    unit.y = rect.y;
+    unit.width = rect.w;
+    unit.height = rect.h;
+    unit.indices.resize(static_cast<std::size_t>(rect.w) * static_cast<std::size_t>(rect.h));
+    for (int row = 0; row < rect.h; ++row)
+        std::copy_n(rect.data[0] + static_cast<std::ptrdiff_t>(row) * rect.linesize[0], rect.w,
+                    unit.indices.begin() + static_cast<std::ptrdiff_t>(row) * rect.w);
+    std::copy_n(reinterpret_cast<const std::uint32_t*>(rect.data[1]), rect.nb_colors, unit.colours.begin());
+    return unit;
+}
+
+}  // namespace
+
+SubtitleTrack::SubtitleTrack(const VideoFile& file, int substream, const dvd::SubpicturePalette& palette)
+    : file_(file), window_(std::make_unique<ReadWindow>(file, kWindow)),
+      substreamId_(static_cast<std::uint8_t>(kFirstSubpicture + substream)), decoder_(OpenDecoder(palette))
+{
+}
+
+SubtitleTrack::~SubtitleTrack() = default;
+
+void SubtitleTrack::Seek(std::int64_t position)
+{
+    pos_ = std::max<std::int64_t>(position - kSubtitleLookBackBytes, 0);
+    pending_.reset();
+    units_.clear();
+}
+
+void SubtitleTrack::ReadTo(std::int64_t position)
+{
+    const std::int64_t end = std::min(position, file_.Size());
+    std::int64_t packPos = pos_;
+    while (pos_ >= 0) {
+        const std::uint8_t* p = window_->At(pos_, kPacketHeaderSize);
+        if (!p)
+            break;
+        if (!HasStartCodePrefix(p) || StreamId(p) == kProgramEnd ||
+            (StreamId(p) < kFirstPacket && StreamId(p) != kPackStart)) {
+            // Lost sync, or what follows the stream's end: on at the next pack.
+            pos_ = window_->FindPack(pos_ + 1, file_.Size());
+            packPos = pos_;
+            continue;
+        }
+        if (StreamId(p) == kPackStart) {
+            if (pos_ >= end)
+                return;
+            p = window_->At(pos_, kMpeg2PackHeaderSize);
+            if (!p)
+                break;
+            packPos = pos_;
+            pos_ += static_cast<std::int64_t>(IsMpeg2Pack(p) ? Mpeg2PackHeaderLength(p) : kMpeg1PackHeaderSize);
+            continue;
+        }
+        const std::size_t length = PacketLength(p);
+        p = window_->At(pos_, length);
+        if (!p)
+            break;
+        if (StreamId(p) == kPrivateStream1)
+            TakePacket(packPos, p, length);
+        pos_ += static_cast<std::int64_t>(length);
+    }
+    // The file ends: a unit still gathering is cut off.
+    pos_ = -1;
+    pending_.reset();
+}
+
+void SubtitleTrack::TakePacket(std::int64_t packPos, const std::uint8_t* packet, std::size_t length)
+{
+    if (length < kMpeg2PesHeaderSize || !IsMpeg2Pes(packet))
+        return;
+    const std::size_t payload = Mpeg2PesPayload(packet);
+    if (payload >= length || packet[payload] != substreamId_)
+        return;
+    const std::uint8_t* data = packet + payload + 1;
+    const std::size_t size = length - payload - 1;
+    const bool stamped = Mpeg2PesHasPts(packet) && payload >= kMpeg2PesHeaderSize + kTimestampSize;
+    if (stamped) {
+        // A unit's first packet carries its PTS: one still gathering was cut off.
+        pending_.reset();
+        if (size < kUnitHeader)
+            return;
+        const std::size_t unitSize = (std::size_t(data[0]) << 8) | data[1];
+        if (unitSize < kUnitHeader)
+            return;
+        pending_ = Pending{packPos, ReadTimestamp(packet + kMpeg2PesHeaderSize), unitSize, {}};
+    } else if (!pending_) {
+        return;  // the rest of a unit whose start was not read
+    }
+    pending_->bytes.insert(pending_->bytes.end(), data, data + size);
+    if (pending_->bytes.size() >= pending_->size)
+        FinishUnit();
+}
+
+void SubtitleTrack::FinishUnit()
+{
+    Pending unit = std::move(*pending_);
+    pending_.reset();
+    unit.bytes.resize(unit.size);
+    std::optional<SubtitleUnit> decoded = Decode(decoder_.get(), unit.bytes);
+    // Whatever it shows, a new unit takes the screen from the one before.
+    EndLastUnitAt(unit.pts + (decoded ? decoded->start : 0));
+    if (!decoded)
+        return;
+    decoded->position = unit.position;
+    decoded->pts = unit.pts;
+    decoded->start += unit.pts;
+    if (decoded->end != SubtitleUnit::kOpenEnd)
+        decoded->end += unit.pts;
+    units_.push_back(std::move(*decoded));
+}
+
+void SubtitleTrack::EndLastUnitAt(std::int64_t time)
+{
+    if (!units_.empty()) {
+        SubtitleUnit& last = units_.back();
+        last.end = std::min(last.end, std::max(time, last.start));
+    }
+}
+
+std::vector<const SubtitleUnit*> SubtitleTrack::OnScreenAt(std::int64_t time, bool forcedOnly) const
+{
+    std::vector<const SubtitleUnit*> shown;
+    for (const SubtitleUnit& unit : units_) {
+        if (unit.OnScreenAt(time) && (unit.forced || !forcedOnly))
+            shown.push_back(&unit);
+    }
+    return shown;
+}
+
+}  // namespace decoderlib

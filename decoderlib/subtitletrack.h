@@ -1,0 +1,89 @@
+// One subtitle stream of a program stream: its subpicture units, read out of private stream 1 and
+// decoded by libavcodec's dvdsub decoder, each with its picture and the time it is on screen.
+#pragma once
+
+#include "decoderlib/avhandles.h"
+#include "dvd/subpicturestream.h"
+
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace decoderlib {
+
+class ReadWindow;
+class VideoFile;
+
+// A decoded subpicture unit. Times are 90 kHz ticks of the stream's clock, as its PTS.
+struct SubtitleUnit {
+    static constexpr std::int64_t kOpenEnd = std::numeric_limits<std::int64_t>::max();
+
+    std::int64_t position = 0;  // the pack that holds the unit's first packet
+    std::int64_t pts = 0;  // from the PES header of that packet
+    std::int64_t start = 0;  // on screen from here (the PTS plus the unit's start delay) ...
+    std::int64_t end = kOpenEnd;  // ... until here: its stop, the next unit's start, or kOpenEnd
+    bool forced = false;  // shown even where the viewer chose no subtitles
+    int x = 0;  // the picture's rectangle on the video's frame
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> indices;  // width x height, row after row, into `colours`
+    std::array<std::uint32_t, 4> colours{};  // 0xAARRGGBB, alpha 0 for transparent
+
+    bool OnScreenAt(std::int64_t time) const { return start <= time && time < end; }
+};
+
+// Bytes read before a seek's position, so that the unit on screen there is found though it began
+// earlier. A unit may be muxed up to a second or so ahead of its PTS and subtitle lines show for a
+// few seconds; 15 s at the DVD's highest rate (10.08 Mbit/s, so at least 15 s at any rate) covers
+// both with room. A unit shown longer (its stop may lie up to 745 s on) or one without a stop whose
+// next unit comes later than that, begun before the look-back, is not found.
+inline constexpr std::int64_t kSubtitleLookBackBytes = 15 * 10'080'000 / 8;
+
+class SubtitleTrack {
+public:
+    // Substream 0-31 of private stream 1 (its packets' first payload byte 0x20 + it), its colours
+    // from `palette` (0x00YYCrCb). Reads from the file's start. Throws DecodeError where libavcodec
+    // has no dvdsub decoder.
+    SubtitleTrack(const VideoFile& file, int substream, const dvd::SubpicturePalette& palette);
+    ~SubtitleTrack();
+    SubtitleTrack(const SubtitleTrack&) = delete;
+    SubtitleTrack& operator=(const SubtitleTrack&) = delete;
+
+    // Starts reading afresh kSubtitleLookBackBytes before `position`, the units read so far dropped.
+    void Seek(std::int64_t position);
+    // Reads on through the packs that begin before `position`. A unit not yet whole there is
+    // finished by a later call.
+    void ReadTo(std::int64_t position);
+
+    // Units in stream order, damaged ones the decoder refused left out.
+    const std::vector<SubtitleUnit>& Units() const { return units_; }
+    // The units on screen at `time` (90 kHz), only forced ones with `forcedOnly`.
+    std::vector<const SubtitleUnit*> OnScreenAt(std::int64_t time, bool forcedOnly) const;
+
+private:
+    void TakePacket(std::int64_t packPos, const std::uint8_t* packet, std::size_t length);
+    void FinishUnit();
+    void EndLastUnitAt(std::int64_t time);
+
+    const VideoFile& file_;
+    std::unique_ptr<ReadWindow> window_;
+    std::uint8_t substreamId_;
+    CodecContextPtr decoder_;
+    std::int64_t pos_ = 0;  // the next header to read
+
+    // The unit being gathered from its packets.
+    struct Pending {
+        std::int64_t position = 0;
+        std::int64_t pts = 0;
+        std::size_t size = 0;  // as its first two bytes give it
+        std::vector<std::uint8_t> bytes;
+    };
+    std::optional<Pending> pending_;
+    std::vector<SubtitleUnit> units_;
+};
+
+}  // namespace decoderlib
