@@ -14,32 +14,31 @@ constexpr int kWideShift = 16;
 constexpr std::uint32_t kSubstreamMask = 0x1F;
 constexpr int kLanguageGiven = 1;
 
+// The kinds a subpicture stream's code extension names, and how they are written.
+struct KindName {
+    int codeExtension;
+    SubpictureKind kind;
+    const char* text;
+};
+constexpr KindName kKinds[] = {
+    {1, SubpictureKind::Normal, "normal"},
+    {2, SubpictureKind::Large, "large"},
+    {3, SubpictureKind::Children, "children's"},
+    {5, SubpictureKind::NormalCaptions, "closed captions"},
+    {6, SubpictureKind::LargeCaptions, "large closed captions"},
+    {7, SubpictureKind::ChildrensCaptions, "children's closed captions"},
+    {9, SubpictureKind::Forced, "forced"},
+    {13, SubpictureKind::Director, "director's comments"},
+    {14, SubpictureKind::LargeDirector, "large director's comments"},
+    {15, SubpictureKind::ChildrensDirector, "children's director's comments"},
+};
+
 SubpictureKind KindOf(int codeExtension)
 {
-    switch (codeExtension) {
-    case 1:
-        return SubpictureKind::Normal;
-    case 2:
-        return SubpictureKind::Large;
-    case 3:
-        return SubpictureKind::Children;
-    case 5:
-        return SubpictureKind::NormalCaptions;
-    case 6:
-        return SubpictureKind::LargeCaptions;
-    case 7:
-        return SubpictureKind::ChildrensCaptions;
-    case 9:
-        return SubpictureKind::Forced;
-    case 13:
-        return SubpictureKind::Director;
-    case 14:
-        return SubpictureKind::LargeDirector;
-    case 15:
-        return SubpictureKind::ChildrensDirector;
-    default:
-        return SubpictureKind::Unspecified;
-    }
+    for (const KindName& k : kKinds)
+        if (k.codeExtension == codeExtension)
+            return k.kind;
+    return SubpictureKind::Unspecified;
 }
 
 // Two letters, or nothing where the disc gives none or fills the field with anything else.
@@ -86,30 +85,9 @@ SubpicturePalette PaletteOf(const pgc_t& pgc)
 
 std::string KindText(SubpictureKind kind)
 {
-    switch (kind) {
-    case SubpictureKind::Unspecified:
-        return {};
-    case SubpictureKind::Normal:
-        return "normal";
-    case SubpictureKind::Large:
-        return "large";
-    case SubpictureKind::Children:
-        return "children's";
-    case SubpictureKind::NormalCaptions:
-        return "closed captions";
-    case SubpictureKind::LargeCaptions:
-        return "large closed captions";
-    case SubpictureKind::ChildrensCaptions:
-        return "children's closed captions";
-    case SubpictureKind::Forced:
-        return "forced";
-    case SubpictureKind::Director:
-        return "director's comments";
-    case SubpictureKind::LargeDirector:
-        return "large director's comments";
-    case SubpictureKind::ChildrensDirector:
-        return "children's director's comments";
-    }
+    for (const KindName& k : kKinds)
+        if (k.kind == kind)
+            return k.text;
     return {};
 }
 
