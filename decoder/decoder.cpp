@@ -2,6 +2,7 @@
 
 #include "platform/paths.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -52,6 +53,10 @@ TDecoder::TDecoder(const std::string& LibraryFolder)
         reinterpret_cast<TFrameDeinterlacedProc>(ResolveOptionalEntryPoint(FLibraryHandle.get(), "frameDeinterlaced"));
     FGetUnreadable =
         reinterpret_cast<TGetUnreadableProc>(ResolveOptionalEntryPoint(FLibraryHandle.get(), "getUnreadable"));
+    FGetSubtitles =
+        reinterpret_cast<TGetSubtitlesProc>(ResolveOptionalEntryPoint(FLibraryHandle.get(), "getSubtitles"));
+    FSetSubtitles =
+        reinterpret_cast<TSetSubtitlesProc>(ResolveOptionalEntryPoint(FLibraryHandle.get(), "setSubtitles"));
 }
 
 bool TDecoder::SetDeinterlace(std::int32_t Mode)
@@ -95,6 +100,25 @@ TDecoderUnreadable TDecoder::Unreadable() const
     if (!FGetUnreadable || FGetUnreadable(&unreadable) != 0)
         return {};
     return unreadable;
+}
+
+std::vector<TDecoderSubtitleStream> TDecoder::SubtitleStreams() const
+{
+    TDecoderSubtitles subtitles{};
+    if (!FGetSubtitles || FGetSubtitles(&subtitles) != 0)
+        return {};
+    const std::int32_t count = std::clamp(subtitles.Count, 0, kSubtitleStreamsMax);
+    std::vector<TDecoderSubtitleStream> streams(subtitles.Streams, subtitles.Streams + count);
+    for (TDecoderSubtitleStream& stream : streams)
+        stream.Language[sizeof stream.Language - 1] = '\0';
+    return streams;
+}
+
+bool TDecoder::SetSubtitles(std::int32_t Stream, bool ForcedOnly)
+{
+    if (!FSetSubtitles)
+        return Stream == 0;
+    return FSetSubtitles(Stream, ForcedOnly ? 1 : 0) == 0;
 }
 
 std::int32_t TDecoder::Seek(std::int32_t Position)

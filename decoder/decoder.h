@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Bindings that are being built or hold a loaded library, across the whole process.
 inline std::atomic<std::int32_t> DecoderCount{0};
@@ -57,6 +58,12 @@ public:
     // What could not be read of the open video since it opened (a scratched disc, a failing drive);
     // nothing when the library cannot tell.
     TDecoderUnreadable Unreadable() const;
+    // The open video's subtitle streams; none when the library cannot tell.
+    std::vector<TDecoderSubtitleStream> SubtitleStreams() const;
+    // Draws stream `Stream` (its Number; 0: none) into the frames from the next GetNextFrame on, only its
+    // forced subpictures with ForcedOnly. False where the video has no such stream or the library cannot
+    // draw subtitles (asking for none then succeeds). Each OpenFile starts with none.
+    bool SetSubtitles(std::int32_t Stream, bool ForcedOnly);
     std::int32_t Seek(std::int32_t Position);
     std::int32_t Rewind();
 
@@ -92,6 +99,8 @@ private:
     TGetLastErrorProc FGetLastError = nullptr;
     TFrameDeinterlacedProc FFrameDeinterlaced = nullptr;
     TGetUnreadableProc FGetUnreadable = nullptr;
+    TGetSubtitlesProc FGetSubtitles = nullptr;
+    TSetSubtitlesProc FSetSubtitles = nullptr;
 
     TDecoderFileInfo* FFileInfo = nullptr;
     TDecoderFrameInfo* FFrameInfo = nullptr;

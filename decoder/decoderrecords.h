@@ -63,6 +63,25 @@ static_assert(offsetof(TDecoderUnreadable, Places) == 8);
 static_assert(offsetof(TDecoderUnreadable, Seconds) == 16);
 static_assert(sizeof(TDecoderUnreadable) == 80);
 
+// The subtitle streams of the open video, numbered as the user sees them listed.
+inline constexpr std::int32_t kSubtitleStreamsMax = 32;
+struct TDecoderSubtitleStream {
+    std::int32_t Number;  // from 1; what setSubtitles takes
+    std::int32_t Kind;    // dvd::SubpictureKind's value: 0 unspecified, 1 normal, 7 forced, ...
+    char Language[4];     // two lowercase letters (ISO 639-1) and a NUL, empty where none is known
+};
+static_assert(offsetof(TDecoderSubtitleStream, Kind) == 4);
+static_assert(offsetof(TDecoderSubtitleStream, Language) == 8);
+static_assert(sizeof(TDecoderSubtitleStream) == 12);
+
+struct TDecoderSubtitles {
+    std::int32_t Count;
+    std::int32_t Reserved;
+    TDecoderSubtitleStream Streams[kSubtitleStreamsMax];
+};
+static_assert(offsetof(TDecoderSubtitles, Streams) == 8);
+static_assert(sizeof(TDecoderSubtitles) == 8 + 12 * kSubtitleStreamsMax);
+
 // Signatures of the seven entry points, resolved by name at run time.
 extern "C" {
 using TOpenFileProc = std::int32_t (*)(const char* FileName, std::int32_t Title, std::int32_t Angle);
@@ -81,6 +100,13 @@ using TGetLastErrorProc = const char* (*)();
 using TFrameDeinterlacedProc = std::int32_t (*)();
 // Optional: fills in what could not be read of the open video; 0 when it did, 1 without a video.
 using TGetUnreadableProc = std::int32_t (*)(TDecoderUnreadable* Unreadable);
+// Optional: fills in the open video's subtitle streams; 0 when it did, 1 without a video.
+using TGetSubtitlesProc = std::int32_t (*)(TDecoderSubtitles* Subtitles);
+// Optional: the subtitles drawn into the frames of the open video from the next getNextFrame on
+// (a seek's frame included): stream `Stream` as getSubtitles numbers it, 0 for none; with ForcedOnly
+// only its forced subpictures. 0 when set, 1 without a video or such a stream. Every openFile starts
+// with none.
+using TSetSubtitlesProc = std::int32_t (*)(std::int32_t Stream, std::int32_t ForcedOnly);
 }
 inline constexpr std::int32_t kDeinterlaceOff = 0;
 inline constexpr std::int32_t kDeinterlaceAuto = 1;

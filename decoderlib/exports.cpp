@@ -1,5 +1,5 @@
 // The library's seven entry points, and the optional ones, setDeinterlace, getLastError,
-// frameDeinterlaced and getUnreadable. One video is open at a time; a failed open keeps the previous one, so records
+// frameDeinterlaced, getUnreadable, getSubtitles and setSubtitles. One video is open at a time; a failed open keeps the previous one, so records
 // handed out before stay valid.
 #include "decoderlib/session.h"
 
@@ -141,6 +141,40 @@ DECODER_EXPORT std::int32_t getUnreadable(TDecoderUnreadable* unreadable)
         return 0;
     } catch (...) {
         *unreadable = {};
+        return 1;
+    }
+}
+
+DECODER_EXPORT std::int32_t getSubtitles(TDecoderSubtitles* subtitles)
+{
+    if (!subtitles)
+        return 1;
+    *subtitles = {};
+    if (!g_session)
+        return 1;
+    try {
+        for (const dvd::SubpictureStream& stream : g_session->Subtitles().streams) {
+            if (subtitles->Count == kSubtitleStreamsMax)
+                break;
+            TDecoderSubtitleStream& out = subtitles->Streams[subtitles->Count++];
+            out.Number = stream.number;
+            out.Kind = static_cast<std::int32_t>(stream.kind);
+            std::snprintf(out.Language, sizeof out.Language, "%s", stream.language.c_str());
+        }
+        return 0;
+    } catch (...) {
+        *subtitles = {};
+        return 1;
+    }
+}
+
+DECODER_EXPORT std::int32_t setSubtitles(std::int32_t stream, std::int32_t forcedOnly)
+{
+    if (!g_session || stream < 0)
+        return 1;
+    try {
+        return g_session->SetSubtitles(stream, forcedOnly != 0) ? 0 : 1;
+    } catch (...) {
         return 1;
     }
 }

@@ -2,6 +2,7 @@
 
 #include "decoderlib/disctitle.h"
 #include "decoderlib/psscan.h"
+#include "decoderlib/subtitledraw.h"
 #include "decoderlib/timelinescan.h"
 
 #include "common/hms.h"
@@ -63,13 +64,18 @@ auto BlamingReads(const VideoFile& file, Open open)
     }
 }
 
+// How far past a picture's pack the subtitle track is read for it: a unit may be muxed after the
+// pictures it starts on, and pictures leave the decoder in display order, each up to a few frames
+// behind the last one read. 2 MiB is some 1.7 s at the DVD's highest rate.
+constexpr std::int64_t kSubtitleReadAhead = 2 << 20;
+
 // Where a picture's time is looked for around bytes that could not be read: a few GOPs of DVD video.
 constexpr std::int64_t kUnreadableTimeSearch = 4 << 20;
 
 } // namespace
 
 Session::Session(const std::string& path, int title, int angle, bool deinterlace)
-    : file_(OpenVideo(path, title, angle)), stream_(BlamingReads(file_, [this] { return VideoStream(file_); }))
+    : path_(path), title_(title), file_(OpenVideo(path, title, angle)), stream_(BlamingReads(file_, [this] { return VideoStream(file_); }))
 {
     if (deinterlace)
         deinterlacer_ = std::make_unique<Deinterlacer>();
@@ -168,7 +174,10 @@ TDecodedFrame* Session::NextFrame()
     }
     frameInfo_.Timestamp = next.time / kTicksPerSecond;
     frameDeinterlaced_ = next.deinterlaced;
+    deliveredPos_ = next.frame->pkt_pos;
     decoded_.Pixels = converter_->Convert(*next.frame);
+    for (const SharedSubtitleUnit& unit : next.subtitles)
+        DrawSubtitle(decoded_.Pixels, fileInfo_.FrameWidth, fileInfo_.FrameHeight, *unit);
     return &decoded_;
 }
 
@@ -191,6 +200,12 @@ void Session::StartWorker()
 
 void Session::StopWorker()
 {
+    PauseWorker();
+    ahead_.clear();
+}
+
+void Session::PauseWorker()
+{
     if (!worker_.joinable())
         return;
     {
@@ -199,7 +214,6 @@ void Session::StopWorker()
     }
     changed_.notify_all();
     worker_.join();
-    ahead_.clear();
     stopWorker_ = false;
 }
 
@@ -231,14 +245,19 @@ void Session::DecodeAhead()
             // Treated as the end of the stream: nothing more can be decoded.
             end = true;
         }
+        std::vector<Decoded> ready;
+        if (deinterlacer_) {
+            for (Deinterlacer::Picture p; deinterlacer_->Pop(p);)
+                ready.push_back({std::move(p.frame), p.time, p.deinterlaced, {}});
+        } else if (next.frame) {
+            ready.push_back(std::move(next));
+        }
+        for (Decoded& picture : ready)
+            Caption(picture);
         {
             std::lock_guard lock(mutex_);
-            if (deinterlacer_) {
-                for (Deinterlacer::Picture p; deinterlacer_->Pop(p);)
-                    ahead_.push_back({std::move(p.frame), p.time, p.deinterlaced});
-            } else if (next.frame) {
-                ahead_.push_back(std::move(next));
-            }
+            for (Decoded& picture : ready)
+                ahead_.push_back(std::move(picture));
             if (end)
                 ahead_.push_back({});
         }
@@ -246,6 +265,54 @@ void Session::DecodeAhead()
         if (end)
             return;
     }
+}
+
+void Session::Caption(Decoded& decoded)
+{
+    decoded.subtitles.clear();
+    if (!track_ || !decoded.frame || decoded.time == SteadyTime::kImplausible)
+        return;
+    track_->ReadTo(std::max<std::int64_t>(decoded.frame->pkt_pos, 0) + kSubtitleReadAhead);
+    decoded.subtitles = track_->OnScreenAt(decoded.time, forcedOnly_);
+    track_->DropEndedBy(decoded.time);
+}
+
+const VideoSubtitles& Session::Subtitles()
+{
+    if (!subtitles_)
+        subtitles_ = FindSubtitles(path_, title_, file_);
+    return *subtitles_;
+}
+
+bool Session::SetSubtitles(int number, bool forcedOnly)
+{
+    std::unique_ptr<SubtitleTrack> track;
+    if (number != 0) {
+        const VideoSubtitles& subtitles = Subtitles();
+        const auto stream = std::find_if(subtitles.streams.begin(), subtitles.streams.end(),
+                                         [number](const dvd::SubpictureStream& s) { return s.number == number; });
+        if (stream == subtitles.streams.end())
+            return false;
+        track = std::make_unique<SubtitleTrack>(
+            file_, stream->substream, subtitles.palette,
+            [this](std::int64_t pts, std::int64_t position) { return timeline_.TimeOf(pts, position); });
+    }
+    PauseWorker();
+    track_ = std::move(track);
+    forcedOnly_ = forcedOnly;
+    // The frames already decoded show the choice too, read from the first of them on.
+    if (track_) {
+        std::int64_t from = deliveredPos_;
+        if (pending_.frame)
+            from = pending_.frame->pkt_pos;
+        else if (!ahead_.empty() && ahead_.front().frame)
+            from = ahead_.front().frame->pkt_pos;
+        track_->Seek(std::max<std::int64_t>(from, 0));
+    }
+    Caption(pending_);
+    for (Decoded& decoded : ahead_)
+        Caption(decoded);
+    return true;
 }
 
 void Session::Deinterlace(FramePtr frame, std::int64_t time, bool keep)
@@ -388,6 +455,8 @@ Session::SeekOutcome Session::SeekFrom(const SeekTarget& target, SeekStart from,
         atEnd_ = true;
         return SeekOutcome::kPlaced;
     }
+    if (track_)
+        track_->Seek(std::max<std::int64_t>(f->pkt_pos, 0));
     pending_.frame = MakeFrame();
     av_frame_move_ref(pending_.frame.get(), f);
     pending_.time = t;
@@ -401,8 +470,9 @@ Session::SeekOutcome Session::SeekFrom(const SeekTarget& target, SeekStart from,
         // decode.
         Deinterlacer::Picture ready;
         if (deinterlacer_->Pop(ready))
-            pending_ = {std::move(ready.frame), ready.time, ready.deinterlaced};
+            pending_ = {std::move(ready.frame), ready.time, ready.deinterlaced, {}};
     }
+    Caption(pending_);
     return SeekOutcome::kPlaced;
 }
 

@@ -4,6 +4,8 @@
 #include "decoderlib/deinterlacer.h"
 #include "decoderlib/frameconvert.h"
 #include "decoderlib/steadytime.h"
+#include "decoderlib/subtitlescan.h"
+#include "decoderlib/subtitletrack.h"
 #include "decoderlib/timeline.h"
 #include "decoderlib/videofile.h"
 #include "decoderlib/videostream.h"
@@ -53,17 +55,28 @@ public:
     };
     std::vector<UnreadablePart> Unreadable() const;
 
+    // The video's subtitle streams, found on the first call: a plain file without a title set's
+    // information beside it is read through once for them.
+    const VideoSubtitles& Subtitles();
+    // Draws stream `number` (as Subtitles() numbers it; 0: none) into the frames from the next one
+    // delivered on, only its forced subpictures with `forcedOnly`. False, and nothing changed, where
+    // the video has no such stream.
+    bool SetSubtitles(int number, bool forcedOnly);
+
 private:
     // A picture decoded ahead by the worker or found by a seek; without a frame, the end of the stream.
     struct Decoded {
         FramePtr frame;
         std::int64_t time = 0;
         bool deinterlaced = false;  // made whole by the deinterlacer, not passed as decoded
+        std::vector<SharedSubtitleUnit> subtitles;  // on screen at `time`, to be drawn into it
     };
 
     void AnalyseStart();
     void StartWorker();
     void StopWorker();
+    // Stops the worker, keeping what it decoded ahead.
+    void PauseWorker();
     void DecodeAhead();
     Decoded TakeDecoded();
     void MoveTo(std::int64_t ticks);
@@ -78,9 +91,13 @@ private:
     std::int64_t LastKeyBefore(std::int64_t from, std::int64_t wantPts, std::int64_t end) const;
     // The picture's time on the timeline, or SteadyTime::kImplausible.
     std::int64_t TimeOf(const AVFrame& f) const;
+    // Notes the subtitles on screen at the picture's time, reading the track on to its position.
+    void Caption(Decoded& decoded);
     // Passes a decoded picture to the deinterlacer, starting a new run at a break in time.
     void Deinterlace(FramePtr frame, std::int64_t time, bool keep = true);
 
+    std::string path_;
+    int title_ = 0;
     VideoFile file_;
     VideoStream stream_;
     Timeline timeline_;
@@ -106,6 +123,12 @@ private:
         std::int64_t time;
     };
     std::optional<Fed> lastFed_;
+
+    std::optional<VideoSubtitles> subtitles_;
+    // The stream drawn into the frames, null for none; read by whichever thread owns the stream.
+    std::unique_ptr<SubtitleTrack> track_;
+    bool forcedOnly_ = false;
+    std::int64_t deliveredPos_ = 0;  // the pack of the last frame delivered
 
     // Decoding runs ahead on a worker of its own while frames are taken one after another, so
     // the caller's work on a frame overlaps the decoding of the next. Seeking stops it first:

@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cstdint>
 #include <filesystem>
+#include <iterator>
 #include <optional>
 #include <string>
 
@@ -16,8 +17,6 @@ namespace decoderlib {
 
 namespace {
 
-constexpr std::size_t kWindowBytes = 8 * 1024;
-constexpr std::int64_t kWindows = 64;
 constexpr std::uint8_t kFirstSubpicture = 0x20;
 constexpr int kSubstreams = 32;
 
@@ -71,6 +70,15 @@ std::optional<int> TitleSetOf(const std::filesystem::path& path)
     return (name[4] - '0') * 10 + (name[5] - '0');
 }
 
+// The streams the title's program chain plays: the others cannot be shown.
+std::vector<dvd::SubpictureStream> Available(const std::vector<dvd::SubpictureStream>& streams)
+{
+    std::vector<dvd::SubpictureStream> available;
+    std::copy_if(streams.begin(), streams.end(), std::back_inserter(available),
+                 [](const dvd::SubpictureStream& s) { return s.available; });
+    return available;
+}
+
 std::optional<VideoSubtitles> FromTitleSet(const std::filesystem::path& path)
 {
     const std::optional<int> titleSet = TitleSetOf(path);
@@ -80,7 +88,7 @@ std::optional<VideoSubtitles> FromTitleSet(const std::filesystem::path& path)
         const dvd::Disc disc(path.parent_path().string());
         for (const dvd::TitleInfo& title : disc.Titles()) {
             if (title.titleSet == *titleSet)
-                return VideoSubtitles{title.subtitles, title.palette, true};
+                return VideoSubtitles{Available(title.subtitles), title.palette, true};
         }
     } catch (const dvd::DiscError&) {
         // The folder's information does not read: the file is taken as it stands.
@@ -90,18 +98,19 @@ std::optional<VideoSubtitles> FromTitleSet(const std::filesystem::path& path)
 
 }  // namespace
 
-std::vector<int> SampleSubpictureSubstreams(const VideoFile& file)
+std::vector<int> SubpictureSubstreams(const VideoFile& file)
 {
+    // Chunks overlap by more than a packet, so that one cut by a chunk's end is whole in the next.
+    constexpr std::int64_t kChunk = 1 << 20;
+    constexpr std::int64_t kOverlap = 72 * 1024;
     const std::int64_t size = file.Size();
-    const auto window = static_cast<std::int64_t>(kWindowBytes);
-    const std::int64_t windows = std::clamp<std::int64_t>((size + window - 1) / window, 1, kWindows);
-    std::vector<std::uint8_t> bytes(kWindowBytes);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(kChunk));
     std::bitset<kSubstreams> found;
-    for (std::int64_t i = 0; i < windows; ++i) {
-        // From the file's start to its last window, evenly; next to one another in a small file.
-        const std::int64_t offset = windows == 1 ? 0 : i * std::max<std::int64_t>(size - window, 0) / (windows - 1);
+    for (std::int64_t offset = 0; offset < size; offset += kChunk - kOverlap) {
         const std::size_t got = file.ReadAt(offset, bytes.data(), bytes.size());
         NoteSubstreams(mpegps::Bytes(bytes.data(), got), found);
+        if (offset + static_cast<std::int64_t>(got) >= size)
+            break;
     }
     std::vector<int> substreams;
     for (int s = 0; s < kSubstreams; ++s) {
@@ -111,12 +120,22 @@ std::vector<int> SampleSubpictureSubstreams(const VideoFile& file)
     return substreams;
 }
 
-VideoSubtitles FindSubtitles(const std::string& path, const VideoFile& file)
+VideoSubtitles FindSubtitles(const std::string& path, int title, const VideoFile& file)
 {
+    if (dvd::IsDiscPath(path)) {
+        try {
+            const dvd::Disc disc(path);
+            const dvd::TitleInfo& info = disc.Title(title);
+            return VideoSubtitles{Available(info.subtitles), info.palette, true};
+        } catch (const dvd::DiscError&) {
+            // The title opened, so this is rare (the disc went away): it shows without subtitles.
+            return {};
+        }
+    }
     if (std::optional<VideoSubtitles> fromDisc = FromTitleSet(path))
         return *fromDisc;
     VideoSubtitles subtitles;
-    for (const int substream : SampleSubpictureSubstreams(file)) {
+    for (const int substream : SubpictureSubstreams(file)) {
         dvd::SubpictureStream stream;
         stream.number = static_cast<int>(subtitles.streams.size()) + 1;
         stream.substream = substream;

@@ -25,14 +25,15 @@ struct VideoSubtitles {
     bool fromDisc = false;  // the streams and palette are the title set's
 };
 
-// The substreams (0-31, rising) of private stream 1 that carry subpictures, found in windows spread
-// evenly over the whole file (at most some 512 KiB read, however large the file). Subpictures come
-// only where subtitles show, so a stream whose few subpictures all fall between two windows is missed.
-std::vector<int> SampleSubpictureSubstreams(const VideoFile& file);
+// The substreams (0-31, rising) of private stream 1 that carry subpictures, from a walk over every
+// pack of the file: subpictures come only where subtitles show, so a stream may first appear anywhere,
+// and no sample of the file can be sure to meet it. The walk reads the whole file once.
+std::vector<int> SubpictureSubstreams(const VideoFile& file);
 
-// The subtitles of the video at `path`, open as `file`: for VTS_nn_m.VOB (m from 1) in a VIDEO_TS
-// folder whose information reads, the streams and palette of the first title of title set nn; for any
-// other file the sampled substreams and the default palette.
-VideoSubtitles FindSubtitles(const std::string& path, const VideoFile& file);
+// The subtitles of the video at `path`, open as `file`: for a disc, those its title `title` (0: the
+// main title) plays, with the title's palette; for VTS_nn_m.VOB (m from 1) in a VIDEO_TS folder whose
+// information reads, the streams and palette of the first title of title set nn; for any other file
+// the substreams its packs carry, under the default palette.
+VideoSubtitles FindSubtitles(const std::string& path, int title, const VideoFile& file);
 
 }  // namespace decoderlib

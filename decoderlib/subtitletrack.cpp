@@ -11,6 +11,7 @@ extern "C" {
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 namespace decoderlib {
 
@@ -97,8 +98,9 @@ std::optional<SubtitleUnit> Decode(AVCodecContext* decoder, const std::vector<st
 
 }  // namespace
 
-SubtitleTrack::SubtitleTrack(const VideoFile& file, int substream, const dvd::SubpicturePalette& palette)
-    : file_(file), window_(std::make_unique<ReadWindow>(file, kWindow)),
+SubtitleTrack::SubtitleTrack(const VideoFile& file, int substream, const dvd::SubpicturePalette& palette,
+                             SubtitleClock clock)
+    : file_(file), clock_(clock ? std::move(clock) : [](std::int64_t pts, std::int64_t) { return pts; }), window_(std::make_unique<ReadWindow>(file, kWindow)),
       substreamId_(static_cast<std::uint8_t>(kFirstSubpicture + substream)), decoder_(OpenDecoder(palette))
 {
 }
@@ -183,34 +185,44 @@ void SubtitleTrack::FinishUnit()
     pending_.reset();
     unit.bytes.resize(unit.size);
     std::optional<SubtitleUnit> decoded = Decode(decoder_.get(), unit.bytes);
+    const std::int64_t at = clock_(unit.pts, unit.position);
     // Whatever it shows, a new unit takes the screen from the one before.
-    EndLastUnitAt(unit.pts + (decoded ? decoded->start : 0));
+    EndLastUnitAt(at + (decoded ? decoded->start : 0));
     if (!decoded)
         return;
     decoded->position = unit.position;
     decoded->pts = unit.pts;
-    decoded->start += unit.pts;
+    decoded->start += at;
     if (decoded->end != SubtitleUnit::kOpenEnd)
-        decoded->end += unit.pts;
-    units_.push_back(std::move(*decoded));
+        decoded->end += at;
+    units_.push_back(std::make_shared<SubtitleUnit>(std::move(*decoded)));
 }
 
 void SubtitleTrack::EndLastUnitAt(std::int64_t time)
 {
     if (!units_.empty()) {
-        SubtitleUnit& last = units_.back();
+        SubtitleUnit& last = *units_.back();
         last.end = std::min(last.end, std::max(time, last.start));
     }
 }
 
-std::vector<const SubtitleUnit*> SubtitleTrack::OnScreenAt(std::int64_t time, bool forcedOnly) const
+std::vector<SharedSubtitleUnit> SubtitleTrack::OnScreenAt(std::int64_t time, bool forcedOnly) const
 {
-    std::vector<const SubtitleUnit*> shown;
-    for (const SubtitleUnit& unit : units_) {
-        if (unit.OnScreenAt(time) && (unit.forced || !forcedOnly))
-            shown.push_back(&unit);
+    std::vector<SharedSubtitleUnit> shown;
+    for (const std::shared_ptr<SubtitleUnit>& unit : units_) {
+        if (unit->OnScreenAt(time) && (unit->forced || !forcedOnly))
+            shown.push_back(unit);
     }
     return shown;
+}
+
+void SubtitleTrack::DropEndedBy(std::int64_t time)
+{
+    // The last unit stays: the next one's start, which ends it, is still to be compared with it.
+    if (units_.size() > 1)
+        units_.erase(std::remove_if(units_.begin(), units_.end() - 1,
+                                    [time](const std::shared_ptr<SubtitleUnit>& u) { return u->end <= time; }),
+                     units_.end() - 1);
 }
 
 }  // namespace decoderlib

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -17,12 +18,13 @@ namespace decoderlib {
 class ReadWindow;
 class VideoFile;
 
-// A decoded subpicture unit. Times are 90 kHz ticks of the stream's clock, as its PTS.
+// A decoded subpicture unit. Times are 90 kHz ticks on the track's clock: the stream's own, as its
+// PTS, or the timeline the track maps them onto.
 struct SubtitleUnit {
     static constexpr std::int64_t kOpenEnd = std::numeric_limits<std::int64_t>::max();
 
     std::int64_t position = 0;  // the pack that holds the unit's first packet
-    std::int64_t pts = 0;  // from the PES header of that packet
+    std::int64_t pts = 0;  // from the PES header of that packet, as the stream has it
     std::int64_t start = 0;  // on screen from here (the PTS plus the unit's start delay) ...
     std::int64_t end = kOpenEnd;  // ... until here: its stop, the next unit's start, or kOpenEnd
     bool forced = false;  // shown even where the viewer chose no subtitles
@@ -43,12 +45,19 @@ struct SubtitleUnit {
 // next unit comes later than that, begun before the look-back, is not found.
 inline constexpr std::int64_t kSubtitleLookBackBytes = 15 * 10'080'000 / 8;
 
+// A unit's time on the clock its track keeps, from its PTS and the position of its first pack: the
+// PTS restarts at a DVD's cells and wraps in 33 bits, which only the video's timeline knows of.
+using SubtitleClock = std::function<std::int64_t(std::int64_t pts, std::int64_t position)>;
+
+using SharedSubtitleUnit = std::shared_ptr<const SubtitleUnit>;
+
 class SubtitleTrack {
 public:
     // Substream 0-31 of private stream 1 (its packets' first payload byte 0x20 + it), its colours
-    // from `palette` (0x00YYCrCb). Reads from the file's start. Throws DecodeError where libavcodec
-    // has no dvdsub decoder.
-    SubtitleTrack(const VideoFile& file, int substream, const dvd::SubpicturePalette& palette);
+    // from `palette` (0x00YYCrCb), its times on `clock` (without one, the PTS as it stands). Reads
+    // from the file's start. Throws DecodeError where libavcodec has no dvdsub decoder.
+    SubtitleTrack(const VideoFile& file, int substream, const dvd::SubpicturePalette& palette,
+                  SubtitleClock clock = {});
     ~SubtitleTrack();
     SubtitleTrack(const SubtitleTrack&) = delete;
     SubtitleTrack& operator=(const SubtitleTrack&) = delete;
@@ -59,10 +68,13 @@ public:
     // finished by a later call.
     void ReadTo(std::int64_t position);
 
-    // Units in stream order, damaged ones the decoder refused left out.
-    const std::vector<SubtitleUnit>& Units() const { return units_; }
-    // The units on screen at `time` (90 kHz), only forced ones with `forcedOnly`.
-    std::vector<const SubtitleUnit*> OnScreenAt(std::int64_t time, bool forcedOnly) const;
+    // Units in stream order, damaged ones the decoder refused left out. A unit's picture never changes
+    // once read; its end may, until the next unit is read.
+    const std::vector<std::shared_ptr<SubtitleUnit>>& Units() const { return units_; }
+    // The units on screen at `time`, only forced ones with `forcedOnly`.
+    std::vector<SharedSubtitleUnit> OnScreenAt(std::int64_t time, bool forcedOnly) const;
+    // Forgets the units gone from the screen by `time`, so that a whole film's do not pile up.
+    void DropEndedBy(std::int64_t time);
 
 private:
     void TakePacket(std::int64_t packPos, const std::uint8_t* packet, std::size_t length);
@@ -70,6 +82,7 @@ private:
     void EndLastUnitAt(std::int64_t time);
 
     const VideoFile& file_;
+    SubtitleClock clock_;
     std::unique_ptr<ReadWindow> window_;
     std::uint8_t substreamId_;
     CodecContextPtr decoder_;
@@ -83,7 +96,7 @@ private:
         std::vector<std::uint8_t> bytes;
     };
     std::optional<Pending> pending_;
-    std::vector<SubtitleUnit> units_;
+    std::vector<std::shared_ptr<SubtitleUnit>> units_;
 };
 
 }  // namespace decoderlib

@@ -15,12 +15,12 @@ namespace {
 
 std::vector<int> Substreams(const std::string& path)
 {
-    return decoderlib::SampleSubpictureSubstreams(decoderlib::VideoFile(path));
+    return decoderlib::SubpictureSubstreams(decoderlib::VideoFile(path));
 }
 
 decoderlib::VideoSubtitles Subtitles(const std::string& path)
 {
-    return decoderlib::FindSubtitles(path, decoderlib::VideoFile(path));
+    return decoderlib::FindSubtitles(path, 0, decoderlib::VideoFile(path));
 }
 
 }  // namespace
@@ -58,8 +58,7 @@ TEST(SubtitleScan, ATitleSetsVobTakesItsStreamsFromTheInformationBesideItAndElse
     EXPECT_EQ(wide.streams[0].language, "fr");
     EXPECT_EQ(wide.streams[0].substream, 1);
 
-    // The same VOB outside its folder: its packs alone, sampled. Its four subpictures are a pack each
-    // in 4 MB, so the samples need not meet both streams; what they find is one of the two.
+    // The same VOB outside its folder: its packs alone, walked whole, under the default palette.
     const fs::path folder = fs::temp_directory_path() / ("subtitlescan." + std::to_string(getpid()));
     fs::create_directories(folder);
     const fs::path alone = folder / "VTS_01_1.VOB";
@@ -68,9 +67,10 @@ TEST(SubtitleScan, ATitleSetsVobTakesItsStreamsFromTheInformationBesideItAndElse
     fs::remove_all(folder);
     EXPECT_FALSE(plain.fromDisc);
     EXPECT_EQ(plain.palette, decoderlib::kDefaultSubpicturePalette);
+    ASSERT_EQ(plain.streams.size(), 2u);
     for (std::size_t i = 0; i < plain.streams.size(); ++i) {
         EXPECT_EQ(plain.streams[i].number, static_cast<int>(i) + 1);
-        EXPECT_TRUE(plain.streams[i].substream == 0 || plain.streams[i].substream == 1) << plain.streams[i].substream;
+        EXPECT_EQ(plain.streams[i].substream, static_cast<int>(i));
         EXPECT_EQ(plain.streams[i].language, "");
     }
 }

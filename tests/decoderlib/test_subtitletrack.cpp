@@ -30,7 +30,10 @@ std::vector<SubtitleUnit> ReadAll(const VideoFile& file, int substream,
 {
     SubtitleTrack track(file, substream, palette);
     track.ReadTo(file.Size());
-    return track.Units();
+    std::vector<SubtitleUnit> units;
+    for (const auto& unit : track.Units())
+        units.push_back(*unit);
+    return units;
 }
 
 // Each unit as "first-last": the frames, counted from the video's first picture, from the first at or
@@ -119,7 +122,8 @@ TEST(SubtitleTrack, ForcedOnlyKeepsTheForcedUnitAndTheImageGivesWhatItsFolderGiv
     SubtitleTrack track(folder, 1, decoderlib::kDefaultSubpicturePalette);
     track.ReadTo(folder.Size());
     ASSERT_EQ(track.Units().size(), 2u);
-    for (const SubtitleUnit& unit : track.Units()) {
+    for (const auto& shared : track.Units()) {
+        const SubtitleUnit& unit = *shared;
         const std::int64_t middle = (unit.start + unit.end) / 2;
         EXPECT_EQ(track.OnScreenAt(middle, false).size(), 1u);
         EXPECT_EQ(track.OnScreenAt(middle, true).size(), unit.forced ? 1u : 0u);
@@ -143,7 +147,7 @@ TEST(SubtitleTrack, ASeekFindsTheUnitOnScreenThoughItBeganBeforeThePosition)
     SubtitleTrack track(late, 0, decoderlib::kDefaultSubpicturePalette);
     track.Seek(all[4].position + 2048);
     track.ReadTo(all[5].position + 1);
-    const std::vector<const SubtitleUnit*> shown = track.OnScreenAt(all[4].start, false);
+    const std::vector<decoderlib::SharedSubtitleUnit> shown = track.OnScreenAt(all[4].start, false);
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(Key(*shown[0]), Key(all[4]));
     // Unit 5 began by then, and reading on finishes it.
