@@ -1,7 +1,7 @@
 // Subtitles drawn into the frames, through the binding: each frame shows exactly the subpictures on
 // screen at its time, read back against the same frame without them, in either language of a title,
 // forced ones alone, on a 16:9 title, after a seek into a subtitle on a disc image, chosen while the
-// video plays, and on subpicture packets cut and lying about their lengths.
+// video plays, where the timestamps restart, and on subpicture packets cut and lying about their lengths.
 #include "decodertest.h"
 
 #include "support/damage.h"
@@ -91,6 +91,20 @@ TEST(Subtitles, ASeekIntoASubtitleAndAChoiceWhilePlayingShowItFromThatFrameOn)
     EXPECT_EQ(ShownFrames({FixturePath("subs"), 1, 1, false, -1, 20}), "20-39 70-99");
     EXPECT_EQ(ShownFrames({FixturePath("latesub.vob"), 0, 1, false, 11}),
               "275-278 280-283 285-288 290-293 295-298");
+}
+
+TEST(Subtitles, EachUnitStaysOnItsFramesWhereTheTimestampsRestart)
+{
+    // The title twice in one file: the second half's timestamps start again from the first's, as at
+    // a DVD cell boundary, so only the timeline tells its subtitles from the first half's.
+    std::vector<char> bytes = ReadFileBytes(FixturePath("subs/VIDEO_TS/VTS_01_1.VOB"));
+    const std::size_t half = bytes.size();
+    bytes.insert(bytes.end(), bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(half));
+    const std::string path = testing::TempDir() + "subtitles-twice.vob";
+    WriteFileBytes(path, bytes);
+    EXPECT_EQ(ShownFrames({path, 0, 1}), "10-39 70-99 10-39 70-99");
+    EXPECT_EQ(ShownFrames({path, 0, 2, false, 6}), "25-50 75-100");
+    std::remove(path.c_str());
 }
 
 TEST(Subtitles, NoSuchStreamIsRefusedAndNoneIsAlwaysTaken)
