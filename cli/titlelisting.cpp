@@ -1,33 +1,12 @@
 #include "cli/titlelisting.h"
 
 #include "dvd/disc.h"
+#include "job/subtitles.h"
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 namespace thumbs {
-
-namespace {
-
-// "    subtitles: 1 en normal, 2 de forced, 3 (no language)": the streams the title plays, each by the
-// number that chooses it.
-std::string SubtitleLine(const std::vector<dvd::SubpictureStream>& streams)
-{
-    std::string line;
-    for (const dvd::SubpictureStream& s : streams) {
-        if (!s.available)
-            continue;
-        line += line.empty() ? "    subtitles: " : ", ";
-        line += std::to_string(s.number) + " " + (s.language.empty() ? "(no language)" : s.language);
-        const std::string kind = dvd::KindText(s.kind);
-        if (!kind.empty())
-            line += " " + kind;
-    }
-    return line.empty() ? line : line + "\n";
-}
-
-}  // namespace
 
 std::string TitleListing(const dvd::Disc& disc)
 {
@@ -40,7 +19,9 @@ std::string TitleListing(const dvd::Disc& disc)
                       t.system == dvd::TvSystem::Pal ? "PAL" : "NTSC",
                       t.number == disc.MainTitle() ? "  main title" : "");
         text += line;
-        text += SubtitleLine(t.subtitles);
+        // The streams the title plays, each by the number that chooses it.
+        if (const std::string subtitles = job::SubtitlesLine(job::SubtitleStreams(t.subtitles)); !subtitles.empty())
+            text += "    " + subtitles + "\n";
     }
     return text;
 }
