@@ -3,6 +3,7 @@
 #include "platform/paths.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <system_error>
 
@@ -53,6 +54,8 @@ TDecoder::TDecoder(const std::string& LibraryFolder)
         reinterpret_cast<TFrameDeinterlacedProc>(ResolveOptionalEntryPoint(FLibraryHandle.get(), "frameDeinterlaced"));
     FGetUnreadable =
         reinterpret_cast<TGetUnreadableProc>(ResolveOptionalEntryPoint(FLibraryHandle.get(), "getUnreadable"));
+    FGetFrameCount =
+        reinterpret_cast<TGetFrameCountProc>(ResolveOptionalEntryPoint(FLibraryHandle.get(), "getFrameCount"));
     FGetSubtitles =
         reinterpret_cast<TGetSubtitlesProc>(ResolveOptionalEntryPoint(FLibraryHandle.get(), "getSubtitles"));
     FSetSubtitles =
@@ -100,6 +103,13 @@ TDecoderUnreadable TDecoder::Unreadable() const
     if (!FGetUnreadable || FGetUnreadable(&unreadable) != 0)
         return {};
     return unreadable;
+}
+
+std::int64_t TDecoder::FrameCount() const
+{
+    if (FGetFrameCount)
+        return FGetFrameCount();
+    return FFileInfo ? std::llround(FFileInfo->TotalSeconds * FFileInfo->Fps) : 0;
 }
 
 std::vector<TDecoderSubtitleStream> TDecoder::SubtitleStreams() const

@@ -58,6 +58,8 @@ public:
     // What could not be read of the open video since it opened (a scratched disc, a failing drive);
     // nothing when the library cannot tell.
     TDecoderUnreadable Unreadable() const;
+    // The open video's length in frames; where the library cannot tell, its whole seconds at its rate.
+    std::int64_t FrameCount() const;
     // The open video's subtitle streams; none when the library cannot tell.
     std::vector<TDecoderSubtitleStream> SubtitleStreams() const;
     // Draws stream `Stream` (its Number; 0: none) into the frames from the next GetNextFrame on, only its
@@ -99,6 +101,7 @@ private:
     TGetLastErrorProc FGetLastError = nullptr;
     TFrameDeinterlacedProc FFrameDeinterlaced = nullptr;
     TGetUnreadableProc FGetUnreadable = nullptr;
+    TGetFrameCountProc FGetFrameCount = nullptr;
     TGetSubtitlesProc FGetSubtitles = nullptr;
     TSetSubtitlesProc FSetSubtitles = nullptr;
 

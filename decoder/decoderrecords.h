@@ -100,6 +100,9 @@ using TGetLastErrorProc = const char* (*)();
 using TFrameDeinterlacedProc = std::int32_t (*)();
 // Optional: fills in what could not be read of the open video; 0 when it did, 1 without a video.
 using TGetUnreadableProc = std::int32_t (*)(TDecoderUnreadable* Unreadable);
+// Optional: the open video's length in frames, its timeline's length over one frame's; 0 without a
+// video. Exact where whole seconds are not.
+using TGetFrameCountProc = std::int64_t (*)();
 // Optional: fills in the open video's subtitle streams; 0 when it did, 1 without a video.
 using TGetSubtitlesProc = std::int32_t (*)(TDecoderSubtitles* Subtitles);
 // Optional: the subtitles drawn into the frames of the open video from the next getNextFrame on

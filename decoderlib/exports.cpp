@@ -1,6 +1,6 @@
 // The library's seven entry points, and the optional ones, setDeinterlace, getLastError,
-// frameDeinterlaced, getUnreadable, getSubtitles and setSubtitles. One video is open at a time; a failed open keeps the previous one, so records
-// handed out before stay valid.
+// frameDeinterlaced, getUnreadable, getFrameCount, getSubtitles and setSubtitles. One video is open
+// at a time; a failed open keeps the previous one, so records handed out before stay valid.
 #include "decoderlib/session.h"
 
 #include <algorithm>
@@ -143,6 +143,11 @@ DECODER_EXPORT std::int32_t getUnreadable(TDecoderUnreadable* unreadable)
         *unreadable = {};
         return 1;
     }
+}
+
+DECODER_EXPORT std::int64_t getFrameCount()
+{
+    return g_session ? g_session->FrameCount() : 0;
 }
 
 DECODER_EXPORT std::int32_t getSubtitles(TDecoderSubtitles* subtitles)

@@ -35,6 +35,8 @@ public:
 
     const TDecoderFileInfo& FileInfo() const { return fileInfo_; }
     const TDecoderFrameInfo& FrameInfo() const { return frameInfo_; }
+    // The frames the timeline holds: its length over one frame's, to the nearest.
+    std::int64_t FrameCount() const { return (timeline_.Duration() + frameTicks_ / 2) / frameTicks_; }
     // The stretches of steady timestamps the video was found to play as.
     const Timeline& VideoTimeline() const { return timeline_; }
 

@@ -66,6 +66,7 @@ TEST_P(FixtureVideo, ReportsSizeRateAspectAndDuration)
     EXPECT_NEAR(info.AspectRatio, v.aspect, 1e-9);
     EXPECT_EQ(info.TotalSeconds, v.totalSeconds);
     EXPECT_EQ(info.DurationHours * 3600 + info.DurationMinutes * 60 + info.DurationSeconds, v.totalSeconds);
+    EXPECT_EQ(decoder.FrameCount(), v.frames);
     EXPECT_EQ(decoder.FrameInfo()->Timestamp, 0);
     EXPECT_EQ(decoder.Width(), v.width);
     EXPECT_EQ(decoder.Fps(), info.Fps);
