@@ -9,6 +9,7 @@
 #include "job/choices.h"
 #include "job/prepare.h"
 #include "job/statuslines.h"
+#include "job/subtitles.h"
 #include "job/thumbnail.h"
 #include "job/video.h"
 
@@ -165,6 +166,25 @@ int Convert(TDecoder& decoder, const thumbs::Options& options, const std::string
     return finish(0);
 }
 
+// Draws the subtitles asked for into the open video's frames; false, having said why, where the
+// video has no such stream.
+bool ChooseSubtitles(TDecoder& decoder, const job::SubtitleRequest& request, const std::string& file)
+{
+    // Every open starts with none, and a plain VOB is not walked for streams it will not draw.
+    if (request.kind == job::SubtitleRequest::Kind::Off)
+        return true;
+    try {
+        const job::SubtitleChoice choice =
+            job::ResolveSubtitles(request, job::SubtitleStreams(decoder.SubtitleStreams()));
+        if (decoder.SetSubtitles(choice.stream, choice.forcedOnly))
+            return true;
+        PrintError(file + ": the decoder library cannot draw subtitles");
+    } catch (const Exception& e) {
+        PrintError(file + ": " + e.Message());
+    }
+    return false;
+}
+
 // Every file in turn; answers the exit status. An error that concerns no single file, such as a
 // library that cannot be loaded, ends the run by an exception.
 int ConvertFiles(const thumbs::Options& options)
@@ -195,6 +215,13 @@ int ConvertFiles(const thumbs::Options& options)
         if (options.info) {
             const TDecoderFileInfo& info = *decoder.FileInfo();
             std::printf("%s\n", job::InfoLine(info.Fps, info.Width, info.Height, Duration(info)).c_str());
+            if (const std::string subtitles = job::SubtitlesLine(job::SubtitleStreams(decoder.SubtitleStreams()));
+                !subtitles.empty())
+                std::printf("%s\n", subtitles.c_str());
+            continue;
+        }
+        if (!ChooseSubtitles(decoder, options.subtitles, file)) {
+            status = kJobFailed;
             continue;
         }
         const int result = Convert(decoder, options, file, video);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <optional>
 #include <string_view>
 
 namespace thumbs {
@@ -39,9 +40,10 @@ bool IsGrid(const std::string& text)
 }
 
 // What a thumbnail has no use for: it is one picture of a chosen size into a named file.
-constexpr std::array<std::string_view, 14> kNotWithThumbnail{
-    "--info",        "--list-titles", "--whole", "--pieces", "--range",       "--chapters", "--sheet",
-    "--sheet-width", "--size",        "--width", "-o",       "--save-folder", "-q",         "--quiet"};
+constexpr std::array<std::string_view, 16> kNotWithThumbnail{
+    "--info",  "--list-titles", "--whole",     "--pieces",          "--range", "--chapters",
+    "--sheet", "--sheet-width", "--size",      "--width",           "-o",      "--save-folder",
+    "-q",      "--quiet",       "--subtitles", "--subtitles-stream"};
 
 } // namespace
 
@@ -79,6 +81,7 @@ Options ParseOptions(const std::vector<std::string>& args)
     std::int32_t sheetRows = 0;  // given with --sheet: the pieces are its cells
     bool sideGiven = false;
     std::string notWithThumbnail;  // the first option given that a thumbnail refuses
+    std::int32_t forcedStream = 0;  // --subtitles-stream
     auto setMode = [&](job::Mode mode) {
         if (modeGiven && c.mode != mode)
             throw UsageError("choose one of --whole, --pieces, --range and --chapters");
@@ -163,6 +166,17 @@ Options ParseOptions(const std::vector<std::string>& args)
             if (mode != "auto" && mode != "off")
                 throw UsageError("invalid deinterlace mode: '" + mode + "' (auto or off)");
             o.deinterlace = mode == "auto";
+        } else if (a == "--subtitles") {
+            const std::string& spec = value("off, forced, a stream number or a language");
+            const std::optional<job::SubtitleRequest> request = job::ParseSubtitles(spec);
+            if (!request)
+                throw UsageError("invalid subtitles: '" + spec +
+                                 "' (off, forced, a stream number or a two-letter language)");
+            o.subtitles = *request;
+        } else if (a == "--subtitles-stream") {
+            forcedStream = ParseInt32(value("a number"), "subtitle stream");
+            if (forcedStream < 1)
+                throw UsageError("subtitle stream numbers start at 1");
         } else if (a == "--") {
             o.files.insert(o.files.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
             break;
@@ -181,6 +195,11 @@ Options ParseOptions(const std::vector<std::string>& args)
     }
     if (sideGiven)
         throw UsageError("-s goes with --thumbnail");
+    if (forcedStream > 0) {
+        if (o.subtitles.kind != job::SubtitleRequest::Kind::Forced)
+            throw UsageError("--subtitles-stream goes with --subtitles forced");
+        o.subtitles.stream = forcedStream;
+    }
     if (c.sheet && sheetRows == 0)
         throw UsageError("--sheet-width goes with --sheet");
     if (c.sheet) {
@@ -232,6 +251,11 @@ std::string UsageText()
            "Pictures:\n"
            "  --deinterlace MODE     auto: frames the video marks interlaced are deinterlaced\n"
            "                         (the default); off: frames as decoded\n"
+           "  --subtitles SPEC       draw subtitles into the pictures: off (the default), a stream\n"
+           "                         number as --info lists it, a language code (en: the first\n"
+           "                         stream in it) or forced (only the forced subpictures of the\n"
+           "                         first stream)\n"
+           "  --subtitles-stream N   with --subtitles forced: those of stream N instead\n"
            "Output:\n"
            "  -o, --save-folder DIR  make the pictures' folder in DIR (default: the current directory)\n"
            "  --info                 print each file's information and write nothing\n"

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "job/choices.h"
+#include "job/subtitles.h"
 #include "job/thumbnail.h"
 #include "job/video.h"
 
@@ -24,6 +25,8 @@ struct Options {
     bool listTitles = false;
     // auto: frames the video marks interlaced are deinterlaced; off: frames as decoded.
     bool deinterlace = true;
+    // Drawn into every picture of the job once each video's streams are known; off by default.
+    job::SubtitleRequest subtitles;
     bool info = false;
     bool quiet = false;
     bool help = false;
