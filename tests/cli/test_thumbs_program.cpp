@@ -689,3 +689,74 @@ TEST_F(ThumbsProgram, ADiscListsItsTitlesAndGivesThePicturesOfTheChosenTitle)
     EXPECT_EQ(r.err, "stillreel-thumbs: " + scrambled +
                          ": This DVD is encrypted (CSS). Stillreel reads only unencrypted DVD folders and images.\n");
 }
+
+// Subtitles drawn into a job's stills: each still against the same job's without them, by the frame
+// it shows, differs exactly where the stream is on screen; forced ones alone of another stream.
+TEST_F(ThumbsProgram, SubtitlesChangeExactlyTheStillsOfTheFramesTheyShowIn)
+{
+    const auto shown = [&](const std::vector<std::string>& subtitles) {
+        std::vector<std::string> args{"--whole", "--width", "180", "-q", "--title", "1", "-o", "with"};
+        args.insert(args.end(), subtitles.begin(), subtitles.end());
+        args.push_back(FixturePath("subs"));
+        fs::remove_all(dir_ / "with");
+        const Result r = Run(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        std::string runs;
+        int runStart = -1;
+        int last = -1;
+        for (int i = 0; i < 125; ++i) {
+            const std::string name = "subs_T01/subs_T01_" + std::to_string(i) + ".jpg";
+            const bool differs =
+                ReadFileBytes((dir_ / "with" / name).string()) != ReadFileBytes((dir_ / "without" / name).string());
+            const int index = Read(dir_ / "without" / name).index;
+            if (runStart >= 0 && (!differs || index != last + 1)) {
+                runs += (runs.empty() ? "" : " ") + std::to_string(runStart) + "-" + std::to_string(last);
+                runStart = -1;
+            }
+            if (differs && runStart < 0)
+                runStart = index;
+            last = index;
+        }
+        if (runStart >= 0)
+            runs += (runs.empty() ? "" : " ") + std::to_string(runStart) + "-" + std::to_string(last);
+        return runs;
+    };
+    const Result off = Run({"--whole", "--width", "180", "-q", "--title", "1", "-o", "without", FixturePath("subs")});
+    ASSERT_EQ(off.status, 0) << off.err;
+    ASSERT_EQ(CountPictures(dir_ / "without" / "subs_T01"), 125u);
+    EXPECT_EQ(shown({"--subtitles", "off"}), "");
+    EXPECT_EQ(shown({"--subtitles", "en"}), "10-39 70-99");
+    EXPECT_EQ(shown({"--subtitles", "forced", "--subtitles-stream", "2"}), "25-50");
+}
+
+// A sheet takes the subtitles too; each file is checked for the stream on its own, and one without
+// it fails alone, saying what it has.
+TEST_F(ThumbsProgram, SubtitlesGoOnASheetAndAVideoWithoutTheStreamFailsAlone)
+{
+    const std::string subs = FixturePath("subs");
+    const std::string pal = FixturePath("pal.vob");
+    Result r = Run({"--sheet", "2x2", "--sheet-width", "400", "-q", "-o", "without", subs});
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Run({"--sheet", "2x2", "--sheet-width", "400", "-q", "-o", "with", "--subtitles", "1", pal, subs});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "stillreel-thumbs: " + pal + ": no subtitle stream 1 (the video has none)\n");
+    const std::vector<char> sheet = ReadFileBytes((dir_ / "with" / "subs_T01_sheet.jpg").string());
+    EXPECT_FALSE(sheet.empty());
+    EXPECT_NE(sheet, ReadFileBytes((dir_ / "without" / "subs_T01_sheet.jpg").string()));
+    EXPECT_FALSE(fs::exists(dir_ / "with" / "pal_sheet.jpg"));
+
+    r = Run({"--pieces", "2", "--subtitles", "fr", "--title", "1", subs});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "stillreel-thumbs: " + subs + ": no subtitle stream \"fr\" (it has 1 en normal, 2 de forced)\n");
+    EXPECT_EQ(CountPictures(dir_ / "subs_T01"), 0u);
+
+    r = Run({"--subtitles", "french", subs});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("invalid subtitles: 'french'"), std::string::npos) << r.err;
+
+    r = Run({"--info", subs, pal});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              subs + "\nFPS: 25.00 Size: 720x576 Duration: 00:00:05\nsubtitles: 1 en normal, 2 de forced\n" + pal +
+                  "\nFPS: 25.00 Size: 720x576 Duration: 00:00:12\n");
+}

@@ -84,6 +84,30 @@ TEST(ThumbsOptions, RefusesMalformedCommandLines)
     EXPECT_EQ(UsageMessage({"--help"}), "accepted");
 }
 
+// A SPEC of none of the four kinds is a usage error before any file opens; a language in capitals is
+// a language, and forced takes the stream --subtitles-stream names.
+TEST(ThumbsOptions, SubtitlesAreOffAStreamALanguageOrForced)
+{
+    using Kind = job::SubtitleRequest::Kind;
+    EXPECT_EQ(ParseOptions({"v.vob"}).subtitles.kind, Kind::Off);
+    auto o = ParseOptions({"--subtitles", "DE", "v.vob"});
+    EXPECT_EQ(o.subtitles.kind, Kind::Language);
+    EXPECT_EQ(o.subtitles.language, "de");
+    o = ParseOptions({"--subtitles-stream", "2", "--subtitles", "forced", "v.vob"});
+    EXPECT_EQ(o.subtitles.kind, Kind::Forced);
+    EXPECT_EQ(o.subtitles.stream, 2);
+    EXPECT_EQ(ParseOptions({"--subtitles", "12", "v.vob"}).subtitles.stream, 12);
+    for (const char* bad : {"0", "-1", "1a", "fra", "e", "", "é"})
+        EXPECT_EQ(UsageMessage({"--subtitles", bad, "v.vob"}),
+                  "invalid subtitles: '" + std::string(bad) +
+                      "' (off, forced, a stream number or a two-letter language)")
+            << bad;
+    EXPECT_EQ(UsageMessage({"--subtitles", "en", "--subtitles-stream", "2", "v.vob"}),
+              "--subtitles-stream goes with --subtitles forced");
+    EXPECT_EQ(UsageMessage({"--subtitles", "forced", "--subtitles-stream", "0", "v.vob"}),
+              "subtitle stream numbers start at 1");
+}
+
 // The file manager's command: one video and one output, a size in range, only the options that say
 // which picture; anything of the other modes refused.
 TEST(ThumbsOptions, AThumbnailTakesOneVideoAndOneOutputAndOnlyThePictureOptions)
@@ -112,7 +136,8 @@ TEST(ThumbsOptions, AThumbnailTakesOneVideoAndOneOutputAndOnlyThePictureOptions)
                                                   {"--sheet"},
                                                   {"-o", "dir"},
                                                   {"--width", "100"},
-                                                  {"--info"}}) {
+                                                  {"--info"},
+                                                  {"--subtitles", "en"}}) {
         std::vector<std::string> args{"--thumbnail"};
         args.insert(args.end(), other.begin(), other.end());
         args.insert(args.end(), {"in.vob", "out.png"});
