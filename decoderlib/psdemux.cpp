@@ -53,6 +53,21 @@ PsDemuxer::PsDemuxer(const VideoFile& file) : file_(file), curDts_(kRelativeBase
 
 PsDemuxer::~PsDemuxer() = default;
 
+std::unique_ptr<PsDemuxer> PsDemuxer::Fork(const PsDemuxer& found)
+{
+    auto fork = std::make_unique<PsDemuxer>(found.file_);
+    fork->videoId_ = found.videoId_;
+    fork->wrapReference_ = found.wrapReference_;
+    fork->wrapAdds_ = found.wrapAdds_;
+    fork->firstDts_ = found.firstDts_;
+    fork->parserCodec_->codec_id = found.parserCodec_->codec_id;
+    fork->parserCodec_->has_b_frames = found.parserCodec_->has_b_frames;
+    fork->parserCodec_->framerate = found.parserCodec_->framerate;
+    fork->parserCodec_->ticks_per_frame = found.parserCodec_->ticks_per_frame;
+    fork->SeekToByte(0);
+    return fork;
+}
+
 AVCodecID PsDemuxer::CodecId() const
 {
     return parserCodec_->codec_id;

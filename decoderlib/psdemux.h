@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <vector>
 
 namespace decoderlib {
@@ -16,6 +17,10 @@ class VideoFile;
 class PsDemuxer {
 public:
     explicit PsDemuxer(const VideoFile& file);
+    // A demuxer of its own over `found`'s file and video stream, timing packets as `found` has come
+    // to (the clock's wrap, the origin of times, what the parser learnt), so that reading elsewhere
+    // leaves `found`'s place alone. It starts at the file's start.
+    static std::unique_ptr<PsDemuxer> Fork(const PsDemuxer& found);
     ~PsDemuxer();
     PsDemuxer(const PsDemuxer&) = delete;
     PsDemuxer& operator=(const PsDemuxer&) = delete;

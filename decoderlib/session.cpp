@@ -1,6 +1,7 @@
 #include "decoderlib/session.h"
 
 #include "decoderlib/disctitle.h"
+#include "decoderlib/pictureheaders.h"
 #include "decoderlib/psscan.h"
 #include "decoderlib/subtitledraw.h"
 #include "decoderlib/timelinescan.h"
@@ -101,11 +102,12 @@ Session::~Session()
 
 void Session::AnalyseStart()
 {
+    const DecodeRequest start{.readLimit = kFirstPictureLimit};
     // Most videos open with a whole picture, which the decoder then gives up without the next.
-    stream_.SeekToByte(0, kFirstPictureLimit);
+    stream_.SeekToByte(0, start);
     AVFrame* f = stream_.FirstAlone();
     if (f && !IsWhole(*f)) {
-        stream_.SeekToByte(0, kFirstPictureLimit);
+        stream_.SeekToByte(0, start);
         f = stream_.Next();
     }
     if (!f)
@@ -122,15 +124,12 @@ void Session::AnalyseStart()
         AVFrame* w = stream_.Next();
         while (w && !IsWhole(*w))
             w = stream_.Next();
-        const bool wholeLater = w != nullptr;
-        stream_.SeekToByte(0, kFirstPictureLimit);
-        if (!wholeLater && !stream_.FirstPictureReachesLastRow(height))
+        if (!w && !PictureHeaders(stream_, 0, start).FirstPictureReachesLastRow(height))
             throw DecodeError(kNoVideoMessage);
     }
 
     // The cadence is in the first pictures' headers: reading them costs a fraction of decoding them.
-    stream_.SeekToByte(0, kFirstPictureLimit);
-    const VideoStream::Cadence cadence = stream_.ReadCadence(kCadenceFrames);
+    const PictureHeaders::Cadence cadence = PictureHeaders(stream_, 0, start).ReadCadence(kCadenceFrames);
     const int frames = cadence.frames;
     const int fields = cadence.fields;
     interlaced_ = cadence.interlaced;
@@ -415,8 +414,7 @@ Session::SeekOutcome Session::SeekFrom(const SeekTarget& target, SeekStart from,
     const bool fromOwnGop = from == SeekStart::kOwnGop && start > target.stretchStart;
     if (fromOwnGop)
         start = LastKeyBefore(start, wantPts, target.stretchEnd);
-    stream_.SeekToByte(start);
-    stream_.SkipBefore(wantPts, target.stretchEnd);
+    stream_.SeekToByte(start, {.skipBefore = wantPts, .skipUntilPos = target.stretchEnd});
     AVFrame* f = stream_.Next();
     // Decoding straight through conceals a damaged I-picture from the pictures before it, and so
     // must a seek, or its picture would differ from the one playing reaches.
@@ -450,7 +448,6 @@ Session::SeekOutcome Session::SeekFrom(const SeekTarget& target, SeekStart from,
     // video turns interlaced only after its start).
     if (f && deinterlacer_ && f->interlaced_frame && (!withNeighbour || (!before && start > target.stretchStart)))
         return SeekOutcome::kNeedsNeighbour;
-    stream_.SkipBefore(-1);
     if (!f) {
         atEnd_ = true;
         return SeekOutcome::kPlaced;

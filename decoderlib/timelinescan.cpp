@@ -2,6 +2,7 @@
 
 #include "decoderlib/psscan.h"
 #include "decoderlib/videofile.h"
+#include "decoderlib/pictureheaders.h"
 #include "decoderlib/videostream.h"
 
 #include <algorithm>
@@ -270,11 +271,7 @@ private:
 // them would give, else from decoding them.
 class StretchDecoder {
 public:
-    StretchDecoder(const VideoFile& file, VideoStream& stream) : scanner_(file), stream_(stream)
-    {
-        stream_.TimesOnly(true);
-    }
-    ~StretchDecoder() { stream_.TimesOnly(false); }
+    StretchDecoder(const VideoFile& file, VideoStream& stream) : scanner_(file), stream_(stream) {}
     StretchDecoder(const StretchDecoder&) = delete;
     StretchDecoder& operator=(const StretchDecoder&) = delete;
 
@@ -282,8 +279,6 @@ public:
     // the pictures around it.
     std::int64_t LastPts(std::int64_t stretchStart, std::int64_t end)
     {
-        // The last picture shown is never a B-picture; those left out still time the one after them.
-        stream_.SkipBPictures(true);
         std::vector<std::int64_t> seen;
         std::int64_t from = end;
         for (std::int64_t back = kLinearSpan; back <= kMaxDecodeWindow && from > stretchStart; back *= 4) {
@@ -294,22 +289,22 @@ public:
                     s = scanner_.FirstVideoStamp(from, end, end - from);
                 from = s ? s->packPos : stretchStart;
             }
+            // The last picture shown is never a B-picture; those left out still time the one after
+            // them. The next stretch's pictures would only push the last ones out of the decoder.
+            const DecodeRequest request{
+                .skipBPictures = true, .timesOnly = true, .decodeEnd = end, .readLimit = end + kLinearSpan};
             // Where the reference pictures there each carry a time of their own, running on
             // steadily, decoding would only give those times back.
-            stream_.SeekToByte(from, end + kLinearSpan);
-            seen = stream_.ReferenceTimesBefore(end);
+            seen = PictureHeaders(stream_, from, request).ReferenceTimesBefore(end);
             if (RunsOn(seen))
                 break;
-            stream_.SeekToByte(from, end + kLinearSpan);
-            // The next stretch's pictures would only push the last ones out of the decoder.
-            stream_.DecodeBefore(end);
+            stream_.SeekToByte(from, request);
             seen.clear();
             while (AVFrame* f = stream_.Next())
                 seen.push_back(f->pts);
             if (!seen.empty())
                 break;
         }
-        stream_.SkipBPictures(false);
         if (seen.empty()) {
             // Nothing decodes there: the timestamps in the headers are the best left to go by.
             scanner_.VisitVideoStamps(from, end, [&](const PesStamp& s) {
@@ -323,11 +318,11 @@ public:
 
     std::int64_t FirstPts(std::int64_t start)
     {
-        stream_.SeekToByte(start, start + kMaxDecodeWindow);
+        const DecodeRequest request{.timesOnly = true, .readLimit = start + kMaxDecodeWindow};
         // Where the picture shown first has a time of its own, decoding it would only give that.
-        if (const std::int64_t own = stream_.FirstOwnTime(); own != AV_NOPTS_VALUE)
+        if (const std::int64_t own = PictureHeaders(stream_, start, request).FirstOwnTime(); own != AV_NOPTS_VALUE)
             return own;
-        stream_.SeekToByte(start, start + kMaxDecodeWindow);
+        stream_.SeekToByte(start, request);
         AVFrame* f = stream_.FirstAlone();
         return f && f->pkt_pos >= start ? f->pts : AV_NOPTS_VALUE;
     }
