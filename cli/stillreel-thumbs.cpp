@@ -3,6 +3,7 @@
 #include "cli/titlelisting.h"
 
 #include "common/hms.h"
+#include "common/version.h"
 #include "convert/convertthread.h"
 #include "decoder/decoder.h"
 #include "dvd/disc.h"
