@@ -231,6 +231,9 @@ void TmainDlg::CreateMenus()
     tmiPlay = item(playback, "tmiPlay", "&Play");
     tmiPause = item(playback, "tmiPause", "&Pause");
     tmiStop = item(playback, "tmiStop", "&Stop");
+    tmiSubtitles = subMenu(action, "&Subtitles");
+    tmiSubtitles->setObjectName(QStringLiteral("tmiSubtitles"));
+    tmiSubtitles->setEnabled(false);
     // Beyond GENERATE's three modes: the pieces on one sheet, and a disc title's chapters.
     QMenu* pictures = subMenu(action, "P&ictures");
     tmiSheet = item(pictures, "tmiSheet", "Contact &Sheet of the Pieces");

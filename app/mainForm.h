@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -55,6 +56,8 @@ public:
     QAction* tmiPlay;
     QAction* tmiPause;
     QAction* tmiStop;
+    // Filled by the controller for each video it opens.
+    QMenu* tmiSubtitles;
     QAction* tmiSheet;
     QAction* tmiChapters;
     QAction* tmiChapterSheet;

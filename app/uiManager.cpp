@@ -9,9 +9,11 @@
 #include "job/choices.h"
 #include "job/prepare.h"
 #include "job/statuslines.h"
+#include "job/subtitles.h"
 #include "playback/SDLPanel.h"
 #include "playback/playManager.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QEvent>
 #include <QLocale>
@@ -112,6 +114,9 @@ void TUIManager::WireCommands()
     connect(FForm.tmiSheet, &QAction::triggered, this, guarded(&TUIManager::SheetClick));
     connect(FForm.tmiChapters, &QAction::triggered, this, guarded(&TUIManager::ChaptersClick));
     connect(FForm.tmiChapterSheet, &QAction::triggered, this, guarded(&TUIManager::ChapterSheetClick));
+    // The submenu's entries change with each video; the menu tells of any of them.
+    connect(FForm.tmiSubtitles, &QMenu::aboutToShow, this, guarded(&TUIManager::ListSubtitleStreams));
+    connect(FForm.tmiSubtitles, &QMenu::triggered, this, guarded(&TUIManager::SubtitlesClick));
     connect(FForm.tmiConfig, &QAction::triggered, this, guarded(&TUIManager::ConfigClick));
     connect(FForm.tmiExit, &QAction::triggered, this, guarded(&TUIManager::ExitClick));
     connect(FForm.tmiHelp, &QAction::triggered, this, guarded(&TUIManager::HelpClick));
@@ -225,10 +230,77 @@ TUIManager::TOpenResult TUIManager::OpenVideo(const std::string& FileName)
     FForm.tmiSheet->setEnabled(true);
     FForm.tmiChapters->setEnabled(!video->chapters.empty());
     FForm.tmiChapterSheet->setEnabled(!video->chapters.empty());
+    ResetSubtitlesMenu();
     FJob.VideoName = video->name;
     FVideo = *video;
     ResetToVideo(*FSettings, pm.Width(), pm.Height(), pm.AspectRatio());
     return TOpenResult::Opened;
+}
+
+QAction* TUIManager::AddSubtitlesEntry(const QString& Caption, std::int32_t Number)
+{
+    QMenu& menu = *FForm.tmiSubtitles;
+    QAction* item = menu.addAction(Caption);
+    item->setFont(menu.font());
+    item->setCheckable(true);
+    item->setData(Number);
+    return item;
+}
+
+void TUIManager::ResetSubtitlesMenu()
+{
+    FForm.tmiSubtitles->clear();
+    FForcedOnly = nullptr;
+    FSubtitleStreams = std::make_unique<QActionGroup>(nullptr);
+    FSubtitleStreams->addAction(AddSubtitlesEntry(QStringLiteral("&Off"), 0));
+    FSubtitlesListed = false;
+    FSubtitleStream = 0;
+    FSubtitlesForcedOnly = false;
+    ShowSubtitleChoice();
+    FForm.tmiSubtitles->setEnabled(true);
+}
+
+void TUIManager::ListSubtitleStreams()
+{
+    // Listed when first looked at rather than at the open: a plain file's streams are found by
+    // reading all of it, which a user who never asks should not wait for.
+    if (FSubtitlesListed || !FPlayManager->Opened() || FPlayManager->Converting())
+        return;
+    FSubtitlesListed = true;
+    const std::vector<job::SubtitleStream> streams = job::SubtitleStreams(FPlayManager->SubtitleStreams());
+    if (streams.empty())
+        return;
+    for (const job::SubtitleStream& stream : streams)
+        FSubtitleStreams->addAction(AddSubtitlesEntry(QString::fromStdString(job::StreamText(stream)), stream.number));
+    FForm.tmiSubtitles->addSeparator();
+    FForcedOnly = AddSubtitlesEntry(QStringLiteral("&Forced only"), 0);
+}
+
+void TUIManager::ShowSubtitleChoice()
+{
+    for (QAction* item : FSubtitleStreams->actions())
+        item->setChecked(item->data().toInt() == FSubtitleStream);
+    if (FForcedOnly != nullptr)
+        FForcedOnly->setChecked(FSubtitlesForcedOnly);
+}
+
+void TUIManager::SubtitlesClick()
+{
+    const QAction* checked = FSubtitleStreams->checkedAction();
+    const std::int32_t stream = checked != nullptr ? checked->data().toInt() : 0;
+    const bool forcedOnly = FForcedOnly != nullptr && FForcedOnly->isChecked();
+    // Off with Forced only is what a player shows with subtitles off: the first stream's forced subpictures.
+    const QAction* first = FSubtitleStreams->actions().value(1);
+    const std::int32_t drawn = stream == 0 && forcedOnly && first != nullptr ? first->data().toInt() : stream;
+    if (FPlayManager->Converting() || !FPlayManager->SetSubtitles(drawn, forcedOnly)) {
+        ShowSubtitleChoice();
+        return;
+    }
+    FSubtitleStream = stream;
+    FSubtitlesForcedOnly = forcedOnly;
+    // Paused, the preview went back to the first frame of its second.
+    if (!FPlayManager->Playing())
+        PositionChanged(false);
 }
 
 void TUIManager::PlayClick()
@@ -354,6 +426,7 @@ void TUIManager::StartJob(job::Choices Choices)
     FDoneFolder = prepared.folder;
     FProgress = {};
     FForm.SliderBar->setEnabled(false);
+    FForm.tmiSubtitles->setEnabled(false);
     pm.Convert(std::move(prepared.record), std::move(prepared.sheet));
 }
 
@@ -456,14 +529,20 @@ void TUIManager::ConvertDone(bool FromConversion, const TConvertProgress* Info)
         return;
     if (Info != nullptr)
         FForm.lbConvertInfo->setText(QString::fromStdString(FProgress.Done(*Info)));
-    FForm.SliderBar->setEnabled(true);
+    EndJobControls();
     FChoosers->ShowComplete(&FForm, FDoneFolder, job::UnreadableLine(FPlayManager->Unreadable()));
+}
+
+void TUIManager::EndJobControls()
+{
+    FForm.SliderBar->setEnabled(true);
+    FForm.tmiSubtitles->setEnabled(true);
 }
 
 void TUIManager::ConvertFailed(bool FromConversion)
 {
     if (!FromConversion)
         return;
-    FForm.SliderBar->setEnabled(true);
+    EndJobControls();
     FChoosers->ShowError(&FForm, FPlayManager->ConvertError());
 }

@@ -19,6 +19,9 @@
 #include <string>
 #include <vector>
 
+class QActionGroup;
+class QAction;
+class QString;
 class QWidget;
 class TmainDlg;
 class TPlayManager;
@@ -82,6 +85,8 @@ public:
     void ChaptersClick();
     // A contact sheet with one cell per chapter.
     void ChapterSheetClick();
+    // An entry of the Subtitles submenu was chosen: the preview and later jobs draw what it now shows.
+    void SubtitlesClick();
     void ModeChange();
     void ConfigClick();
     void ExitClick();
@@ -110,12 +115,22 @@ private:
     void ConvertProgress(bool FromConversion, const TConvertProgress* Info);
     void ConvertDone(bool FromConversion, const TConvertProgress* Info);
     void ConvertFailed(bool FromConversion);
+    // Gives back what a job took away: the slider and the Subtitles submenu.
+    void EndJobControls();
     // Whether a job may start: not while converting, and not without a video, which is said.
     bool MayStartJob();
     // One still per chapter, as loose pictures or on a sheet.
     void StartChapterJob(bool OnSheet);
     // Starts the job of these choices, into the save folder.
     void StartJob(job::Choices Choices);
+    // Empties the Subtitles submenu for a video just opened: Off alone, checked.
+    void ResetSubtitlesMenu();
+    // Adds the open video's streams and Forced only, where it has streams, once per open.
+    void ListSubtitleStreams();
+    // A checkable entry of the Subtitles submenu that stands for that stream (0: Off).
+    QAction* AddSubtitlesEntry(const QString& Caption, std::int32_t Number);
+    // Checks the entries of the subtitles in effect.
+    void ShowSubtitleChoice();
     void WriteInfo(const THms& Timestamp);
     void WriteInfoAtStart();
     // Puts the window back inside the work area after it was moved, or after it was sized.
@@ -129,6 +144,14 @@ private:
     // Where the completion dialog sends the user: the pictures' folder, or the sheet's.
     std::string FDoneFolder;
     job::Progress FProgress;
+    // The Subtitles submenu's stream entries, Off first (its number 0), and its Forced only entry,
+    // none until streams are listed; the entries belong to the menu.
+    std::unique_ptr<QActionGroup> FSubtitleStreams;
+    QAction* FForcedOnly = nullptr;
+    bool FSubtitlesListed = false;
+    // The subtitles in effect, as the submenu shows them: the stream's number (0: Off), Forced only.
+    std::int32_t FSubtitleStream = 0;
+    bool FSubtitlesForcedOnly = false;
     // Declared in reverse of their freeing order: settings, play manager, panel.
     std::unique_ptr<TSDLPanel> FPanel;
     std::unique_ptr<TPlayManager> FPlayManager;

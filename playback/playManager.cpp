@@ -82,17 +82,44 @@ void TPlayManager::Stop()
     ShowFrame(frame);
 }
 
-void TPlayManager::Seek(std::int32_t Seconds)
+void TPlayManager::WhilePaused(const std::function<void()>& Use)
 {
     const bool wasPlaying = FPlaying;
     if (wasPlaying)
         Pause();
-    FDecoder.Seek(Seconds);
-    const PDecodedFrame frame = FDecoder.GetNextFrame();
-    UpdateInfo();
-    ShowFrame(frame);
+    Use();
     if (wasPlaying)
         Play();
+}
+
+void TPlayManager::Seek(std::int32_t Seconds)
+{
+    WhilePaused([&] {
+        FDecoder.Seek(Seconds);
+        const PDecodedFrame frame = FDecoder.GetNextFrame();
+        UpdateInfo();
+        ShowFrame(frame);
+    });
+}
+
+bool TPlayManager::SetSubtitles(std::int32_t Stream, bool ForcedOnly)
+{
+    if (!FOpened)
+        return false;
+    const bool wasPlaying = FPlaying;
+    bool taken = false;
+    WhilePaused([&] { taken = FDecoder.SetSubtitles(Stream, ForcedOnly); });
+    if (taken && !wasPlaying)
+        Seek(static_cast<std::int32_t>(FDecoder.FrameInfo()->Timestamp));
+    return taken;
+}
+
+std::vector<TDecoderSubtitleStream> TPlayManager::SubtitleStreams()
+{
+    std::vector<TDecoderSubtitleStream> streams;
+    if (FOpened)
+        WhilePaused([&] { streams = FDecoder.SubtitleStreams(); });
+    return streams;
 }
 
 void TPlayManager::Convert(TConvertRec Job, std::unique_ptr<TPictureSink> Sheet)

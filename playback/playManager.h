@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class TPreviewSurface;
 class TPlayThread;
@@ -44,6 +45,14 @@ public:
     void Stop();
     // Shows the frame at that second; playback goes on from there if it was running.
     void Seek(std::int32_t Seconds);
+    // Draws subtitle stream Stream (its number from SubtitleStreams; 0: none), only its forced
+    // subpictures with ForcedOnly, into the preview and every later job, until the next OpenFile,
+    // which starts with none. While paused, the preview shows the first frame of the second on screen
+    // again, with them. False, with the earlier choice kept, where the decoder refuses it.
+    bool SetSubtitles(std::int32_t Stream, bool ForcedOnly);
+    // The open video's subtitle streams. The first call after an open may read the whole file (a
+    // plain program stream's are found only by walking it).
+    std::vector<TDecoderSubtitleStream> SubtitleStreams();
     // Starts a conversion thread for the job; with a Sheet its pictures go there.
     void Convert(TConvertRec Job, std::unique_ptr<TPictureSink> Sheet = nullptr);
 
@@ -89,6 +98,9 @@ public:
 private:
     // Sizes the panel to the picture and shows the frame there, if there is one.
     void ShowFrame(PDecodedFrame Frame);
+    // Runs Use with the playback thread stopped, as the decoder serves one thread at a time, and
+    // plays on afterwards if it was playing.
+    void WhilePaused(const std::function<void()>& Use);
     // Leaves the converting state after the job's last event; the next Play starts at the beginning.
     void EndConversion();
     // ThreadStatus, as both workers' OnStatus.

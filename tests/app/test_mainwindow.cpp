@@ -25,6 +25,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -310,6 +312,100 @@ TEST_F(MainWindow, ThePictureCommandsRefuseAsGenerateDoesAndEndInTheCompletionDi
     EXPECT_EQ(rec_.ProgressAtComplete[1], "Done: 6/6");
     EXPECT_EQ(QImage(QString::fromStdString((dir_ / "disc_T02_sheet.jpg").string())).width(), 1600);
     EXPECT_TRUE(rec_.Errors.empty());
+}
+
+// The Subtitles submenu lists a disc title's streams; the stream chosen shows in the paused preview at
+// once, stays through seeks, a job and its end, and is drawn into the pieces on its frames only; the
+// next open starts with Off again.
+TEST_F(MainWindow, AChosenSubtitleStreamShowsInThePreviewAndInThePiecesOnItsFramesOnly)
+{
+    const auto preview = [this] {
+        const SDL_Surface* screen = Manager().Panel().Screen();
+        const auto* pixels = static_cast<const char*>(screen->pixels);
+        return std::string(pixels, pixels + screen->pitch * screen->h);
+    };
+    // Five pieces one second apart: frames 0, 25, 50, 75 and 100, as written.
+    const auto pieces = [this] {
+        Manager().GenerateClick();
+        EXPECT_FALSE(form_->tmiSubtitles->isEnabled());
+        std::vector<std::string> written;
+        if (!WaitForJob())
+            return written;
+        EXPECT_TRUE(form_->tmiSubtitles->isEnabled());
+        ExpectPicturesOfFrames(dir_ / "subs_T01", "subs_T01", 5, 25, QSize(720, 540));
+        for (int i = 0; i < 5; ++i) {
+            std::ifstream file(dir_ / "subs_T01" / ("subs_T01_" + std::to_string(i) + ".jpg"), std::ios::binary);
+            written.emplace_back(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+        }
+        return written;
+    };
+    const auto checked = [this] {
+        QStringList entries;
+        for (const QAction* item : form_->tmiSubtitles->actions())
+            if (item->isChecked())
+                entries << item->text();
+        return entries;
+    };
+
+    // The streams are listed as the submenu first shows.
+    const auto entries = [this] {
+        form_->tmiSubtitles->popup(QPoint());
+        form_->tmiSubtitles->hide();
+        QStringList texts;
+        for (const QAction* item : form_->tmiSubtitles->actions())
+            if (!item->isSeparator())
+                texts << item->text();
+        return texts;
+    };
+
+    EXPECT_FALSE(form_->tmiSubtitles->isEnabled());
+    Open("pal.vob");
+    EXPECT_TRUE(form_->tmiSubtitles->isEnabled());
+    EXPECT_EQ(entries(), QStringList{"&Off"});
+    EXPECT_EQ(checked(), QStringList{"&Off"});
+    Open("subs");
+    ASSERT_TRUE(Player().Opened());
+    EXPECT_EQ(entries(), (QStringList{"&Off", "1 en normal", "2 de forced", "&Forced only"}));
+    EXPECT_EQ(checked(), QStringList{"&Off"});
+    QAction* const english = form_->tmiSubtitles->actions().value(1);
+    ASSERT_NE(english, nullptr);
+
+    rec_.Folder = dir_.string();
+    Manager().SaveFolderClick();
+    form_->rbPieces->setChecked(true);
+    form_->etPieces->setText(QStringLiteral("5"));
+    const std::vector<std::string> plain = pieces();
+    ASSERT_EQ(plain.size(), 5u);
+    Player().Seek(2);
+    const std::string plainAt2 = preview();
+    Player().Seek(1);
+    const std::string plainAt1 = preview();
+
+    // Stream 1 shows frames 10-39 and 70-99.
+    english->trigger();
+    EXPECT_EQ(checked(), QStringList{"1 en normal"});
+    EXPECT_EQ(Player().Position(), 1);
+    const std::string subtitledAt1 = preview();
+    EXPECT_TRUE(subtitledAt1 != plainAt1) << "no subtitle on the paused picture";
+    Player().Seek(2);
+    EXPECT_TRUE(preview() == plainAt2) << "a subtitle outside its frames";
+
+    const std::vector<std::string> subtitled = pieces();
+    ASSERT_EQ(subtitled.size(), 5u);
+    for (const int i : {0, 2, 4})
+        EXPECT_TRUE(subtitled[i] == plain[i]) << "piece " << i;
+    for (const int i : {1, 3})
+        EXPECT_TRUE(subtitled[i] != plain[i]) << "piece " << i;
+    EXPECT_EQ(checked(), QStringList{"1 en normal"});
+    Manager().StopClick();
+    Player().Seek(1);
+    EXPECT_TRUE(preview() == subtitledAt1) << "the choice was dropped";
+
+    Open("subs");
+    EXPECT_EQ(entries(), (QStringList{"&Off", "1 en normal", "2 de forced", "&Forced only"}));
+    EXPECT_EQ(checked(), QStringList{"&Off"});
+    Player().Seek(1);
+    EXPECT_TRUE(preview() == plainAt1) << "subtitles after a new open";
 }
 
 TEST_F(MainWindow, ADiscOpensItsOnlyLongTitleAtOnceAndAsksWhereThereIsAChoice)
