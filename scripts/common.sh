@@ -14,7 +14,7 @@ STILLREEL_PACKAGES=(
   qt6-base-dev fonts-open-sans
   libsdl1.2-dev libx11-dev xvfb xauth xdotool
   ffmpeg dvdauthor mjpegtools fonts-dejavu-core
-  dpkg-dev desktop-file-utils
+  dpkg-dev desktop-file-utils lintian appstream
   tumbler dbus libglib2.0-bin shared-mime-info
   clang libclang-rt-14-dev
 )

@@ -40,11 +40,11 @@ for program in stillreel-thumbs stillreel; do
   [[ $runpath == *"Library runpath: [\$ORIGIN]" ]] || fail "$program's search path: $runpath"
 done
 
-desktop=$prefix/share/applications/stillreel.desktop
+desktop=$prefix/share/applications/example.stillreel.stillreel.desktop
 if [ -f "$desktop" ]; then
   desktop-file-validate "$desktop" || fail "the desktop entry does not validate"
 else
-  fail "share/applications/stillreel.desktop is missing"
+  fail "share/applications/example.stillreel.stillreel.desktop is missing"
 fi
 # The thumbnailer entry, where file managers look for it; it must name programs the install has in
 # bin/, as they are run by name through PATH.
