@@ -1,8 +1,9 @@
-// screenshot DIR [VIDEO.vob]: the real main window under X, photographed from the X server (so that
+// screenshot DIR [VIDEO [STREAM]]: the real main window under X, photographed from the X server (so that
 // SDL's picture in the preview is in the shot) in each of its states and with each of its dialogs up,
 // as PNG files named after what they show; last, the title chooser of the fixture disc angles/. It needs an X display of depth 24:
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/screenshot DIR
-// VIDEO defaults to the test fixture build/fixtures/pal.vob.
+// VIDEO defaults to the test fixture build/fixtures/pal.vob. With STREAM, that subtitle stream is chosen
+// in the Subtitles submenu once the video is open, and the preview photographed at its second 1.
 
 #include "app/mainForm.h"
 #include "app/quitsignals.h"
@@ -28,6 +29,7 @@
 #include <QWindow>
 
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 
@@ -190,18 +192,41 @@ QMenu* SubmenuNamed(QMenuBar& bar, const QString& text)
     return nullptr;
 }
 
+// Chooses the stream in the Subtitles submenu, photographs the menu, and the preview at second 1.
+void ChooseSubtitles(TmainDlg& form, int stream)
+{
+    // The streams are listed as the submenu first shows.
+    form.tmiSubtitles->popup(form.mapToGlobal(QPoint(0, 0)));
+    form.tmiSubtitles->hide();
+    QAction* entry = nullptr;
+    for (QAction* item : form.tmiSubtitles->actions())
+        if (item->isCheckable() && item->data().toInt() == stream)
+            entry = item;
+    if (entry == nullptr) {
+        Fail(QStringLiteral("no subtitle stream %1 in the Subtitles submenu").arg(stream));
+        return;
+    }
+    entry->trigger();
+    ShootMenu(QStringLiteral("06-subtitles-menu"), form, *form.ActionBar, 0, form.tmiSubtitles);
+    if (!DragSliderTo(*form.SliderBar, 1))
+        Fail(QStringLiteral("the slider did not reach 1 s"));
+    Shoot(QStringLiteral("06-subtitles-shown"), form);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 2 || argc > 3 || qEnvironmentVariableIsEmpty("DISPLAY")) {
+    if (argc < 2 || argc > 4 || qEnvironmentVariableIsEmpty("DISPLAY")) {
         std::fprintf(stderr,
-                     "usage: screenshot DIR [VIDEO.vob]\n"
+                     "usage: screenshot DIR [VIDEO [STREAM]]\n"
                      "  Photographs the main window and its dialogs into DIR as PNG files. Needs an X display\n"
                      "  of depth 24, for example: xvfb-run -a -s \"-screen 0 1280x1024x24\" screenshot DIR\n"
-                     "  VIDEO defaults to build/fixtures/pal.vob beside this program's folder.\n");
+                     "  VIDEO defaults to build/fixtures/pal.vob beside this program's folder. STREAM: the\n"
+                     "  subtitle stream to choose once it is open.\n");
         return 2;
     }
+    const int stream = argc > 3 ? std::atoi(argv[3]) : 0;
     qputenv("QT_QPA_PLATFORM", "xcb");
     TStillreelApplication app(argc, argv);
     const std::unique_ptr<QSocketNotifier> quitNotifier = QuitOnSignals();
@@ -258,6 +283,8 @@ int main(int argc, char** argv)
         }
 
         Shoot(QStringLiteral("06-video-opened"), form);
+        if (stream > 0)
+            ChooseSubtitles(form, stream);
         // Plays a while, then marks a range and stops on a frame inside it.
         manager.PlayClick();
         QTest::qWait(1500);
