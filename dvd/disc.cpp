@@ -1,5 +1,6 @@
 #include "dvd/disc.h"
 
+#include "dvd/audiostreams.h"
 #include "dvd/discreader.h"
 #include "dvd/programchain.h"
 #include "dvd/subpictures.h"
@@ -52,6 +53,7 @@ TitleInfo Describe(DiscReader& reader, int number)
         const pgc_t& pgc = ProgramChain(reader, number);
         info.lengthMs = DvdTimeMs(pgc.playback_time);
         info.inOrder = PlaysInOrder(pgc, PlayedCells(pgc, 1));
+        info.audio = AudioStreams(attributes, pgc);
         info.subtitles = SubpictureStreams(attributes, pgc, info.aspect == Aspect::Wide);
         info.palette = PaletteOf(pgc);
     } catch (const DiscError&) {

@@ -3,6 +3,7 @@
 // decoder library all use the same listing.
 #pragma once
 
+#include "dvd/audiostream.h"
 #include "dvd/subpicturestream.h"
 
 #include <cstdint>
@@ -36,6 +37,7 @@ struct TitleInfo {
     TvSystem system = TvSystem::Pal;
     int titleSet = 0;  // the VTS_nn files that hold the title
     bool inOrder = true;  // cells in rising sector order, none repeated
+    std::vector<AudioStream> audio;  // as the title set lists them
     std::vector<SubpictureStream> subtitles;  // as the title set lists them, for the title's aspect
     SubpicturePalette palette{};  // of the title's program chain
 };

@@ -1,7 +1,8 @@
 #include "dvd/subpictures.h"
 
+#include "dvd/language.h"
+
 #include <algorithm>
-#include <cctype>
 
 namespace dvd {
 
@@ -12,7 +13,6 @@ constexpr std::uint32_t kAvailable = 0x80000000u;
 constexpr int kFourThreeShift = 24;
 constexpr int kWideShift = 16;
 constexpr std::uint32_t kSubstreamMask = 0x1F;
-constexpr int kLanguageGiven = 1;
 
 // The kinds a subpicture stream's code extension names, and how they are written.
 struct KindName {
@@ -41,19 +41,6 @@ SubpictureKind KindOf(int codeExtension)
     return SubpictureKind::Unspecified;
 }
 
-// Two letters, or nothing where the disc gives none or fills the field with anything else.
-std::string LanguageOf(const subp_attr_t& attributes)
-{
-    if (attributes.type != kLanguageGiven)
-        return {};
-    std::string code{static_cast<char>(attributes.lang_code >> 8), static_cast<char>(attributes.lang_code & 0xFF)};
-    if (!std::all_of(code.begin(), code.end(), [](char c) { return std::isalpha(static_cast<unsigned char>(c)); }))
-        return {};
-    std::transform(code.begin(), code.end(), code.begin(),
-                   [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
-    return code;
-}
-
 }  // namespace
 
 std::vector<SubpictureStream> SubpictureStreams(const vtsi_mat_t& attributes, const pgc_t& pgc, bool wide)
@@ -64,7 +51,7 @@ std::vector<SubpictureStream> SubpictureStreams(const vtsi_mat_t& attributes, co
         const std::uint32_t control = pgc.subp_control[i];
         SubpictureStream stream;
         stream.number = i + 1;
-        stream.language = LanguageOf(attributes.vts_subp_attr[i]);
+        stream.language = LanguageOf(attributes.vts_subp_attr[i].type, attributes.vts_subp_attr[i].lang_code);
         stream.kind = KindOf(attributes.vts_subp_attr[i].code_extension);
         stream.substream = static_cast<int>(control >> (wide ? kWideShift : kFourThreeShift) & kSubstreamMask);
         stream.available = (control & kAvailable) != 0;

@@ -241,6 +241,28 @@ TEST_F(DiscCopy, SubtitleStreamsPastThirtyTwoAndLanguagesNotOfLettersAreLeftOut)
     EXPECT_FALSE(streams[31].available);
 }
 
+// dvdauthor gives the fixtures' AC-3 stream no language; a patched copy names one in its attributes.
+TEST_F(DiscCopy, AudioStreamsAreReadWithTheirLanguageFormatAndChannels)
+{
+    Copy("subs");
+    const std::vector<dvd::AudioStream> plain = dvd::Disc(dir_.string()).Titles()[0].audio;
+    ASSERT_EQ(plain.size(), 1u);
+    EXPECT_EQ(plain[0].language, "");
+    EXPECT_EQ(plain[0].format, dvd::AudioFormat::Ac3);
+    EXPECT_EQ(plain[0].channels, 2);
+    EXPECT_TRUE(plain[0].available);
+    Patch("VTS_01_0.IFO", [](Bytes& d) {
+        constexpr std::size_t kFirstAudio = 0x204;  // 8 bytes a stream: the language's type, then at 2 its code
+        d[kFirstAudio] |= 0x04;
+        d[kFirstAudio + 2] = 'E';
+        d[kFirstAudio + 3] = 'n';
+    });
+    const std::vector<dvd::AudioStream> named = dvd::Disc(dir_.string()).Titles()[0].audio;
+    ASSERT_EQ(named.size(), 1u);
+    EXPECT_EQ(named[0].language, "en");
+    EXPECT_EQ(dvd::FormatText(named[0].format), "AC-3");
+}
+
 TEST(DiscTitles, MainTitleIsTheLongestThenInOrderThenMoreChaptersThenTheLower)
 {
     auto title = [](int number, std::int64_t ms, int chapters, bool inOrder) {
