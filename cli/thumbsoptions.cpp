@@ -40,10 +40,12 @@ bool IsGrid(const std::string& text)
 }
 
 // What a thumbnail has no use for: it is one picture of a chosen size into a named file.
-constexpr std::array<std::string_view, 16> kNotWithThumbnail{
-    "--info",  "--list-titles", "--whole",     "--pieces",          "--range", "--chapters",
-    "--sheet", "--sheet-width", "--size",      "--width",           "-o",      "--save-folder",
-    "-q",      "--quiet",       "--subtitles", "--subtitles-stream"};
+constexpr std::array<std::string_view, 17> kNotWithThumbnail{
+    "--info",      "--list-titles", "--whole",     "--pieces",
+    "--range",     "--chapters",    "--sheet",     "--sheet-width",
+    "--size",      "--width",       "-o",          "--save-folder",
+    "-q",          "--quiet",       "--subtitles", "--subtitles-stream",
+    "--keep-blank"};
 
 } // namespace
 
@@ -82,6 +84,7 @@ Options ParseOptions(const std::vector<std::string>& args)
     bool sideGiven = false;
     std::string notWithThumbnail;  // the first option given that a thumbnail refuses
     std::int32_t forcedStream = 0;  // --subtitles-stream
+    bool keepBlank = false;
     auto setMode = [&](job::Mode mode) {
         if (modeGiven && c.mode != mode)
             throw UsageError("choose one of --whole, --pieces, --range and --chapters");
@@ -143,6 +146,8 @@ Options ParseOptions(const std::vector<std::string>& args)
                 c.sheet->columns = ParseInt32(grid.substr(0, x), "number of columns");
                 sheetRows = ParseInt32(grid.substr(x + 1), "number of rows");
             }
+        } else if (a == "--keep-blank") {
+            keepBlank = true;
         } else if (a == "--sheet-width") {
             const std::int32_t width = ParseInt32(value("a width"), "sheet width");
             c.sheet = c.sheet.value_or(job::SheetChoice{});
@@ -202,6 +207,11 @@ Options ParseOptions(const std::vector<std::string>& args)
     }
     if (c.sheet && sheetRows == 0)
         throw UsageError("--sheet-width goes with --sheet");
+    if (keepBlank) {
+        if (!c.sheet || c.mode != job::Mode::Pieces)
+            throw UsageError("--keep-blank goes with a --sheet of the whole video");
+        c.sheet->keepBlank = true;
+    }
     if (c.sheet) {
         if (c.mode == job::Mode::Pieces && modeGiven)
             throw UsageError("a sheet's pieces are its cells: give --sheet COLSxROWS, not --pieces");
@@ -236,10 +246,15 @@ std::string UsageText()
            "                         whole seconds or [hh:]mm:ss\n"
            "  --chapters             the first frame of each chapter of a disc title, named\n"
            "                         <video name>_chNN.jpg\n"
-           "Contact sheet (one JPEG, <video name>_sheet.jpg, in the output folder):\n"
-           "  --sheet [COLSxROWS]    COLS x ROWS pieces (default: 4x4) on one sheet, each with its\n"
-           "                         time, under a heading with the video's facts; with --chapters\n"
-           "                         one cell per chapter, COLS across (<video name>_chapters.jpg)\n"
+           "Contact sheet (one JPEG, <video name>_sheet.jpg, in the output folder, and beside it\n"
+           "<video name>_sheet.json, each cell's frame, time and place on the sheet):\n"
+           "  --sheet [COLSxROWS]    COLS x ROWS cells (default: 4x4) over the whole video, each the\n"
+           "                         frame in the middle of its share of the length or, where that\n"
+           "                         is nearly uniform (black, a fade, a flat card), the nearest in\n"
+           "                         its share that is not, with its time, under a heading with the\n"
+           "                         video's facts; with --chapters one cell per chapter, COLS\n"
+           "                         across (<video name>_chapters.jpg and .json)\n"
+           "  --keep-blank           each cell the frame in the middle of its share, blank or not\n"
            "  --sheet-width W        the sheet's width in pixels (default: 1600)\n"
            "Size (default: the video's width, the height by its aspect ratio):\n"
            "  --size WxH             exactly W x H pixels\n"

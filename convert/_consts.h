@@ -20,6 +20,12 @@ struct TConvertRec {
     bool Whole = false;
     bool StartEnd = false;
     std::int32_t Pieces = 0;
+    // Pieces spread over the whole length to the frame, as a contact sheet's cells, instead of
+    // whole seconds: piece k is the frame nearest (k + 0.5) x frames / Pieces, or, where that is
+    // nearly uniform (black, a fade, a flat card), the nearest in its own share of the length that
+    // is not, unless KeepBlank.
+    bool Spread = false;
+    bool KeepBlank = false;
     std::string VideoName;
     std::string SaveFolder;  // empty, or a folder ending in "/"
     std::int64_t StartPoint = 0;

@@ -4,6 +4,7 @@
 #include "common/exceptions.h"
 #include "convert/FastFX.h"
 #include "convert/FastSize.h"
+#include "convert/uniform.h"
 #include "platform/clock.h"
 
 #include <algorithm>
@@ -26,6 +27,28 @@ void MakeFolder(const std::string& Folder)
     if (error == EEXIST && stat(Folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
         return;
     ThrowSystemError(error == EEXIST ? ENOTDIR : error);
+}
+
+// How far a cell's search for a picture that shows anything reaches on either side: black lead-ins
+// and fades last seconds, and twenty probes cost about what a sheet of sixteen cells does.
+constexpr std::int32_t kSearchSeconds = 10;
+
+// Cell Index of Cells over Frames: the frames [First, End) and the one nearest their middle.
+struct TFrameSpan {
+    std::int64_t First;
+    std::int64_t Centre;
+    std::int64_t End;
+};
+
+TFrameSpan SpanOf(std::int32_t Index, std::int32_t Cells, std::int64_t Frames)
+{
+    const std::int64_t k = Index;
+    const std::int64_t n = Cells;
+    const std::int64_t first = (k * Frames + n - 1) / n;
+    const std::int64_t end = std::max(first + 1, ((k + 1) * Frames + n - 1) / n);
+    // (k + 0.5) x Frames / Cells, halves up; a video of fewer frames than cells repeats them.
+    const std::int64_t centre = std::clamp(((2 * k + 1) * Frames + n) / (2 * n), first, end - 1);
+    return {first, centre, end};
 }
 
 [[noreturn]] void ThrowAllocationError(std::int32_t Width, std::int32_t Height)
@@ -64,7 +87,10 @@ void TConvertThread::Execute()
 {
     try {
         FDecoder.Rewind();
+        FRate = FrameRateOf(Fps());
         SizeThumbDib();
+        if (FSheet)
+            FSheet->Begin(FDecoder.FrameCount());
         FRateMark = PerformanceCounter();
         if (Job.Whole)
             ConvertWhole();
@@ -72,6 +98,8 @@ void TConvertThread::Execute()
             ConvertRange();
         else if (!Job.Chapters.empty())
             ConvertChapters();
+        else if (Job.Spread)
+            ConvertSpread();
         else
             ConvertPieces();
         AnnounceWritten();
@@ -154,7 +182,7 @@ void TConvertThread::ConvertWhole()
 {
     FProgress.Total = Nearest(static_cast<double>(std::int64_t{FTotalSeconds}) * Fps());
     for (std::int32_t i = 0; !Terminated(); ++i)
-        if (!FrameStep(i))
+        if (!FrameStep(i, i))
             break;
 }
 
@@ -162,9 +190,10 @@ void TConvertThread::ConvertRange()
 {
     FProgress.Total = Nearest(static_cast<double>(Job.EndPoint - Job.StartPoint + 1) * Fps());
     FDecoder.Seek(static_cast<std::int32_t>(Job.StartPoint));
+    const std::int64_t first = FirstFrameOfSecond(Job.StartPoint, FRate);
     const auto count = static_cast<std::int32_t>(FProgress.Total);
     for (std::int32_t i = 0; i < count && !Detached(); ++i)
-        if (!FrameStep(i))
+        if (!FrameStep(i, first + i))
             break;
 }
 
@@ -174,10 +203,97 @@ void TConvertThread::ConvertPieces()
         throw Exception(problem);
     FProgress.Total = Job.Pieces;
     for (std::int32_t i = 0; i < Job.Pieces && !Detached(); ++i) {
-        FDecoder.Seek(PieceSecond(FTotalSeconds, Job.Pieces, i));
-        if (!FrameStep(i))
+        const std::int32_t second = PieceSecond(FTotalSeconds, Job.Pieces, i);
+        FDecoder.Seek(second);
+        if (!FrameStep(i, FirstFrameOfSecond(second, FRate)))
             break;
     }
+}
+
+void TConvertThread::ConvertSpread()
+{
+    if (const char* problem = PiecesProblem(Job.Pieces))
+        throw Exception(problem);
+    FProgress.Total = Job.Pieces;
+    const std::int64_t frames = FDecoder.FrameCount();
+    for (std::int32_t i = 0; i < Job.Pieces && !Detached(); ++i) {
+        const TFrameSpan span = SpanOf(i, Job.Pieces, frames);
+        std::int64_t shown = span.Centre;
+        PDecodedFrame decoded = SeekPoint(StillPointOfFrame(shown, FRate)) ? FDecoder.GetNextFrame() : nullptr;
+        if (decoded && !Job.KeepBlank && NearlyUniform(decoded->Pixels, FDecoder.Width(), FDecoder.Height())) {
+            shown = NearestVisible(span.First, span.Centre, span.End);
+            decoded = SeekPoint(StillPointOfFrame(shown, FRate)) ? FDecoder.GetNextFrame() : nullptr;
+        }
+        if (!Deliver(decoded, i, shown))
+            break;
+    }
+}
+
+std::int64_t TConvertThread::NearestVisible(std::int64_t First, std::int64_t Centre, std::int64_t End)
+{
+    // The probes so far on either side, all nearly uniform: the first frames of whole seconds
+    // outward from the centre's, the cell's ends standing in for those beyond them.
+    std::int64_t later = Centre;
+    std::int64_t earlier = Centre;
+    std::int64_t laterSecond = SecondOfFrame(Centre, FRate);
+    std::int64_t earlierSecond = laterSecond;
+    for (std::int32_t step = 0; step < kSearchSeconds; ++step) {
+        const std::int64_t laterProbe =
+            later + 1 < End ? std::min(FirstFrameOfSecond(++laterSecond, FRate), End - 1) : later;
+        std::int64_t earlierProbe = earlier;
+        while (earlierProbe == earlier && earlier > First)
+            earlierProbe = std::max(FirstFrameOfSecond(earlierSecond--, FRate), First);
+        if (laterProbe == later && earlierProbe == earlier)
+            break;
+        const bool laterFound = laterProbe != later && Visible(laterProbe);
+        const bool earlierFound = earlierProbe != earlier && Visible(earlierProbe);
+        if (!laterFound && !earlierFound) {
+            later = laterProbe;
+            earlier = earlierProbe;
+            continue;
+        }
+        // Probes a second apart pass over little: the frames between the last two on a side are
+        // taken to be as uniform as the nearer one, and decoded only to find the exact frame.
+        const std::int64_t afterCentre = laterFound ? FirstVisible(later + 1, laterProbe) : -1;
+        const std::int64_t beforeCentre = earlierFound ? LastVisible(earlierProbe, earlier) : -1;
+        // The later one wins a tie.
+        if (afterCentre < 0 || (beforeCentre >= 0 && Centre - beforeCentre < afterCentre - Centre))
+            return beforeCentre;
+        return afterCentre;
+    }
+    return Centre;
+}
+
+bool TConvertThread::Visible(std::int64_t Frame)
+{
+    if (!SeekPoint(StillPointOfFrame(Frame, FRate)))
+        return false;
+    return VisibleNext();
+}
+
+bool TConvertThread::VisibleNext()
+{
+    const PDecodedFrame decoded = FDecoder.GetNextFrame();
+    return decoded && !NearlyUniform(decoded->Pixels, FDecoder.Width(), FDecoder.Height());
+}
+
+std::int64_t TConvertThread::FirstVisible(std::int64_t From, std::int64_t Probe)
+{
+    if (From < Probe && SeekPoint(StillPointOfFrame(From, FRate)))
+        for (std::int64_t f = From; f < Probe; ++f)
+            if (VisibleNext())
+                return f;
+    return Probe;
+}
+
+std::int64_t TConvertThread::LastVisible(std::int64_t Probe, std::int64_t To)
+{
+    std::int64_t last = Probe;
+    if (Probe + 1 < To && SeekPoint(StillPointOfFrame(Probe + 1, FRate)))
+        for (std::int64_t f = Probe + 1; f < To; ++f)
+            if (VisibleNext())
+                last = f;
+    return last;
 }
 
 void TConvertThread::ConvertChapters()
@@ -185,19 +301,30 @@ void TConvertThread::ConvertChapters()
     FProgress.Total = static_cast<std::int64_t>(Job.Chapters.size());
     for (std::int32_t i = 0; i < static_cast<std::int32_t>(Job.Chapters.size()) && !Detached(); ++i) {
         const TStillPoint& point = Job.Chapters[static_cast<std::size_t>(i)];
-        FDecoder.Seek(point.Second);
         // Past the end, FrameStep finds no frame either and ends the job.
-        for (std::int32_t skipped = 0; skipped < point.Skip && FDecoder.GetNextFrame(); ++skipped) {
-        }
-        if (!FrameStep(i))
+        SeekPoint(point);
+        if (!FrameStep(i, FrameOfStillPoint(point, FRate)))
             break;
     }
 }
 
-bool TConvertThread::FrameStep(std::int32_t Index)
+bool TConvertThread::SeekPoint(const TStillPoint& Point)
 {
-    const PDecodedFrame frame = FDecoder.GetNextFrame();
-    if (!frame) {
+    FDecoder.Seek(Point.Second);
+    for (std::int32_t skipped = 0; skipped < Point.Skip; ++skipped)
+        if (!FDecoder.GetNextFrame())
+            return false;
+    return true;
+}
+
+bool TConvertThread::FrameStep(std::int32_t Index, std::int64_t Frame)
+{
+    return Deliver(FDecoder.GetNextFrame(), Index, Frame);
+}
+
+bool TConvertThread::Deliver(PDecodedFrame Decoded, std::int32_t Index, std::int64_t Frame)
+{
+    if (!Decoded) {
         AnnounceWritten();
         // A whole video's total was reckoned from its length; now that it has run out, the
         // pictures written are the total.
@@ -209,10 +336,10 @@ bool TConvertThread::FrameStep(std::int32_t Index)
     }
     // The decoder's rows run top-down, the bitmap's bottom-up: the frame, read where it lies, stands
     // upside down, and is turned as it is scaled.
-    FSourceDib.Allocate(frame->Pixels, FDecoder.Width(), FDecoder.Height(), 32, 0, 0, 0);
+    FSourceDib.Allocate(Decoded->Pixels, FDecoder.Width(), FDecoder.Height(), 32, 0, 0, 0);
     if (FSheet) {
         Scale(FThumbDib);
-        FSheet->Put(FThumbDib, Index, FDecoder.FrameDeinterlaced());
+        FSheet->Put(FThumbDib, Index, Frame, FDecoder.FrameDeinterlaced());
         Announce(Index);
     } else {
         WriteThumbnail(Index);

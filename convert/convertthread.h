@@ -6,6 +6,7 @@
 #include "convert/FastDIB.h"
 #include "convert/FreeBitmap.h"
 #include "convert/_consts.h"
+#include "convert/frametime.h"
 #include "convert/picturesink.h"
 #include "convert/thumbnailwriter.h"
 #include "decoder/decoder.h"
@@ -49,9 +50,25 @@ private:
     void ConvertWhole();
     void ConvertRange();
     void ConvertPieces();
+    void ConvertSpread();
     void ConvertChapters();
-    // One frame becomes file number Index; false when the decoder had no frame left.
-    bool FrameStep(std::int32_t Index);
+    // Seeks so that the decoder's next frame is the point's; false when the video ended before it.
+    bool SeekPoint(const TStillPoint& Point);
+    // The frame nearest Centre in [First, End) that shows anything, found by probing whole seconds
+    // outward, alternately later and earlier, and then decoding up to the probe that found one;
+    // Centre when none is found within kSearchSeconds on either side.
+    std::int64_t NearestVisible(std::int64_t First, std::int64_t Centre, std::int64_t End);
+    // Whether frame Frame, or the decoder's next frame, shows anything: decoded, not nearly uniform.
+    bool Visible(std::int64_t Frame);
+    bool VisibleNext();
+    // The first frame from From on before Probe that shows anything, else Probe; the last after Probe
+    // before To, else Probe.
+    std::int64_t FirstVisible(std::int64_t From, std::int64_t Probe);
+    std::int64_t LastVisible(std::int64_t Probe, std::int64_t To);
+    // The decoder's next frame, frame Frame of the video, becomes picture Index; false when the
+    // decoder had no frame left.
+    bool FrameStep(std::int32_t Index, std::int64_t Frame);
+    bool Deliver(PDecodedFrame Decoded, std::int32_t Index, std::int64_t Frame);
     // Picture at the job's size, the right way up, from the frame in FSourceDib.
     void Scale(TFastDIB& Picture) const;
     // Starts encoding the frame as picture Index; it is written and announced in its turn.
@@ -84,6 +101,8 @@ private:
     const TStatusEvent FOnStatus;
     TDecoder& FDecoder;
     const std::int32_t FTotalSeconds;
+    // The open video's rate, for frames reached from whole seconds.
+    TFrameRate FRate;
     // The frame where the decoder delivered it, rows top-down, so the bitmap stands upside down.
     TFastDIB FSourceDib;
     // A sheet's picture.

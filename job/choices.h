@@ -14,11 +14,13 @@ namespace job {
 // Chapters: one picture at the first frame of each chapter of a disc title.
 enum class Mode { Pieces, Whole, Range, Chapters };
 
-// A contact sheet instead of loose pictures: the pieces or the chapters, `columns` across (rows as
-// many as they fill) on a sheet `width` pixels wide.
+// A contact sheet instead of loose pictures, `columns` across (rows as many as they fill) on a sheet
+// `width` pixels wide: the pieces, spread over the whole video to the frame, each passed over for the
+// nearest picture in its share that shows anything unless `keepBlank`; or the chapters.
 struct SheetChoice {
     std::int32_t columns = 4;
     std::int32_t width = 1600;
+    bool keepBlank = false;
 };
 
 struct Choices {

@@ -1,6 +1,7 @@
 #include "job/prepare.h"
 
 #include "common/exceptions.h"
+#include "convert/frametime.h"
 #include "dvd/titlesource.h"
 #include "sheet/contactsheet.h"
 
@@ -40,38 +41,43 @@ std::string BytesText(std::int64_t bytes)
     return text;
 }
 
-std::string Clock(std::int64_t seconds)
+// What each cell says before the time it shows: a chapter's number; nothing on a sheet of the
+// whole video.
+std::vector<std::string> CellCaptions(const TConvertRec& record)
 {
-    return FormatHms(SplitSeconds(seconds), 1);
+    std::vector<std::string> captions;
+    for (std::size_t i = 0; i < record.Chapters.size(); ++i)
+        captions.push_back("Ch. " + std::to_string(i + 1));
+    return captions;
 }
 
-// Each cell's time: a piece's second, or a chapter's number and start.
-std::vector<std::string> CellLabels(const TConvertRec& record, const Video& video, const Opened& opened)
+sheet::VideoFacts SheetFacts(const Video& video, const Opened& opened, std::int64_t bytes)
 {
-    std::vector<std::string> labels;
-    if (!record.Chapters.empty()) {
-        for (std::size_t i = 0; i < video.chapters.size(); ++i)
-            labels.push_back("Ch. " + std::to_string(i + 1) + "  " +
-                             Clock(static_cast<std::int64_t>(std::floor(video.chapters[i]))));
-        return labels;
-    }
-    for (std::int32_t i = 0; i < record.Pieces; ++i)
-        labels.push_back(Clock(PieceSecond(opened.totalSeconds, record.Pieces, i)));
-    return labels;
+    const Picture& picture = opened.picture;
+    // The map is read from anywhere: the video's path does not depend on the folder the job ran in.
+    std::error_code error;
+    const std::filesystem::path path = std::filesystem::absolute(video.path, error);
+    return {.name = video.label,
+            .path = error ? video.path : path.lexically_normal().string(),
+            .title = video.title,
+            .angle = video.angle,
+            .length = FormatHms(opened.length, 1),
+            .width = picture.width,
+            .height = picture.height,
+            .aspect = AspectText(picture.aspectRatio),
+            .aspectRatio = picture.aspectRatio,
+            .fps = opened.fps,
+            .bytes = bytes};
 }
 
 }  // namespace
 
 std::vector<TStillPoint> ChapterPoints(const std::vector<double>& starts, double fps)
 {
+    const TFrameRate rate = FrameRateOf(fps);
     std::vector<TStillPoint> points;
-    for (const double start : starts) {
-        const double frame = std::round(start * fps);
-        // The first frame of second s is the first whose time s * fps reaches.
-        const double second = std::floor(frame / fps + 1e-9);
-        const double first = std::ceil(second * fps - 1e-9);
-        points.push_back({static_cast<std::int32_t>(second), static_cast<std::int32_t>(frame - first)});
-    }
+    for (const double start : starts)
+        points.push_back(StillPointOfFrame(std::llround(start * fps), rate));
     return points;
 }
 
@@ -115,6 +121,8 @@ PreparedJob PrepareJob(const Choices& choices, const Video& video, const Opened&
     prepared.folder = ThumbFolder(record);
     if (!choices.sheet)
         return prepared;
+    record.Spread = choices.mode == Mode::Pieces;
+    record.KeepBlank = choices.sheet->keepBlank;
 
     const std::int32_t cells =
         record.Chapters.empty() ? record.Pieces : static_cast<std::int32_t>(record.Chapters.size());
@@ -125,7 +133,8 @@ PreparedJob PrepareJob(const Choices& choices, const Video& video, const Opened&
     const Picture& picture = opened.picture;
     const double aspect =
         picture.aspectRatio > 0 ? picture.aspectRatio : static_cast<double>(picture.width) / picture.height;
-    std::vector<std::string> heading = SheetHeading(video, opened, VideoBytes(video));
+    const std::int64_t bytes = VideoBytes(video);
+    std::vector<std::string> heading = SheetHeading(video, opened, bytes);
     const sheet::Layout layout =
         sheet::LayOut(choices.sheet->width, columns, rows, aspect, static_cast<int>(heading.size()));
     // The engine scales each picture straight to its cell.
@@ -133,8 +142,8 @@ PreparedJob PrepareJob(const Choices& choices, const Video& video, const Opened&
     record.Height = layout.cellHeight;
     prepared.folder = record.SaveFolder;
     prepared.sheetFile = record.SaveFolder + video.name + (record.Chapters.empty() ? "_sheet.jpg" : "_chapters.jpg");
-    prepared.sheet = std::make_unique<sheet::ContactSheet>(layout, std::move(heading),
-                                                           CellLabels(record, video, opened), prepared.sheetFile);
+    prepared.sheet = std::make_unique<sheet::ContactSheet>(layout, std::move(heading), SheetFacts(video, opened, bytes),
+                                                           CellCaptions(record), prepared.sheetFile);
     return prepared;
 }
 

@@ -6,6 +6,7 @@
 #include "convert/FastFX.h"
 #include "convert/FastSize.h"
 #include "convert/FreeBitmap.h"
+#include "convert/uniform.h"
 #include "decoder/decoder.h"
 #include "job/thumbsize.h"
 
@@ -13,7 +14,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <memory>
 #include <system_error>
 #include <vector>
@@ -31,17 +31,6 @@ namespace {
 // closing credits run.
 constexpr std::int32_t kTries = 9;
 
-// Luma is sampled on a grid this many points across and down: 4096 points see anything larger
-// than a few per cent of the picture, at no cost beside decoding it.
-constexpr std::int32_t kGridPoints = 64;
-
-// A picture whose luma (0..255) spreads less than this over the grid counts as nearly uniform.
-// Black frames of real discs measure 0; flat frames with grain, as MPEG-2 keeps it at DVD rates,
-// 1 to 7; pictures with anything to see (menus, scenes) 26 to 70, and a scene of 50 faded to a
-// sixth of its brightness 8. So 8 stands clear of noise, and a picture it wrongly passes over costs
-// only a later one, where a black thumbnail would show nothing.
-constexpr double kUniformSpread = 8.0;
-
 // The seconds tried in turn: 10%, 20%, ... of the length, each the first frame of that whole second.
 // A short video gives the same second more than once; it is tried once.
 std::vector<std::int32_t> TrySeconds(std::int32_t totalSeconds)
@@ -53,27 +42,6 @@ std::vector<std::int32_t> TrySeconds(std::int32_t totalSeconds)
             seconds.push_back(second);
     }
     return seconds;
-}
-
-// The standard deviation of BT.601 luma over the grid of a BGRX picture, exact in integers.
-double LumaSpread(const std::uint8_t* bgrx, std::int32_t width, std::int32_t height)
-{
-    std::int64_t sum = 0;
-    std::int64_t squares = 0;
-    for (std::int32_t gy = 0; gy < kGridPoints; ++gy) {
-        const std::int64_t y = (2 * std::int64_t{gy} + 1) * height / (2 * kGridPoints);
-        for (std::int32_t gx = 0; gx < kGridPoints; ++gx) {
-            const std::int64_t x = (2 * std::int64_t{gx} + 1) * width / (2 * kGridPoints);
-            const std::uint8_t* p = bgrx + (y * width + x) * 4;
-            // 256 times the luma: 0.114 B + 0.587 G + 0.299 R.
-            const std::int64_t luma = 29 * p[0] + 150 * p[1] + 77 * p[2];
-            sum += luma;
-            squares += luma * luma;
-        }
-    }
-    constexpr std::int64_t kCount = std::int64_t{kGridPoints} * kGridPoints;
-    const std::int64_t spread = kCount * squares - sum * sum;
-    return std::sqrt(static_cast<double>(spread)) / static_cast<double>(kCount) / 256.0;
 }
 
 // The longer side `side`, the other by the display aspect (the picture's own shape without one).
@@ -101,7 +69,7 @@ bool PickPicture(TDecoder& decoder, TFastDIB& dib)
         const PDecodedFrame frame = decoder.GetNextFrame();
         if (!frame)
             continue;
-        const bool uniform = LumaSpread(frame->Pixels, width, height) < kUniformSpread;
+        const bool uniform = NearlyUniform(frame->Pixels, width, height);
         if (!uniform || !kept) {
             CopyLongs(frame->Pixels, dib.Bits(), width * height);
             kept = true;

@@ -10,7 +10,7 @@ STILLREEL_PACKAGES=(
   libavcodec-dev libswscale-dev libavutil-dev libavfilter-dev
   libdvdread-dev genisoimage
   libfreeimage-dev libfreetype-dev libharfbuzz-dev libfontconfig-dev
-  libgtest-dev
+  libgtest-dev nlohmann-json3-dev
   qt6-base-dev fonts-open-sans
   libsdl1.2-dev libx11-dev xvfb xauth xdotool
   ffmpeg dvdauthor mjpegtools fonts-dejavu-core

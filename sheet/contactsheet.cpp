@@ -1,11 +1,15 @@
 #include "sheet/contactsheet.h"
 
 #include "common/exceptions.h"
+#include "common/hms.h"
+#include "common/wholefile.h"
 #include "convert/FreeBitmap.h"
+#include "convert/frametime.h"
 #include "convert/thumbnailwriter.h"
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <system_error>
 #include <utility>
 
@@ -32,12 +36,17 @@ std::string Size(int width, int height)
     return std::to_string(width) + " x " + std::to_string(height);
 }
 
+std::string Joined(const std::string& caption, const std::string& time)
+{
+    return caption.empty() ? time : caption + "  " + time;
+}
+
 }  // namespace
 
-ContactSheet::ContactSheet(const Layout& layout, std::vector<std::string> heading, std::vector<std::string> labels,
-                           std::string fileName)
-    : layout_(layout), heading_(std::move(heading)), labels_(std::move(labels)), fileName_(std::move(fileName)),
-      put_(static_cast<std::size_t>(std::max(0, layout.columns * layout.rows)), false)
+ContactSheet::ContactSheet(const Layout& layout, std::vector<std::string> heading, VideoFacts video,
+                           std::vector<std::string> captions, std::string fileName)
+    : layout_(layout), heading_(std::move(heading)), video_(std::move(video)), captions_(std::move(captions)),
+      fileName_(std::move(fileName)), cells_(static_cast<std::size_t>(std::max(0, layout.columns * layout.rows)))
 {
     if (layout_.height > kMaxJpegSide)
         throw Exception("A contact sheet of " + Size(layout_.width, layout_.height) +
@@ -59,11 +68,21 @@ ContactSheet::ContactSheet(const Layout& layout, std::vector<std::string> headin
 
 ContactSheet::~ContactSheet() = default;
 
-void ContactSheet::Put(const TFastDIB& picture, std::int32_t index, bool deinterlaced)
+std::string ContactSheet::MapName(const std::string& fileName)
 {
-    if (index < 0 || static_cast<std::size_t>(index) >= put_.size())
+    return std::filesystem::path(fileName).replace_extension(".json").string();
+}
+
+void ContactSheet::Begin(std::int64_t frames)
+{
+    frames_ = frames;
+}
+
+void ContactSheet::Put(const TFastDIB& picture, std::int32_t index, std::int64_t frame, bool deinterlaced)
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= cells_.size())
         throw Exception("Picture " + std::to_string(index) + " has no cell on a contact sheet of " +
-                        std::to_string(put_.size()) + " cells.");
+                        std::to_string(cells_.size()) + " cells.");
     if (picture.Width() != layout_.cellWidth || picture.Height() != layout_.cellHeight || picture.Bpp() != 32 ||
         !picture.Bits())
         throw Exception("A picture of " + Size(picture.Width(), picture.Height()) +
@@ -77,16 +96,22 @@ void ContactSheet::Put(const TFastDIB& picture, std::int32_t index, bool deinter
     for (int y = 0; y < cell.height; ++y)
         std::memcpy(canvas_.Scanline(bottom + y) + 4 * cell.left, picture.Scanline(y), rowBytes);
 
-    DrawLabel(cell, index);
-    put_[static_cast<std::size_t>(index)] = true;
+    CellEntry& entry = cells_[static_cast<std::size_t>(index)];
+    entry.frame = frame;
+    entry.label = Joined(Caption(index), FormatHms(SplitSeconds(SecondOfFrame(frame, FrameRateOf(video_.fps))), 1));
+    DrawLabel(cell, entry.label);
     deinterlaced_ = deinterlaced_ || deinterlaced;
 }
 
-void ContactSheet::DrawLabel(const Rect& cell, int index)
+std::string ContactSheet::Caption(int index) const
 {
-    if (static_cast<std::size_t>(index) >= labels_.size() || labels_[static_cast<std::size_t>(index)].empty())
+    return static_cast<std::size_t>(index) < captions_.size() ? captions_[static_cast<std::size_t>(index)] : "";
+}
+
+void ContactSheet::DrawLabel(const Rect& cell, const std::string& label)
+{
+    if (label.empty())
         return;
-    const std::string& label = labels_[static_cast<std::size_t>(index)];
     const int size = LabelSize(cell.height);
     const int padding = std::max(2, size * 2 / 5);
     const int boxWidth = std::min(cell.width, painter_.Advance(label, size, Weight::Regular) + 2 * padding);
@@ -106,7 +131,9 @@ void ContactSheet::DrawEmptyCell(int index)
     const int left = cell.left + std::max(0, (cell.width - painter_.Advance(text, size, Weight::Regular)) / 2);
     const int top = cell.top + (cell.height - LineHeight(size)) / 2;
     painter_.Draw(canvas_, text, left, top, size, Weight::Regular, kEmptyText, cell);
-    DrawLabel(cell, index);
+    CellEntry& entry = cells_[static_cast<std::size_t>(index)];
+    entry.label = Caption(index);
+    DrawLabel(cell, entry.label);
 }
 
 void ContactSheet::DrawHeading()
@@ -129,8 +156,8 @@ void ContactSheet::Finish()
     // Drawn once: a second Finish writes the same sheet again rather than darkening its text.
     if (!drawn_) {
         DrawHeading();
-        for (std::size_t k = 0; k < put_.size(); ++k)
-            if (!put_[k])
+        for (std::size_t k = 0; k < cells_.size(); ++k)
+            if (!cells_[k].frame)
                 DrawEmptyCell(static_cast<int>(k));
         drawn_ = true;
     }
@@ -148,10 +175,21 @@ void ContactSheet::Finish()
             to[FI_RGBA_RED] = from[2];
         }
     }
+    const std::string map =
+        SheetMap(std::filesystem::path(fileName_).filename().string(), layout_, video_, frames_, deinterlaced_, cells_);
+    const std::string mapName = MapName(fileName_);
+    std::string failed = fileName_;
     try {
         SaveJpeg(bitmap.Dib(), fileName_);
+        failed = mapName;
+        WriteWholeFile(mapName, map.data(), map.size());
     } catch (const std::system_error& error) {
-        throw Exception("Unable to write contact sheet: " + fileName_ + " (" + error.code().message() + ")");
+        // A sheet without its map would leave scripts guessing: both or neither.
+        if (failed == mapName) {
+            std::error_code ignored;
+            std::filesystem::remove(fileName_, ignored);
+        }
+        throw Exception("Unable to write contact sheet: " + failed + " (" + error.code().message() + ")");
     }
 }
 

@@ -6,10 +6,9 @@
 #include "support/frameindex.h"
 #include "support/unopenable.h"
 
-#include "sheet/contactsheet.h"
-
 #include <FreeImage.h>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -105,26 +104,35 @@ protected:
         return p;
     }
 
-    // The frame index each cell of a sheet shows, the cells found where the sheet's layout puts
-    // them; empty when the sheet does not load or is not of that layout's size.
-    static std::vector<int> ReadCells(const fs::path& file, const sheet::Layout& layout, int cells)
+    // A sheet as a script sees it through its map: each cell's frame as the map names it (-1 for
+    // none) and the frame index its pixels show, cut out of the JPEG where the map puts the cell.
+    // Empty when the sheet or its map does not load, or they disagree on the sheet's size.
+    struct SheetCells {
+        std::vector<int> frames;
+        std::vector<int> shown;
+    };
+    static SheetCells ReadSheet(const fs::path& file)
     {
-        std::vector<int> indexes;
+        SheetCells cells;
+        std::ifstream in(fs::path(file).replace_extension(".json"));
+        const nlohmann::json map = nlohmann::json::parse(in, nullptr, false);
         FIBITMAP* bitmap = FreeImage_Load(FIF_JPEG, file.c_str(), 0);
-        if (!bitmap)
-            return indexes;
-        const int width = static_cast<int>(FreeImage_GetWidth(bitmap));
+        if (!bitmap || !map.is_object())
+            return cells;
         const int height = static_cast<int>(FreeImage_GetHeight(bitmap));
-        if (width == layout.width && height == layout.height) {
+        if (map["sheet"] == file.filename().string() && map["width"] == FreeImage_GetWidth(bitmap) &&
+            map["height"] == height) {
             const auto pitch = static_cast<std::ptrdiff_t>(FreeImage_GetPitch(bitmap));
-            for (int k = 0; k < cells; ++k) {
-                const sheet::Rect cell = layout.Cell(k);
-                const std::uint8_t* top = FreeImage_GetScanLine(bitmap, height - 1 - cell.top) + cell.left * 3;
-                indexes.push_back(ReadFrameIndex(top, cell.width, cell.height, -pitch, 3));
+            for (const nlohmann::json& cell : map["cells"]) {
+                const int left = cell["x"];
+                const int top = cell["y"];
+                const std::uint8_t* row = FreeImage_GetScanLine(bitmap, height - 1 - top) + left * 3;
+                cells.frames.push_back(cell["frame"].is_null() ? -1 : cell["frame"].get<int>());
+                cells.shown.push_back(ReadFrameIndex(row, cell["width"], cell["height"], -pitch, 3));
             }
         }
         FreeImage_Unload(bitmap);
-        return indexes;
+        return cells;
     }
 
     static std::size_t CountPictures(const fs::path& folder)
@@ -291,29 +299,52 @@ TEST_F(ThumbsProgram, UsageErrorsExitWithTwoAndSayWhy)
     EXPECT_FALSE(fs::exists(dir_ / "pal_sheet.jpg"));
 }
 
-// Cell k of a sheet is piece k: the same exact second, in order, under the heading; a 16:9 title's
-// cells are drawn 16:9.
-TEST_F(ThumbsProgram, ASheetsCellsAreThePiecesOfItsGridAtTheirDisplayAspect)
+// A sheet's cells spread over the whole video to the frame, cell k of N the frame nearest
+// (k + 0.5) / N of its length, at a fractional rate too; its map names them and where they lie,
+// and the pixels there show them. A 16:9 title's cells are drawn 16:9.
+TEST_F(ThumbsProgram, ASheetsCellsSpanTheWholeVideoAndItsMapNamesEachFrame)
 {
-    Result r = Run({"--sheet", "4x4", FixturePath("pal100.vob")});
+    Result r = Run({"--sheet", "3x2", FixturePath("pal.vob")});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("Done: 16/16"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("Sheet: " + (dir_ / "pal100_sheet.jpg").string()), std::string::npos) << r.out;
-    EXPECT_FALSE(fs::exists(dir_ / "pal100")) << "a sheet writes no loose pictures";
-    std::vector<int> expected;
-    for (int k = 0; k < 16; ++k)
-        expected.push_back(k * 6 * 25);  // 100 s in 16 pieces: every 6 s
-    EXPECT_EQ(ReadCells(dir_ / "pal100_sheet.jpg", sheet::LayOut(1600, 4, 4, 4.0 / 3.0, 2), 16), expected);
+    EXPECT_NE(r.out.find("Done: 6/6"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Sheet: " + (dir_ / "pal_sheet.jpg").string()), std::string::npos) << r.out;
+    EXPECT_FALSE(fs::exists(dir_ / "pal")) << "a sheet writes no loose pictures";
+    const std::vector<int> frames{25, 75, 125, 175, 225, 275};
+    SheetCells cells = ReadSheet(dir_ / "pal_sheet.jpg");
+    EXPECT_EQ(cells.frames, frames);
+    EXPECT_EQ(cells.shown, frames);
 
-    // Title 3 of the disc is NTSC 720x480 shown at 16:9, frames 2000-2089.
+    // Title 3 of the disc is NTSC 720x480 shown at 16:9, 90 frames carrying 2000-2089.
     r = Run({"--sheet", "3x1", "--sheet-width", "900", "--title", "3", FixturePath("disc.iso")});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(ReadCells(dir_ / "STILLREEL_DISC_T03_sheet.jpg", sheet::LayOut(900, 3, 1, 16.0 / 9.0, 2), 3),
-              (std::vector<int>{2000, 2030, 2060}));
+    cells = ReadSheet(dir_ / "STILLREEL_DISC_T03_sheet.jpg");
+    EXPECT_EQ(cells.frames, (std::vector<int>{15, 45, 75}));
+    EXPECT_EQ(cells.shown, (std::vector<int>{2015, 2045, 2075}));
 }
 
-// A damaged copy's sheet shows what its pieces show, cell by cell.
-TEST_F(ThumbsProgram, ASheetOfADamagedCopyShowsThePiecesOfThatCopy)
+// A cell on black shows the nearest frame of its share that is not nearly uniform, later or
+// earlier; a share that is black throughout keeps its middle frame; --keep-blank keeps them all.
+TEST_F(ThumbsProgram, ASheetPassesOverBlankFramesWithinEachCellsShare)
+{
+    // pal.vob with frames 0-79 and 220-299 black: the shares of 3x2 are 50 frames each.
+    const std::string video = (dir_ / "fades.vob").string();
+    const std::string ffmpeg = "ffmpeg -nostdin -loglevel error -y -i " + Quote(FixturePath("pal.vob")) +
+        " -vf \"drawbox=w=iw:h=ih:color=black:t=fill:enable='lt(n,80)+gte(n,220)'\" -an -target pal-dvd " +
+        "-aspect 4:3 -bf 2 -g 15 " + Quote(video);
+    ASSERT_EQ(std::system(ffmpeg.c_str()), 0);
+    Result r = Run({"-q", "--sheet", "3x2", "--sheet-width", "800", video});
+    ASSERT_EQ(r.status, 0) << r.err;
+    SheetCells cells = ReadSheet(dir_ / "fades_sheet.jpg");
+    EXPECT_EQ(cells.frames, (std::vector<int>{25, 80, 125, 175, 219, 275}));
+    EXPECT_EQ(cells.shown, (std::vector<int>{-1, 80, 125, 175, 219, -1}));
+
+    r = Run({"-q", "--sheet", "3x2", "--sheet-width", "800", "--keep-blank", video});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadSheet(dir_ / "fades_sheet.jpg").frames, (std::vector<int>{25, 75, 125, 175, 225, 275}));
+}
+
+// A damaged copy's sheet shows the frames its map names, cell by cell.
+TEST_F(ThumbsProgram, ASheetOfADamagedCopyShowsTheFramesItsMapNames)
 {
     std::vector<char> bytes = ReadFileBytes(FixturePath("pal100.vob"));
     ZeroScatteredSectors(bytes, 40, 9);
@@ -321,18 +352,14 @@ TEST_F(ThumbsProgram, ASheetOfADamagedCopyShowsThePiecesOfThatCopy)
     WriteFileBytes(damaged, bytes);
     Result r = Run({"-q", "--sheet", "4x2", "--sheet-width", "800", damaged});
     ASSERT_EQ(r.status, 0) << r.err;
-    const sheet::Layout layout = sheet::LayOut(800, 4, 2, 4.0 / 3.0, 2);
-    r = Run({"-q", "--pieces", "8", "--width", std::to_string(layout.cellWidth), damaged});
-    ASSERT_EQ(r.status, 0) << r.err;
-    const std::vector<int> cells = ReadCells(dir_ / "damaged_sheet.jpg", layout, 8);
-    ASSERT_EQ(cells.size(), 8u);
-    int readable = 0;
-    for (int k = 0; k < 8; ++k) {
-        const int piece = Read(dir_ / "damaged" / ("damaged_" + std::to_string(k) + ".jpg")).index;
-        EXPECT_EQ(cells[static_cast<std::size_t>(k)], piece) << "cell " << k;
-        readable += piece >= 0;
+    const SheetCells cells = ReadSheet(dir_ / "damaged_sheet.jpg");
+    ASSERT_EQ(cells.frames.size(), 8u);
+    int agree = 0;
+    for (std::size_t k = 0; k < 8; ++k) {
+        EXPECT_GE(cells.frames[k], 0) << "cell " << k;
+        agree += cells.shown[k] == cells.frames[k];
     }
-    EXPECT_GE(readable, 6);
+    EXPECT_GE(agree, 6);
 }
 
 // A disc title's chapter table gives one still at each chapter's first frame, on a sheet too; a
@@ -352,11 +379,9 @@ TEST_F(ThumbsProgram, ChaptersLandOnTheirFirstFramesAndAPlainFileHasNone)
     }
     r = Run({"--sheet", "--chapters", "-q", FixturePath("chapters")});
     ASSERT_EQ(r.status, 0) << r.err;
-    const int columns = std::min<int>(4, static_cast<int>(starts.size()));
-    const int rows = (static_cast<int>(starts.size()) + columns - 1) / columns;
-    EXPECT_EQ(ReadCells(dir_ / (name + "_chapters.jpg"), sheet::LayOut(1600, columns, rows, 4.0 / 3.0, 2),
-                        static_cast<int>(starts.size())),
-              starts);
+    const SheetCells cells = ReadSheet(dir_ / (name + "_chapters.jpg"));
+    EXPECT_EQ(cells.frames, starts);
+    EXPECT_EQ(cells.shown, starts);
 
     r = Run({"--chapters", FixturePath("pal.vob")});
     EXPECT_EQ(r.status, 1);

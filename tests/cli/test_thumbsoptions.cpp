@@ -80,6 +80,10 @@ TEST(ThumbsOptions, RefusesMalformedCommandLines)
     EXPECT_EQ(UsageMessage({"--sheet-width", "800", "v.vob"}), "--sheet-width goes with --sheet");
     EXPECT_EQ(UsageMessage({"--sheet", "4x4", "--pieces", "3", "v.vob"}),
               "a sheet's pieces are its cells: give --sheet COLSxROWS, not --pieces");
+    EXPECT_TRUE(ParseOptions({"--keep-blank", "--sheet", "v.vob"}).choices.sheet->keepBlank);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--keep-blank", "v.vob"}, {"--sheet", "--chapters", "--keep-blank", "v.vob"}})
+        EXPECT_EQ(UsageMessage(args), "--keep-blank goes with a --sheet of the whole video");
     EXPECT_EQ(UsageMessage({"--deinterlace", "on", "v.vob"}), "invalid deinterlace mode: 'on' (auto or off)");
     EXPECT_EQ(UsageMessage({"--help"}), "accepted");
 }

@@ -5,10 +5,12 @@
 
 #include <FreeImage.h>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <tuple>
@@ -99,7 +101,15 @@ protected:
 };
 
 const std::vector<std::string> kHeading{"VTS_01_1", "0:41:12  ·  720 x 576  ·  25 fps  ·  6 pictures"};
-const std::vector<std::string> kLabels{"0:00:01", "0:05:10", "0:10:20", "0:15:30", "0:20:40", "0:25:50"};
+const sheet::VideoFacts kVideo{"VTS_01_1", "/dvd/VTS_01_1.VOB", 0,  0,      "0:41:12", 720, 576,
+                               "4:3",      4.0 / 3.0,           25, 7340032};
+const std::vector<std::string> kCaptions{"Ch. 1", "Ch. 2", "Ch. 3", "Ch. 4", "Ch. 5", "Ch. 6"};
+
+nlohmann::json ReadJson(const fs::path& file)
+{
+    std::ifstream in(file);
+    return nlohmann::json::parse(in, nullptr, false);
+}
 
 TEST_F(ContactSheetTest, EachPictureLandsInItsCellWithItsLabelUnderTheHeading)
 {
@@ -108,17 +118,18 @@ TEST_F(ContactSheetTest, EachPictureLandsInItsCellWithItsLabelUnderTheHeading)
         {0xD0, 0x20, 0x20}, {0x20, 0xB0, 0x30}, {0x20, 0x30, 0xD0}, {0xFF, 0xFF, 0xFF}, {0x00, 0x00, 0x00}};
     const fs::path file = dir_ / "sheet.jpg";
     {
-        sheet::ContactSheet contactSheet(layout, kHeading, kLabels, file.string());
+        sheet::ContactSheet contactSheet(layout, kHeading, kVideo, kCaptions, file.string());
+        contactSheet.Begin(61800);
         TFastDIB picture;
         for (int k = 0; k < 5; ++k) {
             MakePicture(picture, layout, colours[k]);
-            contactSheet.Put(picture, k, false);
+            contactSheet.Put(picture, k, 7750 * k + 30, false);
         }
-        EXPECT_THROW(contactSheet.Put(picture, 6, false), Exception);
-        EXPECT_THROW(contactSheet.Put(picture, -1, false), Exception);
+        EXPECT_THROW(contactSheet.Put(picture, 6, 0, false), Exception);
+        EXPECT_THROW(contactSheet.Put(picture, -1, 0, false), Exception);
         TFastDIB wrong;
         wrong.SetSize(layout.cellWidth + 1, layout.cellHeight, 32);
-        EXPECT_THROW(contactSheet.Put(wrong, 5, false), Exception);
+        EXPECT_THROW(contactSheet.Put(wrong, 5, 0, false), Exception);
         contactSheet.Finish();
     }
 
@@ -160,27 +171,56 @@ TEST_F(ContactSheetTest, EachPictureLandsInItsCellWithItsLabelUnderTheHeading)
     const sheet::Rect middle{empty.left, empty.top + empty.height * 2 / 5, empty.width, empty.height / 5};
     EXPECT_GT(jpeg.Count(middle, [](const Rgb& c) { return Brightness(c) > 200; }), 10);
     EXPECT_GT(jpeg.Count(corner(5), [](const Rgb& c) { return Brightness(c) < 100; }), 10);
+
+    // The map beside it: each cell's frame, time and place, and none for the one that never came.
+    const nlohmann::json map = ReadJson(dir_ / "sheet.json");
+    ASSERT_TRUE(map.is_object()) << "no map beside the sheet";
+    EXPECT_EQ(map["sheet"], "sheet.jpg");
+    EXPECT_EQ(map["video"]["frames"], 61800);
+    EXPECT_EQ(map["video"]["rate"], "25/1");
+    EXPECT_EQ(map["video"]["bytes"], 7340032);
+    ASSERT_EQ(map["cells"].size(), 6u);
+    for (int k = 0; k < 6; ++k) {
+        const nlohmann::json& cell = map["cells"][static_cast<std::size_t>(k)];
+        const sheet::Rect rect = layout.Cell(k);
+        EXPECT_EQ(std::vector<int>({cell["x"], cell["y"], cell["width"], cell["height"]}),
+                  std::vector<int>({rect.left, rect.top, rect.width, rect.height}))
+            << "cell " << k;
+        if (k < 5) {
+            EXPECT_EQ(cell["frame"], 7750 * k + 30) << "cell " << k;
+        }
+    }
+    EXPECT_EQ(map["cells"][3]["label"], "Ch. 4  0:15:31");
+    EXPECT_DOUBLE_EQ(map["cells"][3]["seconds"].get<double>(), 931.2);
+    EXPECT_TRUE(map["cells"][5]["frame"].is_null());
+    EXPECT_TRUE(map["cells"][5]["seconds"].is_null());
+    EXPECT_EQ(map["cells"][5]["label"], "Ch. 6");
 }
 
 TEST_F(ContactSheetTest, AFailedWriteNamesTheFileAndLeavesNothingBehind)
 {
     const sheet::Layout layout = sheet::LayOut(320, 2, 1, 16.0 / 9.0, 1);
-    // A folder that does not exist, and a name a folder already has (the rename onto it fails).
+    // A folder that does not exist, and a name a folder already has (the rename onto it fails), for
+    // the sheet and for its map, which takes the sheet with it.
     fs::create_directory(dir_ / "taken.jpg");
-    for (const auto& [file, reason] : {std::pair{dir_ / "missing" / "sheet.jpg", "No such file or directory"},
-                                       std::pair{dir_ / "taken.jpg", "Is a directory"}}) {
-        sheet::ContactSheet contactSheet(layout, {"VTS_01_1"}, {"0:00:01", "0:00:02"}, file.string());
+    fs::create_directory(dir_ / "mapless.json");
+    for (const auto& [file, failed, reason] :
+         {std::tuple{dir_ / "missing" / "sheet.jpg", dir_ / "missing" / "sheet.jpg", "No such file or directory"},
+          std::tuple{dir_ / "taken.jpg", dir_ / "taken.jpg", "Is a directory"},
+          std::tuple{dir_ / "mapless.jpg", dir_ / "mapless.json", "Is a directory"}}) {
+        sheet::ContactSheet contactSheet(layout, {"VTS_01_1"}, kVideo, {}, file.string());
         try {
             contactSheet.Finish();
             ADD_FAILURE() << "wrote " << file;
         } catch (const Exception& e) {
-            EXPECT_EQ(e.Message(), "Unable to write contact sheet: " + file.string() + " (" + reason + ")");
+            EXPECT_EQ(e.Message(), "Unable to write contact sheet: " + failed.string() + " (" + reason + ")");
         }
     }
     std::vector<fs::path> left;
     for (const auto& entry : fs::recursive_directory_iterator(dir_))
         left.push_back(entry.path());
-    EXPECT_EQ(left, std::vector<fs::path>{dir_ / "taken.jpg"});
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<fs::path>{dir_ / "mapless.json", dir_ / "taken.jpg"}));
 }
 
 TEST_F(ContactSheetTest, AnyDeinterlacedPictureMarksTheHeading)
@@ -189,10 +229,10 @@ TEST_F(ContactSheetTest, AnyDeinterlacedPictureMarksTheHeading)
     TFastDIB picture;
     MakePicture(picture, layout, {0x60, 0x60, 0x60});
     for (const bool deinterlaced : {false, true}) {
-        sheet::ContactSheet contactSheet(layout, kHeading, kLabels,
+        sheet::ContactSheet contactSheet(layout, kHeading, kVideo, {},
                                          (dir_ / (deinterlaced ? "marked.jpg" : "plain.jpg")).string());
-        contactSheet.Put(picture, 0, false);
-        contactSheet.Put(picture, 1, deinterlaced);
+        contactSheet.Put(picture, 0, 0, false);
+        contactSheet.Put(picture, 1, 25, deinterlaced);
         contactSheet.Finish();
     }
     const Jpeg plain(dir_ / "plain.jpg");
