@@ -13,7 +13,7 @@ STILLREEL_PACKAGES=(
   libgtest-dev nlohmann-json3-dev
   qt6-base-dev fonts-open-sans
   libsdl1.2-dev libx11-dev xvfb xauth xdotool
-  ffmpeg dvdauthor mjpegtools fonts-dejavu-core
+  ffmpeg dvdauthor mjpegtools fonts-dejavu-core chromium
   dpkg-dev desktop-file-utils lintian appstream
   tumbler dbus libglib2.0-bin shared-mime-info
   clang libclang-rt-14-dev
