@@ -234,9 +234,9 @@ void TmainDlg::CreateMenus()
     tmiSubtitles = subMenu(action, "&Subtitles");
     tmiSubtitles->setObjectName(QStringLiteral("tmiSubtitles"));
     tmiSubtitles->setEnabled(false);
-    // Beyond GENERATE's three modes: the pieces on one sheet, and a disc title's chapters.
+    // Beyond GENERATE's three modes: the whole video on one sheet, and a disc title's chapters.
     QMenu* pictures = subMenu(action, "P&ictures");
-    tmiSheet = item(pictures, "tmiSheet", "Contact &Sheet of the Pieces");
+    tmiSheet = item(pictures, "tmiSheet", "Contact &Sheet of the Whole Video");
     tmiChapters = item(pictures, "tmiChapters", "One Still per &Chapter");
     tmiChapterSheet = item(pictures, "tmiChapterSheet", "Contact Sheet of the C&hapters");
     for (QAction* command : {tmiSheet, tmiChapters, tmiChapterSheet})

@@ -385,7 +385,7 @@ void TUIManager::SheetClick()
         return;
     job::Choices choices;
     choices.pieces = FForm.etPieces->asInteger();
-    // As near a square as the pieces make: 12 lie 4 x 3, 16 lie 4 x 4.
+    // As near a square as the cells make: 12 lie 4 x 3, 16 lie 4 x 4.
     choices.sheet = job::SheetChoice{};
     choices.sheet->columns = std::max(1, static_cast<std::int32_t>(std::ceil(std::sqrt(std::max(1, choices.pieces)))));
     StartJob(std::move(choices));

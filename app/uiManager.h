@@ -79,7 +79,8 @@ public:
     void EndPointClick();
     void SaveFolderClick();
     void GenerateClick();
-    // A contact sheet of the pieces GENERATE would write, in the save folder.
+    // A contact sheet of as many cells as the pieces field asks, over the whole video to the frame and
+    // none of them blank where its share has a picture, in the save folder with its map.
     void SheetClick();
     // One still at the first frame of each chapter of the open disc title.
     void ChaptersClick();

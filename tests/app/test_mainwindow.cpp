@@ -14,7 +14,10 @@
 #include "support/unopenable.h"
 
 #include <QDialog>
+#include <QFile>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QMouseEvent>
 #include <QTest>
 #include <QTimer>
@@ -311,6 +314,13 @@ TEST_F(MainWindow, ThePictureCommandsRefuseAsGenerateDoesAndEndInTheCompletionDi
     EXPECT_EQ(rec_.Completed[1], dir_.string() + "/");
     EXPECT_EQ(rec_.ProgressAtComplete[1], "Done: 6/6");
     EXPECT_EQ(QImage(QString::fromStdString((dir_ / "disc_T02_sheet.jpg").string())).width(), 1600);
+    // Its cells span the title's 500 frames, as its map beside it says.
+    QFile map(QString::fromStdString((dir_ / "disc_T02_sheet.json").string()));
+    ASSERT_TRUE(map.open(QIODevice::ReadOnly));
+    std::vector<int> frames;
+    for (const QJsonValue cell : QJsonDocument::fromJson(map.readAll())["cells"].toArray())
+        frames.push_back(cell["frame"].toInt(-1));
+    EXPECT_EQ(frames, (std::vector<int>{42, 125, 208, 292, 375, 458}));
     EXPECT_TRUE(rec_.Errors.empty());
 }
 
