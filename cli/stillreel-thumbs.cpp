@@ -1,4 +1,5 @@
 // stillreel-thumbs: the thumbnail engine of Stillreel from the command line, one job per file.
+#include "catalogue/catalogue.h"
 #include "cli/thumbsoptions.h"
 #include "cli/titlelisting.h"
 
@@ -21,6 +22,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -90,6 +93,16 @@ void PrintError(const std::string& message)
     std::fprintf(stderr, "stillreel-thumbs: %s\n", message.c_str());
 }
 
+// Where a file's failures are told: the standard error, or a catalogue's record of the file.
+using Failure = std::function<void(const std::string&)>;
+
+// A library without the switch always deinterlaces: off is then an error, auto its own way.
+void SetDeinterlace(TDecoder& decoder, const thumbs::Options& options)
+{
+    if (!decoder.SetDeinterlace(options.deinterlace ? kDeinterlaceAuto : kDeinterlaceOff) && !options.deinterlace)
+        throw std::runtime_error("the decoder library cannot turn deinterlacing off");
+}
+
 THms Duration(const TDecoderFileInfo& info)
 {
     return {info.DurationHours, info.DurationMinutes, info.DurationSeconds};
@@ -103,8 +116,14 @@ std::string NothingWritten(const job::Choices& choices, const TDecoderFileInfo& 
     return "no frame of the video could be decoded";
 }
 
-// Runs the job for one open video; answers the exit status it calls for.
-int Convert(TDecoder& decoder, const thumbs::Options& options, const std::string& file, const job::Video& video)
+struct Outcome {
+    int status = 0;  // the exit status the job calls for
+    std::string sheetFile;  // the sheet, where the job wrote one
+};
+
+// Runs the job for one open video.
+Outcome Convert(TDecoder& decoder, const thumbs::Options& options, const std::string& file, const job::Video& video,
+                const Failure& fail)
 {
     const TDecoderFileInfo& info = *decoder.FileInfo();
     job::PreparedJob work;
@@ -114,8 +133,8 @@ int Convert(TDecoder& decoder, const thumbs::Options& options, const std::string
             {{info.Width, info.Height, decoder.AspectRatio()}, info.Fps, info.TotalSeconds, Duration(info)},
             job::Front::CommandLine);
     } catch (const Exception& e) {
-        PrintError(e.Message());
-        return kJobFailed;
+        fail(e.Message());
+        return {kJobFailed, {}};
     }
     ProgressPrinter printer(options.quiet);
     job::Progress progress;
@@ -142,29 +161,46 @@ int Convert(TDecoder& decoder, const thumbs::Options& options, const std::string
     // Pictures from a scratched disc are kept, but the job does not pass for whole.
     const std::string unreadable = job::UnreadableLine(decoder.Unreadable());
     const auto finish = [&](int status) {
+        const Outcome outcome{status, progress.Written() > 0 ? sheetFile : std::string()};
         if (unreadable.empty())
-            return status;
+            return outcome;
         std::fflush(stdout);
-        PrintError(file + ": " + unreadable);
-        return status == 0 ? kJobFailed : status;
+        fail(file + ": " + unreadable);
+        return Outcome{status == 0 ? kJobFailed : status, outcome.sheetFile};
     };
     if (!failure.empty()) {
         printer.Break();
-        PrintError(failure);
+        fail(failure);
         return finish(kJobFailed);
     }
     if (g_interrupted) {
         printer.Break();
-        PrintError(file + ": interrupted; the pictures written so far stay");
+        fail(file + ": interrupted; the pictures written so far stay");
         return finish(kInterrupted);
     }
     if (progress.Written() == 0) {
-        PrintError(file + ": " + NothingWritten(options.choices, info));
+        fail(file + ": " + NothingWritten(options.choices, info));
         return finish(kJobFailed);
     }
     if (!sheetFile.empty() && !options.quiet)
         std::printf("Sheet: %s\n", sheetFile.c_str());
     return finish(0);
+}
+
+// The video `file` names, opened; nothing, having told why, where it cannot be found or opened.
+std::optional<job::Video> OpenVideo(TDecoder& decoder, const std::string& file, const job::TitleRequest& title,
+                                    const Failure& fail)
+{
+    try {
+        const job::Video video = *job::FindVideo(file, title);
+        decoder.OpenFile(video.path, video.title, video.angle);
+        return video;
+    } catch (const dvd::DiscError& e) {
+        fail(file + ": " + e.what());
+    } catch (const EMPEG2Error& e) {
+        fail(e.Message());
+    }
+    return std::nullopt;
 }
 
 // Draws the subtitles asked for into the open video's frames; false, having said why, where the
@@ -192,24 +228,12 @@ int ConvertFiles(const thumbs::Options& options)
 {
     int status = 0;
     TDecoder decoder;
-    // A library without the switch always deinterlaces: off is then an error, auto its own way.
-    if (!decoder.SetDeinterlace(options.deinterlace ? kDeinterlaceAuto : kDeinterlaceOff) && !options.deinterlace)
-        throw std::runtime_error("the decoder library cannot turn deinterlacing off");
+    SetDeinterlace(decoder, options);
     for (const std::string& file : options.files) {
         if (options.files.size() > 1 && !options.quiet)
             std::printf("%s\n", file.c_str());
-        job::Video video;
-        try {
-            video = *job::FindVideo(file, options.title);
-        } catch (const dvd::DiscError& e) {
-            PrintError(file + ": " + e.what());
-            status = kJobFailed;
-            continue;
-        }
-        try {
-            decoder.OpenFile(video.path, video.title, video.angle);
-        } catch (const EMPEG2Error& e) {
-            PrintError(e.Message());
+        const std::optional<job::Video> video = OpenVideo(decoder, file, options.title, PrintError);
+        if (!video) {
             status = kJobFailed;
             continue;
         }
@@ -225,7 +249,7 @@ int ConvertFiles(const thumbs::Options& options)
             status = kJobFailed;
             continue;
         }
-        const int result = Convert(decoder, options, file, video);
+        const int result = Convert(decoder, options, file, *video, PrintError).status;
         if (result == kInterrupted)
             return kInterrupted;
         if (result != 0)
@@ -261,8 +285,7 @@ int Thumbnail(const thumbs::Options& options)
     // libdvdcss, where installed, keeps the keys of the discs it reads in the home folder.
     setenv("DVDCSS_CACHE", "off", 1);
     TDecoder decoder;
-    if (!decoder.SetDeinterlace(options.deinterlace ? kDeinterlaceAuto : kDeinterlaceOff) && !options.deinterlace)
-        throw std::runtime_error("the decoder library cannot turn deinterlacing off");
+    SetDeinterlace(decoder, options);
     try {
         job::WriteThumbnail(decoder, options.files[0], options.title, options.thumbnailSide, options.files[1]);
     } catch (const Exception& e) {
@@ -270,6 +293,58 @@ int Thumbnail(const thumbs::Options& options)
         return kJobFailed;
     }
     return 0;
+}
+
+// How the catalogue's sheets are made, so that a run with other choices makes them again.
+std::string SheetRecipe(const thumbs::Options& options)
+{
+    const job::SheetChoice& sheet = *options.choices.sheet;
+    return "sheet " + std::to_string(sheet.columns) + "x" + std::to_string(options.choices.pieces / sheet.columns) +
+        ", " + std::to_string(sheet.width) + " wide" + (sheet.keepBlank ? ", blank cells kept" : "") +
+        (options.deinterlace ? "" : ", not deinterlaced");
+}
+
+// A sheet of each disc and video, the page and the JSON of them all; answers the exit status.
+int Catalogue(const thumbs::Options& options)
+{
+    TDecoder decoder;
+    SetDeinterlace(decoder, options);
+    const catalogue::SheetMaker makeSheet = [&](const catalogue::SheetRequest& request) {
+        catalogue::SheetResult result;
+        // The summary names the file; the first reason is the one that counts.
+        const Failure fail = [&](const std::string& message) {
+            const std::string prefix = request.path + ": ";
+            if (result.error.empty())
+                result.error = message.starts_with(prefix) ? message.substr(prefix.size()) : message;
+        };
+        const std::optional<job::Video> video = OpenVideo(decoder, request.path, {request.title, 0}, fail);
+        if (!video)
+            return result;
+        const TDecoderFileInfo& info = *decoder.FileInfo();
+        result.lengthMs = std::int64_t{info.TotalSeconds} * 1000;
+        const double aspect = decoder.AspectRatio();
+        result.aspect = job::AspectText(aspect > 0 ? aspect : static_cast<double>(info.Width) / info.Height);
+        thumbs::Options sheetOptions = options;
+        sheetOptions.quiet = true;
+        sheetOptions.choices.saveFolder = request.folder;
+        const Outcome outcome = Convert(decoder, sheetOptions, request.path, *video, fail);
+        result.sheet = outcome.sheetFile;
+        result.interrupted = outcome.status == kInterrupted;
+        return result;
+    };
+    const catalogue::Settings settings{options.catalogue, options.allTitles, std::int64_t{options.minLength} * 1000,
+                                       SheetRecipe(options)};
+    const catalogue::Summary summary =
+        catalogue::MakeCatalogue(catalogue::FindInputs(options.files), settings, makeSheet, [&](const std::string& line) {
+            if (!options.quiet) {
+                std::printf("%s\n", line.c_str());
+                std::fflush(stdout);
+            }
+        });
+    std::fputs(catalogue::SummaryText(summary).c_str(), stdout);
+    if (summary.interrupted)
+        return kInterrupted;
+    return summary.failed > 0 ? kJobFailed : 0;
 }
 
 int Run(int argc, char** argv)
@@ -295,6 +370,8 @@ int Run(int argc, char** argv)
     if (options.listTitles)
         return ListTitles(options);
     CatchInterrupt();
+    if (!options.catalogue.empty())
+        return Catalogue(options);
     return ConvertFiles(options);
 }
 

@@ -40,12 +40,17 @@ bool IsGrid(const std::string& text)
 }
 
 // What a thumbnail has no use for: it is one picture of a chosen size into a named file.
-constexpr std::array<std::string_view, 17> kNotWithThumbnail{
-    "--info",      "--list-titles", "--whole",     "--pieces",
-    "--range",     "--chapters",    "--sheet",     "--sheet-width",
-    "--size",      "--width",       "-o",          "--save-folder",
-    "-q",          "--quiet",       "--subtitles", "--subtitles-stream",
-    "--keep-blank"};
+constexpr std::array<std::string_view, 20> kNotWithThumbnail{
+    "--info",       "--list-titles", "--whole",     "--pieces",
+    "--range",      "--chapters",    "--sheet",     "--sheet-width",
+    "--size",       "--width",       "-o",          "--save-folder",
+    "-q",           "--quiet",       "--subtitles", "--subtitles-stream",
+    "--keep-blank", "--catalogue",   "--all-titles", "--min-length"};
+
+// What a catalogue has no use for: it makes a sheet of whole titles into folders of its own.
+constexpr std::array<std::string_view, 14> kNotWithCatalogue{
+    "--info",  "--list-titles", "--whole",       "--pieces",  "--range",   "--chapters",  "--size",
+    "--width", "-o",            "--save-folder", "--title",   "--angle",   "--subtitles", "--subtitles-stream"};
 
 } // namespace
 
@@ -83,6 +88,8 @@ Options ParseOptions(const std::vector<std::string>& args)
     std::int32_t sheetRows = 0;  // given with --sheet: the pieces are its cells
     bool sideGiven = false;
     std::string notWithThumbnail;  // the first option given that a thumbnail refuses
+    std::string notWithCatalogue;  // and that a catalogue refuses
+    bool minLengthGiven = false;
     std::int32_t forcedStream = 0;  // --subtitles-stream
     bool keepBlank = false;
     auto setMode = [&](job::Mode mode) {
@@ -101,6 +108,9 @@ Options ParseOptions(const std::vector<std::string>& args)
         if (notWithThumbnail.empty() &&
             std::find(kNotWithThumbnail.begin(), kNotWithThumbnail.end(), a) != kNotWithThumbnail.end())
             notWithThumbnail = a;
+        if (notWithCatalogue.empty() &&
+            std::find(kNotWithCatalogue.begin(), kNotWithCatalogue.end(), a) != kNotWithCatalogue.end())
+            notWithCatalogue = a;
         if (a == "-h" || a == "--help") {
             o.help = true;
         } else if (a == "--version") {
@@ -152,6 +162,16 @@ Options ParseOptions(const std::vector<std::string>& args)
             const std::int32_t width = ParseInt32(value("a width"), "sheet width");
             c.sheet = c.sheet.value_or(job::SheetChoice{});
             c.sheet->width = width;
+        } else if (a == "--catalogue") {
+            o.catalogue = value("a folder");
+            if (o.catalogue.empty())
+                throw UsageError("the catalogue folder is empty");
+        } else if (a == "--all-titles") {
+            o.allTitles = true;
+        } else if (a == "--min-length") {
+            const std::int64_t seconds = ParseSeconds(value("a length"));
+            o.minLength = static_cast<std::int32_t>(seconds);
+            minLengthGiven = true;
         } else if (a == "--size") {
             const std::string& size = value("WIDTHxHEIGHT");
             const std::size_t x = size.find('x');
@@ -205,6 +225,18 @@ Options ParseOptions(const std::vector<std::string>& args)
             throw UsageError("--subtitles-stream goes with --subtitles forced");
         o.subtitles.stream = forcedStream;
     }
+    if (!o.catalogue.empty()) {
+        if (!notWithCatalogue.empty())
+            throw UsageError(notWithCatalogue + " does not go with --catalogue");
+        if (minLengthGiven && !o.allTitles)
+            throw UsageError("--min-length goes with --all-titles");
+        // Every input gets a sheet: the default grid unless one is given.
+        c.sheet = c.sheet.value_or(job::SheetChoice{});
+        if (sheetRows == 0)
+            sheetRows = 4;
+    } else if (o.allTitles || minLengthGiven) {
+        throw UsageError(std::string(o.allTitles ? "--all-titles" : "--min-length") + " goes with --catalogue");
+    }
     if (c.sheet && sheetRows == 0)
         throw UsageError("--sheet-width goes with --sheet");
     if (keepBlank) {
@@ -235,6 +267,7 @@ std::string UsageText()
 {
     return "Usage: stillreel-thumbs [options] FILE.vob|DISC...\n"
            "       stillreel-thumbs --thumbnail [-s SIZE] FILE.vob|DISC OUTPUT.png\n"
+           "       stillreel-thumbs --catalogue OUTDIR [sheet options] FILE.vob|DISC|FOLDER...\n"
            "Writes still pictures of DVD video files as JPEG files of quality 100, named\n"
            "<folder>/<video name>/<video name>_<i>.jpg. A DISC is a VIDEO_TS folder, the folder\n"
            "holding it, its VIDEO_TS.IFO or a disc image; its video name is <disc name>_T<NN>.\n"
@@ -278,6 +311,15 @@ std::string UsageText()
            "  -q, --quiet            print no progress\n"
            "  -h, --help             print this help\n"
            "  --version              print the version\n"
+           "A catalogue (with the contact sheet options, --deinterlace and -q):\n"
+           "  --catalogue OUTDIR     a contact sheet of each disc's main title and of each video\n"
+           "                         file, folders searched through for discs, images and videos,\n"
+           "                         each into a folder of its own in OUTDIR; then OUTDIR/index.html,\n"
+           "                         one page of them all with each disc's titles, and the same as\n"
+           "                         OUTDIR/catalogue.json. Inputs whose sheets are newer than they\n"
+           "                         are skipped\n"
+           "  --all-titles           a sheet of every title of --min-length or more\n"
+           "  --min-length SECONDS   whole seconds or [hh:]mm:ss (default: 60)\n"
            "A file manager's thumbnail (with --title, --angle and --deinterlace, no other option):\n"
            "  --thumbnail            one picture, at 10% of the video or the first of 20%, 30%, ...\n"
            "                         90% where that is nearly uniform (black, a fade, a flat card),\n"

@@ -34,6 +34,11 @@ struct Options {
     // --thumbnail: one picture of files[0] as the PNG file files[1], its longer side this long.
     bool thumbnail = false;
     std::int32_t thumbnailSide = job::kThumbnailDefaultSide;
+    // --catalogue: a sheet of each disc and video in files (folders searched) into this folder, with
+    // a page and a JSON of them all; every title of minLength seconds or more with allTitles.
+    std::string catalogue;
+    bool allTitles = false;
+    std::int32_t minLength = 60;
     std::vector<std::string> files;
 };
 

@@ -15,17 +15,6 @@ namespace job {
 
 namespace {
 
-std::string AspectText(double aspect)
-{
-    if (std::fabs(aspect - 4.0 / 3.0) < 0.01)
-        return "4:3";
-    if (std::fabs(aspect - 16.0 / 9.0) < 0.01)
-        return "16:9";
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f:1", aspect);
-    return text;
-}
-
 std::string BytesText(std::int64_t bytes)
 {
     char text[32];
@@ -71,6 +60,17 @@ sheet::VideoFacts SheetFacts(const Video& video, const Opened& opened, std::int6
 }
 
 }  // namespace
+
+std::string AspectText(double aspect)
+{
+    if (std::fabs(aspect - 4.0 / 3.0) < 0.01)
+        return "4:3";
+    if (std::fabs(aspect - 16.0 / 9.0) < 0.01)
+        return "16:9";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f:1", aspect);
+    return text;
+}
 
 std::vector<TStillPoint> ChapterPoints(const std::vector<double>& starts, double fps)
 {

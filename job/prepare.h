@@ -44,6 +44,9 @@ std::vector<TStillPoint> ChapterPoints(const std::vector<double>& starts, double
 // aspect, frame rate, size in bytes where known: `bytes` < 0 leaves it out).
 std::vector<std::string> SheetHeading(const Video& video, const Opened& opened, std::int64_t bytes);
 
+// A display aspect as people write it: "4:3", "16:9", else "1.85:1".
+std::string AspectText(double aspect);
+
 // How many bytes the video holds: the file's size, or a disc title's; -1 when it cannot be told.
 std::int64_t VideoBytes(const Video& video);
 
