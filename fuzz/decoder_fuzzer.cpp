@@ -1,6 +1,7 @@
-// The decoder library's entry points on a file of the fuzzer's bytes: open it, read its frames, seek to
-// the start, the end and the middle, and read again. Then a known video replaces it, as the next open
-// does in the program, while its worker still decodes ahead.
+// The decoder library's entry points on a file of the fuzzer's bytes: open it, list its subtitle
+// streams and have the first drawn into the frames (only its forced subpictures when the input's last
+// byte is odd), read its frames, seek to the start, the end and the middle, and read again. Then a
+// known video replaces it, as the next open does in the program, while its worker still decodes ahead.
 #include "driver.h"
 
 #include <string>
@@ -15,6 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     static const std::string path = fuzz::ScratchFolder() / "input.vob";
     if (fuzz::WriteFile(path, data, size))
-        fuzz::DriveVideo(path, 0, 0);
+        fuzz::DriveVideo(path, 0, 0,
+                         size > 0 && data[size - 1] % 2 ? fuzz::Subtitles::kFirstForcedOnly : fuzz::Subtitles::kFirst);
     return 0;
 }

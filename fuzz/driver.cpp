@@ -13,6 +13,8 @@ TDecoderFileInfo* getFileInfo();
 TDecoderFrameInfo* getFrameInfo();
 TDecodedFrame* getNextFrame();
 std::int32_t seek(std::int32_t second);
+std::int32_t getSubtitles(TDecoderSubtitles* subtitles);
+std::int32_t setSubtitles(std::int32_t stream, std::int32_t forcedOnly);
 }
 
 namespace fuzz {
@@ -43,6 +45,21 @@ void ReadFrames(const TDecoderFileInfo& info, int count)
     }
 }
 
+// Lists the open video's subtitle streams and asks for the first: the library must take it exactly
+// when it listed it.
+void ChooseSubtitles(Subtitles subtitles)
+{
+    TDecoderSubtitles listed;
+    if (getSubtitles(&listed) != 0 || listed.Count < 0 || listed.Count > kSubtitleStreamsMax)
+        __builtin_trap();
+    bool firstListed = false;
+    for (std::int32_t i = 0; i < listed.Count; ++i)
+        firstListed = firstListed || listed.Streams[i].Number == 1;
+    const bool taken = setSubtitles(1, subtitles == Subtitles::kFirstForcedOnly ? 1 : 0) == 0;
+    if (taken != firstListed)
+        __builtin_trap();
+}
+
 }  // namespace
 
 void OpenRestVideo()
@@ -55,13 +72,15 @@ void OpenRestVideo()
     g_restVideo = rest;
 }
 
-void DriveVideo(const std::string& path, int title, int angle)
+void DriveVideo(const std::string& path, int title, int angle, Subtitles subtitles)
 {
     if (openFile(path.c_str(), title, angle) != 0)
         return;
     const TDecoderFileInfo info = *getFileInfo();
     if (info.Width <= 0 || info.Height <= 0)
         __builtin_trap();
+    if (subtitles != Subtitles::kNone)
+        ChooseSubtitles(subtitles);
     ReadFrames(info, kFramesPerRead);
     // The middle comes last, and only its first two frames are read: the seek hands over the first,
     // the second starts the worker, which still decodes ahead when the rest video replaces the session.
