@@ -1,7 +1,8 @@
 // Runs conversion jobs as the program does: this process's main thread starts a TConvertThread and
 // waits for it while serving its reports. Also reads back the frame index of JPEG files, and of each
-// cell of a contact sheet, so that the benchmarks can tell which frame each tool took. Prints one
-// "key value" line per figure.
+// cell of a contact sheet, so that the benchmarks can tell which frame each tool took, and counts the
+// light pixels of a part of each picture, so that they can tell whether a subtitle is drawn there.
+// Prints one "key value" line per figure.
 #include "convert/convertthread.h"
 #include "sheet/layout.h"
 #include "support/frameindex.h"
@@ -25,7 +26,8 @@ int Usage()
                  "       bench_convert pieces FILE.vob FOLDER WIDTH HEIGHT COUNT\n"
                  "       bench_convert index FILE.jpg...\n"
                  "       bench_convert sheet-cell COLS ROWS WIDTH\n"
-                 "       bench_convert sheet-index SHEET.jpg COLS ROWS WIDTH\n");
+                 "       bench_convert sheet-index SHEET.jpg COLS ROWS WIDTH\n"
+                 "       bench_convert light LEFT TOP RIGHT BOTTOM FILE.jpg...\n");
     return 2;
 }
 
@@ -83,6 +85,35 @@ int PrintIndices(int count, char** files)
         if (loaded)
             FreeImage_Unload(loaded);
         std::printf("%s %d\n", files[i], index);
+    }
+    return 0;
+}
+
+// One line per file: its name and how many pixels of the part [LEFT, RIGHT) x [TOP, BOTTOM), given as
+// fractions of its width and height from the top left, are light in all three channels (-1: not a
+// picture). A subtitle's white text on a black band counts thousands; the band, however compressed,
+// none.
+int PrintLightPixels(double left, double top, double right, double bottom, int count, char** files)
+{
+    constexpr int kLight = 160;
+    for (int i = 0; i < count; ++i) {
+        long light = -1;
+        FIBITMAP* loaded = FreeImage_Load(FreeImage_GetFileType(files[i], 0), files[i], 0);
+        if (FIBITMAP* dib = loaded ? FreeImage_ConvertTo24Bits(loaded) : nullptr) {
+            const int width = static_cast<int>(FreeImage_GetWidth(dib));
+            const int height = static_cast<int>(FreeImage_GetHeight(dib));
+            light = 0;
+            for (int y = static_cast<int>(top * height); y < static_cast<int>(bottom * height); ++y) {
+                // FreeImage keeps the bottom row first.
+                const std::uint8_t* row = FreeImage_GetScanLine(dib, height - 1 - y);
+                for (int x = static_cast<int>(left * width); x < static_cast<int>(right * width); ++x)
+                    light += row[3 * x] > kLight && row[3 * x + 1] > kLight && row[3 * x + 2] > kLight;
+            }
+            FreeImage_Unload(dib);
+        }
+        if (loaded)
+            FreeImage_Unload(loaded);
+        std::printf("%s %ld\n", files[i], light);
     }
     return 0;
 }
@@ -146,6 +177,9 @@ int main(int argc, char** argv)
             return Convert(false, argv[2], argv[3], std::atoi(argv[4]), std::atoi(argv[5]), std::atoi(argv[6]));
         if (mode == "index")
             return PrintIndices(argc - 2, argv + 2);
+        if (mode == "light" && argc >= 7)
+            return PrintLightPixels(std::atof(argv[2]), std::atof(argv[3]), std::atof(argv[4]), std::atof(argv[5]),
+                                    argc - 6, argv + 6);
         if (mode == "sheet-cell" && argc == 5)
             return PrintCellSize(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]));
         if (mode == "sheet-index" && argc == 6)

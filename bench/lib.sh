@@ -51,6 +51,56 @@ make_indexed() {
   mv "$file.part" "$file"
 }
 
+# make_subtitled FILE SECONDS: make_noisy's picture over a flat black band (the bottom quarter), with
+# one subtitle stream (substream 0) muxed in by spumux: a line of DejaVu text on the band every 6 s,
+# shown 3 s, from 2.02 s on (half a frame past a frame's time, so that no frame lies on an edge). The
+# lines' times, in ms of the stream's own time from its first frame, one "start end" a line, go to
+# FILE.times.
+make_subtitled() {
+  local file=$1 seconds=$2 k ms
+  [ -s "$file" ] && [ -s "$file.times" ] && return 0
+  noisy_source="testsrc2=size=720x576:rate=25,noise=alls=12:allf=t,drawbox=x=0:y=432:w=720:h=144:color=black:t=fill" \
+    make_noisy "$file.video" "$seconds" -b:v 8000k
+  echo "Muxing subtitles into $(basename "$file") (once)..." >&2
+  : >"$file.times.part"
+  : >"$file.srt"
+  for ((k = 0; 6000 * k + 5020 <= seconds * 1000; k++)); do
+    ms=$(( 6000 * k + 2020 ))
+    echo "$ms $(( ms + 3000 ))" >>"$file.times.part"
+    printf '%d\n%s --> %s\nSubtitle %d\n\n' $(( k + 1 )) "$(srt_time "$ms")" "$(srt_time $(( ms + 3000 )))" $(( k + 1 )) >>"$file.srt"
+  done
+  # spumux counts the times from the video's first timestamp, as the times file does.
+  cat >"$file.xml" <<XML
+<subpictures format="PAL"><stream><textsub filename="$file.srt" font="/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
+  fontsize="28" vertical-alignment="bottom" movie-width="720" movie-height="576" /></stream></subpictures>
+XML
+  spumux -s0 "$file.xml" <"$file.video" >"$file.part" 2>"$file.spumux.log" || { cat "$file.spumux.log" >&2; return 1; }
+  rm "$file.video"
+  mv "$file.times.part" "$file.times"
+  mv "$file.part" "$file"
+}
+srt_time() { printf '%02d:%02d:%02d,%03d' $(( $1 / 3600000 )) $(( $1 / 60000 % 60 )) $(( $1 / 1000 % 60 )) $(( $1 % 1000 )); }
+
+# subtitle_states TIMES OFFSET FILE...: how many of the pictures (of frames at 25 a second) show a
+# subtitle exactly when one is on screen by TIMES, as "matching/total". A picture's frame is the last
+# number in its name plus OFFSET; it shows a subtitle when more than 100 pixels of the band under the
+# picture are light (none on the black band itself, some 800 to 1500 under a line of text).
+subtitle_states() {
+  local times=$1 offset=$2
+  shift 2
+  "$BUILD_DIR/bin/bench_convert" light 0.05 0.78 0.95 0.98 "$@" |
+    awk -v offset="$offset" -v times="$times" '
+      BEGIN { while ((getline line < times) > 0) { split(line, t, " "); n++; from[n] = t[1]; to[n] = t[2] } }
+      {
+        match($1, /[0-9]+\.jpg$/)
+        ms = (substr($1, RSTART, RLENGTH - 4) + offset) * 40
+        due = 0
+        for (k = 1; k <= n; k++) if (from[k] <= ms && ms < to[k]) due = 1
+        matching += (($2 > 100) == due); total++
+      }
+      END { printf "%d/%d", matching, total }'
+}
+
 now() { date +%s.%N; }
 elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
@@ -105,6 +155,11 @@ peer_whole() {
 # peer_whole_deinterlaced VIDEO FOLDER: the same through ffmpeg's bwdif (by default a picture per field).
 peer_whole_deinterlaced() {
   "${ffmpeg_quiet[@]}" -i "$1" -an -vf bwdif=deint=1,scale=720:540 -q:v 1 "$2/%d.jpg"
+}
+# peer_whole_subtitled VIDEO FOLDER: the same with the first subtitle stream drawn over the picture
+# by ffmpeg's overlay filter, numbered from 000001.
+peer_whole_subtitled() {
+  "${ffmpeg_quiet[@]}" -i "$1" -filter_complex "[0:v][0:s:0]overlay,scale=720:540" -an -q:v 1 "$2/%06d.jpg"
 }
 # peer_range VIDEO FOLDER START END: every frame of seconds START to END, both included.
 peer_range() {
