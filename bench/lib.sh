@@ -118,10 +118,15 @@ exact_pictures() {
   on_their_seconds "${seconds[@]}" < <("$BUILD_DIR/bin/bench_convert" index "$@")
 }
 
-# exact_cells SHEET COLUMNS ROWS WIDTH SECOND...: the same for the cells of a contact sheet, the
-# seconds asked for them in order.
+# exact_cells SHEET COLUMNS ROWS WIDTH FRAME...: how many cells of a contact sheet show exactly the
+# frame asked for them, in order.
 exact_cells() {
-  on_their_seconds "${@:5}" < <("$BUILD_DIR/bin/bench_convert" sheet-index "$1" "$2" "$3" "$4")
+  local frames=("${@:5}") hits=0 i=0 index
+  while read -r _ index; do
+    if [ "$index" -eq "${frames[$i]}" ]; then hits=$(( hits + 1 )); fi
+    i=$(( i + 1 ))
+  done < <("$BUILD_DIR/bin/bench_convert" sheet-index "$1" "$2" "$3" "$4")
+  echo "$hits"
 }
 
 # on_their_seconds SECOND...: how many of the "name index" lines read show a frame of the second
@@ -175,14 +180,14 @@ peer_pieces() {
   done
 }
 
-# peer_sheet VIDEO FOLDER COLSxROWS CELL_WIDTH CELL_HEIGHT SECOND...: a contact sheet as one makes
+# peer_sheet VIDEO FOLDER COLSxROWS CELL_WIDTH CELL_HEIGHT TIME...: a contact sheet as one makes
 # it by hand: one ffmpeg seek per cell (-ss before -i, the fast way), each picture scaled to the cell
 # as FOLDER/<i>.jpg, then ImageMagick's montage into FOLDER/sheet.jpg, at quality 100 as ours.
 peer_sheet() {
-  local video=$1 folder=$2 grid=$3 size="$4:$5" i=0 second
+  local video=$1 folder=$2 grid=$3 size="$4:$5" i=0 time
   shift 5
-  for second in "$@"; do
-    "${ffmpeg_quiet[@]}" -ss "$second" -i "$video" -frames:v 1 -vf "scale=$size" -q:v 1 \
+  for time in "$@"; do
+    "${ffmpeg_quiet[@]}" -ss "$time" -i "$video" -frames:v 1 -vf "scale=$size" -q:v 1 \
       "$folder/$(printf '%03d' "$i").jpg"
     i=$(( i + 1 ))
   done
