@@ -194,6 +194,69 @@ peer_sheet() {
   montage "$folder"/[0-9][0-9][0-9].jpg -tile "$grid" -geometry +4+4 -quality 100 "$folder/sheet.jpg"
 }
 
+# make_catalogue_discs DIR COUNT SECONDS: COUNT disc images of one PAL title each, SECONDS long, each
+# of a picture of its own (make_noisy's, its hue turned by the disc's number), authored by dvdauthor
+# and imaged by genisoimage -dvd-video as DIR/images/discNN.iso; and each title as one file,
+# DIR/discNN.vob, for the peer, as ffmpeg does not read images. Made again when the recipe differs.
+make_catalogue_discs() {
+  local dir=$1 count=$2 seconds=$3 k name
+  local recipe="$count discs of $seconds s: make_noisy, hue by number; dvdauthor; genisoimage -dvd-video"
+  [ "$(cat "$dir/recipe" 2>/dev/null)" = "$recipe" ] && return 0
+  rm -rf "$dir"
+  mkdir -p "$dir/images"
+  echo "Making $count disc images for the catalogue (once)..." >&2
+  for k in $(seq -w 1 "$count"); do
+    name="disc$k"
+    noisy_source="testsrc2=size=720x576:rate=25,hue=h=$(( 10#$k * 17 )),noise=alls=12:allf=t" \
+      make_noisy "$dir/$name.mpg" "$seconds"
+    VIDEO_FORMAT=PAL dvdauthor -o "$dir/$name" -t "$dir/$name.mpg" >"$dir/dvdauthor.log" 2>&1
+    VIDEO_FORMAT=PAL dvdauthor -o "$dir/$name" -T >>"$dir/dvdauthor.log" 2>&1
+    cat "$dir/$name"/VIDEO_TS/VTS_01_[1-9].VOB >"$dir/$name.vob"
+    genisoimage -quiet -dvd-video -V "${name^^}" -o "$dir/images/$name.iso" "$dir/$name"
+    rm -rf "$dir/$name" "$dir/$name.mpg"
+  done
+  printf '%s' "$recipe" >"$dir/recipe"
+}
+
+# peer_catalogue_disc VOB FOLDER CELL_WIDTH CELL_HEIGHT: one disc's sheet as a shell loop over a shelf
+# makes it: the title's length from ffprobe, then peer_sheet at the middle of each of 16 shares.
+peer_catalogue_disc() {
+  local length i times=()
+  length=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$1")
+  for i in $(seq 0 15); do
+    times+=("$(awk -v l="$length" -v i="$i" 'BEGIN { printf "%.2f", (i + 0.5) * l / 16 }')")
+  done
+  mkdir -p "$2"
+  peer_sheet "$1" "$2" 4x4 "$3" "$4" "${times[@]}"
+}
+
+# bench_catalogue OUT: a catalogue of 20 disc images of 60 s (ours: one stillreel-thumbs --catalogue
+# of their folder, 4x4 sheets 1600 wide) against peer_catalogue_disc on each title's VOB in turn,
+# three rounds taking turns. Sets catalogue_ours and catalogue_peer (each round's seconds, in order),
+# and catalogue_ours_n and catalogue_peer_n (the sheets of the last round).
+bench_catalogue() {
+  local out=$1 discs="$BENCH_DIR/catalogue" cell vob start round
+  make_catalogue_discs "$discs" 20 60
+  cell=$("$BUILD_DIR/bin/bench_convert" sheet-cell 4 4 1600)
+  cat "$discs"/*.vob "$discs"/images/*.iso >/dev/null # into the page cache
+  catalogue_ours=() catalogue_peer=()
+  for round in 1 2 3; do
+    rm -rf "$out"
+    mkdir -p "$out/ours" "$out/peer"
+    start=$(now)
+    "$BUILD_DIR/bin/stillreel-thumbs" -q --catalogue "$out/ours" "$discs/images" >/dev/null
+    catalogue_ours+=("$(elapsed "$start" "$(now)")")
+    start=$(now)
+    for vob in "$discs"/disc*.vob; do
+      peer_catalogue_disc "$vob" "$out/peer/$(basename "$vob" .vob)" "$(value cell_width "$cell")" \
+        "$(value cell_height "$cell")"
+    done
+    catalogue_peer+=("$(elapsed "$start" "$(now)")")
+  done
+  catalogue_ours_n=$(find "$out/ours" -name '*_sheet.jpg' | wc -l)
+  catalogue_peer_n=$(find "$out/peer" -name sheet.jpg | wc -l)
+}
+
 # Starts an X server of our own on a display number it picks, for the rest of the script.
 start_xvfb() {
   exec {displayfd}<> <(:)
