@@ -167,4 +167,26 @@ TEST(ThumbsOptions, HeightFollowsTheAspectRatioToTheNearestEvenTie)
     EXPECT_EQ(job::ThumbnailSize({720, 576, 0.0}, 360).height, 288);
 }
 
+// A catalogue always makes sheets of whole titles into its own folders: a 4x4 sheet unless given,
+// and the options of other jobs refused rather than quietly dropped.
+TEST(ThumbsOptions, CatalogueTakesSheetOptionsOnly)
+{
+    auto o = ParseOptions({"--catalogue", "out", "shelf"});
+    EXPECT_EQ(o.catalogue, "out");
+    ASSERT_TRUE(o.choices.sheet);
+    EXPECT_EQ(o.choices.pieces, 16);
+    EXPECT_FALSE(o.allTitles);
+    o = ParseOptions({"--catalogue", "out", "--sheet", "3x2", "--all-titles", "--min-length", "1:30", "shelf"});
+    EXPECT_EQ(o.choices.pieces, 6);
+    EXPECT_TRUE(o.allTitles);
+    EXPECT_EQ(o.minLength, 90);
+    EXPECT_EQ(UsageMessage({"--catalogue", "out", "--whole", "shelf"}), "--whole does not go with --catalogue");
+    EXPECT_EQ(UsageMessage({"--catalogue", "out", "-o", "x", "shelf"}), "-o does not go with --catalogue");
+    EXPECT_EQ(UsageMessage({"--catalogue", "out", "--min-length", "30", "shelf"}),
+              "--min-length goes with --all-titles");
+    EXPECT_EQ(UsageMessage({"--all-titles", "a.vob"}), "--all-titles goes with --catalogue");
+    EXPECT_EQ(UsageMessage({"--thumbnail", "--catalogue", "out", "a.vob", "b.png"}),
+              "--catalogue does not go with --thumbnail");
+}
+
 } // namespace
