@@ -210,6 +210,12 @@ bool ChooseSubtitles(TDecoder& decoder, const job::SubtitleRequest& request, con
     // Every open starts with none, and a plain VOB is not walked for streams it will not draw.
     if (request.kind == job::SubtitleRequest::Kind::Off)
         return true;
+    // Listing a plain VOB's streams reads all of it; stream n needs only as much as it takes to meet
+    // the n lowest. The list is read only to name a language or to say what the video has instead.
+    using Kind = job::SubtitleRequest::Kind;
+    if ((request.kind == Kind::Number || request.kind == Kind::Forced) &&
+        decoder.SetSubtitles(request.stream > 0 ? request.stream : 1, request.kind == Kind::Forced))
+        return true;
     try {
         const job::SubtitleChoice choice =
             job::ResolveSubtitles(request, job::SubtitleStreams(decoder.SubtitleStreams()));

@@ -173,7 +173,7 @@ TDecodedFrame* Session::NextFrame()
     }
     frameInfo_.Timestamp = next.time / kTicksPerSecond;
     frameDeinterlaced_ = next.deinterlaced;
-    deliveredPos_ = next.frame->pkt_pos;
+    delivered_ = {next.frame->pkt_pos, next.time};
     decoded_.Pixels = converter_->Convert(*next.frame);
     for (const SharedSubtitleUnit& unit : next.subtitles)
         DrawSubtitle(decoded_.Pixels, fileInfo_.FrameWidth, fileInfo_.FrameHeight, *unit);
@@ -287,13 +287,11 @@ bool Session::SetSubtitles(int number, bool forcedOnly)
 {
     std::unique_ptr<SubtitleTrack> track;
     if (number != 0) {
-        const VideoSubtitles& subtitles = Subtitles();
-        const auto stream = std::find_if(subtitles.streams.begin(), subtitles.streams.end(),
-                                         [number](const dvd::SubpictureStream& s) { return s.number == number; });
-        if (stream == subtitles.streams.end())
+        const std::optional<SubtitleStream> stream = FindSubtitleStream(path_, title_, file_, number);
+        if (!stream)
             return false;
         track = std::make_unique<SubtitleTrack>(
-            file_, stream->substream, subtitles.palette,
+            file_, stream->substream, stream->palette,
             [this](std::int64_t pts, std::int64_t position) { return timeline_.TimeOf(pts, position); });
     }
     PauseWorker();
@@ -301,12 +299,12 @@ bool Session::SetSubtitles(int number, bool forcedOnly)
     forcedOnly_ = forcedOnly;
     // The frames already decoded show the choice too, read from the first of them on.
     if (track_) {
-        std::int64_t from = deliveredPos_;
+        Delivered from = delivered_;
         if (pending_.frame)
-            from = pending_.frame->pkt_pos;
+            from = {pending_.frame->pkt_pos, pending_.time};
         else if (!ahead_.empty() && ahead_.front().frame)
-            from = ahead_.front().frame->pkt_pos;
-        track_->Seek(std::max<std::int64_t>(from, 0));
+            from = {ahead_.front().frame->pkt_pos, ahead_.front().time};
+        track_->Seek(std::max<std::int64_t>(from.pos, 0), from.time);
     }
     Caption(pending_);
     for (Decoded& decoded : ahead_)
@@ -453,7 +451,7 @@ Session::SeekOutcome Session::SeekFrom(const SeekTarget& target, SeekStart from,
         return SeekOutcome::kPlaced;
     }
     if (track_)
-        track_->Seek(std::max<std::int64_t>(f->pkt_pos, 0));
+        track_->Seek(std::max<std::int64_t>(f->pkt_pos, 0), t);
     pending_.frame = MakeFrame();
     av_frame_move_ref(pending_.frame.get(), f);
     pending_.time = t;

@@ -130,7 +130,12 @@ private:
     // The stream drawn into the frames, null for none; read by whichever thread owns the stream.
     std::unique_ptr<SubtitleTrack> track_;
     bool forcedOnly_ = false;
-    std::int64_t deliveredPos_ = 0;  // the pack of the last frame delivered
+    // The last frame delivered: its packet and time.
+    struct Delivered {
+        std::int64_t pos = 0;
+        std::int64_t time = 0;
+    };
+    Delivered delivered_;
 
     // Decoding runs ahead on a worker of its own while frames are taken one after another, so
     // the caller's work on a frame overlaps the decoding of the next. Seeking stops it first:

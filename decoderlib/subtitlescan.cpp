@@ -98,7 +98,12 @@ std::optional<VideoSubtitles> FromTitleSet(const std::filesystem::path& path)
 
 }  // namespace
 
-std::vector<int> SubpictureSubstreams(const VideoFile& file)
+namespace {
+
+// Walks every pack of the file, noting its subpicture substreams, until `enough` says the ones found
+// so far will do.
+template <typename Enough>
+std::bitset<kSubstreams> WalkSubstreams(const VideoFile& file, Enough enough)
 {
     // Chunks overlap by more than a packet, so that one cut by a chunk's end is whole in the next.
     constexpr std::int64_t kChunk = 1 << 20;
@@ -106,12 +111,36 @@ std::vector<int> SubpictureSubstreams(const VideoFile& file)
     const std::int64_t size = file.Size();
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(kChunk));
     std::bitset<kSubstreams> found;
-    for (std::int64_t offset = 0; offset < size; offset += kChunk - kOverlap) {
+    for (std::int64_t offset = 0; offset < size && !enough(found); offset += kChunk - kOverlap) {
         const std::size_t got = file.ReadAt(offset, bytes.data(), bytes.size());
         NoteSubstreams(mpegps::Bytes(bytes.data(), got), found);
         if (offset + static_cast<std::int64_t>(got) >= size)
             break;
     }
+    return found;
+}
+
+// The streams and palette a disc's information gives the video, where it has any.
+std::optional<VideoSubtitles> Described(const std::string& path, int title)
+{
+    if (dvd::IsDiscPath(path)) {
+        try {
+            const dvd::Disc disc(path);
+            const dvd::TitleInfo& info = disc.Title(title);
+            return VideoSubtitles{Available(info.subtitles), info.palette, true};
+        } catch (const dvd::DiscError&) {
+            // The title opened, so this is rare (the disc went away): it shows without subtitles.
+            return VideoSubtitles{};
+        }
+    }
+    return FromTitleSet(path);
+}
+
+}  // namespace
+
+std::vector<int> SubpictureSubstreams(const VideoFile& file)
+{
+    const std::bitset<kSubstreams> found = WalkSubstreams(file, [](const auto&) { return false; });
     std::vector<int> substreams;
     for (int s = 0; s < kSubstreams; ++s) {
         if (found.test(static_cast<std::size_t>(s)))
@@ -122,18 +151,8 @@ std::vector<int> SubpictureSubstreams(const VideoFile& file)
 
 VideoSubtitles FindSubtitles(const std::string& path, int title, const VideoFile& file)
 {
-    if (dvd::IsDiscPath(path)) {
-        try {
-            const dvd::Disc disc(path);
-            const dvd::TitleInfo& info = disc.Title(title);
-            return VideoSubtitles{Available(info.subtitles), info.palette, true};
-        } catch (const dvd::DiscError&) {
-            // The title opened, so this is rare (the disc went away): it shows without subtitles.
-            return {};
-        }
-    }
-    if (std::optional<VideoSubtitles> fromDisc = FromTitleSet(path))
-        return *fromDisc;
+    if (std::optional<VideoSubtitles> described = Described(path, title))
+        return *described;
     VideoSubtitles subtitles;
     for (const int substream : SubpictureSubstreams(file)) {
         dvd::SubpictureStream stream;
@@ -143,6 +162,35 @@ VideoSubtitles FindSubtitles(const std::string& path, int title, const VideoFile
         subtitles.streams.push_back(stream);
     }
     return subtitles;
+}
+
+std::optional<SubtitleStream> FindSubtitleStream(const std::string& path, int title, const VideoFile& file, int number)
+{
+    if (std::optional<VideoSubtitles> described = Described(path, title)) {
+        for (const dvd::SubpictureStream& stream : described->streams) {
+            if (stream.number == number)
+                return SubtitleStream{stream.substream, described->palette};
+        }
+        return std::nullopt;
+    }
+    if (number < 1 || number > kSubstreams)
+        return std::nullopt;
+    // Stream n is the n-th lowest substream: once substreams 0 to n-1 are all met, none found later
+    // can come before it, and a plain file need not be read to its end.
+    const auto lowest = [number](const std::bitset<kSubstreams>& found) {
+        for (int s = 0; s < number; ++s) {
+            if (!found.test(static_cast<std::size_t>(s)))
+                return false;
+        }
+        return true;
+    };
+    const std::bitset<kSubstreams> found = WalkSubstreams(file, lowest);
+    int seen = 0;
+    for (int s = 0; s < kSubstreams; ++s) {
+        if (found.test(static_cast<std::size_t>(s)) && ++seen == number)
+            return SubtitleStream{s, kDefaultSubpicturePalette};
+    }
+    return std::nullopt;
 }
 
 }  // namespace decoderlib

@@ -5,6 +5,7 @@
 
 #include "dvd/subpicturestream.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,5 +36,15 @@ std::vector<int> SubpictureSubstreams(const VideoFile& file);
 // information reads, the streams and palette of the first title of title set nn; for any other file
 // the substreams its packs carry, under the default palette.
 VideoSubtitles FindSubtitles(const std::string& path, int title, const VideoFile& file);
+
+// Where stream `number` of FindSubtitles lies and the palette it is drawn in, or nothing where the
+// video has no such stream. A plain file is read only as far as it takes to be sure: stream n is
+// certain once the n lowest substreams have all been met.
+struct SubtitleStream {
+    int substream = 0;
+    dvd::SubpicturePalette palette = kDefaultSubpicturePalette;
+};
+std::optional<SubtitleStream> FindSubtitleStream(const std::string& path, int title, const VideoFile& file,
+                                                 int number);
 
 }  // namespace decoderlib

@@ -25,6 +25,10 @@ constexpr std::uint8_t kFirstSubpicture = 0x20;
 // A unit's first two bytes give its size, the next two where its control sequences start.
 constexpr std::size_t kUnitHeader = 4;
 constexpr std::int64_t kTicksPerMs = 90;
+// DVD packs, each a sector, lie on this grid from a VOB's first byte.
+constexpr std::int64_t kDvdPack = 2048;
+// Read at a time when looking back for a unit: 128 packs.
+constexpr std::size_t kBackChunk = 256 * 1024;
 
 int Clamped(double value)
 {
@@ -107,11 +111,76 @@ SubtitleTrack::SubtitleTrack(const VideoFile& file, int substream, const dvd::Su
 
 SubtitleTrack::~SubtitleTrack() = default;
 
-void SubtitleTrack::Seek(std::int64_t position)
+void SubtitleTrack::Seek(std::int64_t position, std::int64_t time)
 {
-    pos_ = std::max<std::int64_t>(position - kSubtitleLookBackBytes, 0);
     pending_.reset();
     units_.clear();
+    std::vector<FoundPacket> found;
+    if (!LookBack(position, time, found)) {
+        pos_ = std::max<std::int64_t>(position - kSubtitleLookBackBytes, 0);
+        return;
+    }
+    for (auto it = found.rbegin(); it != found.rend(); ++it)
+        TakePacket(it->packPos, it->bytes.data(), it->bytes.size());
+    pos_ = position / kDvdPack * kDvdPack;
+}
+
+bool SubtitleTrack::LookBack(std::int64_t position, std::int64_t time, std::vector<FoundPacket>& found) const
+{
+    // Reading backwards a pack at a time finds the few units that matter without reading the whole
+    // look-back, most of it video, as a seek made over and over (pieces, a slider) would; their
+    // packets are kept, so nothing is read twice.
+    const std::int64_t limit = std::max<std::int64_t>(position - kSubtitleLookBackBytes, 0) / kDvdPack * kDvdPack;
+    std::vector<std::uint8_t> chunk(kBackChunk);
+    bool begunByThen = false;
+    for (std::int64_t end = position / kDvdPack * kDvdPack; end > limit;) {
+        const std::int64_t start = std::max(end - static_cast<std::int64_t>(kBackChunk), limit);
+        const auto length = static_cast<std::size_t>(end - start);
+        if (file_.ReadAt(start, chunk.data(), length) < length)
+            return false;
+        for (std::int64_t pack = end - kDvdPack; pack >= start; pack -= kDvdPack) {
+            const std::uint8_t* p = chunk.data() + (pack - start);
+            if (!IsStartCode(p, kPackStart))
+                return false;
+            std::size_t at = IsMpeg2Pack(p) ? Mpeg2PackHeaderLength(p) : kMpeg1PackHeaderSize;
+            // The pack's packets join the ones found after it, last first like them.
+            const std::size_t mark = found.size();
+            std::optional<std::int64_t> unitPts;
+            while (at + kPacketHeaderSize <= static_cast<std::size_t>(kDvdPack) && HasStartCodePrefix(p + at) &&
+                   StreamId(p + at) >= kFirstPacket) {
+                const std::size_t packet = PacketLength(p + at);
+                if (at + packet > static_cast<std::size_t>(kDvdPack))
+                    break;
+                if (OfThisStream(p + at, packet)) {
+                    found.push_back({pack, std::vector<std::uint8_t>(p + at, p + at + packet)});
+                    unitPts = UnitStart(p + at, packet);
+                }
+                at += packet;
+            }
+            std::reverse(found.begin() + static_cast<std::ptrdiff_t>(mark), found.end());
+            if (unitPts) {
+                if (begunByThen)
+                    return true;
+                begunByThen = clock_(*unitPts, pack) <= time;
+            }
+        }
+        end = start;
+    }
+    return true;
+}
+
+bool SubtitleTrack::OfThisStream(const std::uint8_t* packet, std::size_t length) const
+{
+    return StreamId(packet) == kPrivateStream1 && length >= kMpeg2PesHeaderSize && IsMpeg2Pes(packet) &&
+        Mpeg2PesPayload(packet) < length && packet[Mpeg2PesPayload(packet)] == substreamId_;
+}
+
+std::optional<std::int64_t> SubtitleTrack::UnitStart(const std::uint8_t* packet, std::size_t length) const
+{
+    if (!OfThisStream(packet, length) || !Mpeg2PesHasPts(packet) ||
+        Mpeg2PesPayload(packet) < kMpeg2PesHeaderSize + kTimestampSize)
+        return std::nullopt;
+    return ReadTimestamp(packet + kMpeg2PesHeaderSize);
 }
 
 void SubtitleTrack::ReadTo(std::int64_t position)
@@ -154,15 +223,12 @@ void SubtitleTrack::ReadTo(std::int64_t position)
 
 void SubtitleTrack::TakePacket(std::int64_t packPos, const std::uint8_t* packet, std::size_t length)
 {
-    if (length < kMpeg2PesHeaderSize || !IsMpeg2Pes(packet))
+    if (!OfThisStream(packet, length))
         return;
     const std::size_t payload = Mpeg2PesPayload(packet);
-    if (payload >= length || packet[payload] != substreamId_)
-        return;
     const std::uint8_t* data = packet + payload + 1;
     const std::size_t size = length - payload - 1;
-    const bool stamped = Mpeg2PesHasPts(packet) && payload >= kMpeg2PesHeaderSize + kTimestampSize;
-    if (stamped) {
+    if (const std::optional<std::int64_t> pts = UnitStart(packet, length)) {
         // A unit's first packet carries its PTS: one still gathering was cut off.
         pending_.reset();
         if (size < kUnitHeader)
@@ -170,7 +236,7 @@ void SubtitleTrack::TakePacket(std::int64_t packPos, const std::uint8_t* packet,
         const std::size_t unitSize = (std::size_t(data[0]) << 8) | data[1];
         if (unitSize < kUnitHeader)
             return;
-        pending_ = Pending{packPos, ReadTimestamp(packet + kMpeg2PesHeaderSize), unitSize, {}};
+        pending_ = Pending{packPos, *pts, unitSize, {}};
     } else if (!pending_) {
         return;  // the rest of a unit whose start was not read
     }

@@ -38,11 +38,11 @@ struct SubtitleUnit {
     bool OnScreenAt(std::int64_t time) const { return start <= time && time < end; }
 };
 
-// Bytes read before a seek's position, so that the unit on screen there is found though it began
-// earlier. A unit may be muxed up to a second or so ahead of its PTS and subtitle lines show for a
-// few seconds; 15 s at the DVD's highest rate (10.08 Mbit/s, so at least 15 s at any rate) covers
-// both with room. A unit shown longer (its stop may lie up to 745 s on) or one without a stop whose
-// next unit comes later than that, begun before the look-back, is not found.
+// How far before a seek's position the unit on screen there is looked for, though it began earlier.
+// A unit may be muxed up to a second or so ahead of its PTS and subtitle lines show for a few
+// seconds; 15 s at the DVD's highest rate (10.08 Mbit/s, so at least 15 s at any rate) covers both
+// with room. A unit shown longer (its stop may lie up to 745 s on) or one without a stop whose next
+// unit comes later than that, begun before the look-back, is not found.
 inline constexpr std::int64_t kSubtitleLookBackBytes = 15 * 10'080'000 / 8;
 
 // A unit's time on the clock its track keeps, from its PTS and the position of its first pack: the
@@ -62,8 +62,11 @@ public:
     SubtitleTrack(const SubtitleTrack&) = delete;
     SubtitleTrack& operator=(const SubtitleTrack&) = delete;
 
-    // Starts reading afresh kSubtitleLookBackBytes before `position`, the units read so far dropped.
-    void Seek(std::int64_t position);
+    // Starts reading afresh for the picture at `position` shown at `time`, the units read so far
+    // dropped: from the last unit begun by then (and the one before it, which a start delay may keep
+    // on screen), found pack by pack backwards within kSubtitleLookBackBytes; where packs do not lie
+    // on the DVD's 2048-byte grid, from kSubtitleLookBackBytes before `position`.
+    void Seek(std::int64_t position, std::int64_t time);
     // Reads on through the packs that begin before `position`. A unit not yet whole there is
     // finished by a later call.
     void ReadTo(std::int64_t position);
@@ -77,6 +80,16 @@ public:
     void DropEndedBy(std::int64_t time);
 
 private:
+    struct FoundPacket {
+        std::int64_t packPos;
+        std::vector<std::uint8_t> bytes;
+    };
+    // This stream's packets from the unit Seek starts at to `position`, last first; false where packs
+    // are off the grid.
+    bool LookBack(std::int64_t position, std::int64_t time, std::vector<FoundPacket>& found) const;
+    bool OfThisStream(const std::uint8_t* packet, std::size_t length) const;
+    // The PTS of a packet that begins one of this stream's units, or nothing.
+    std::optional<std::int64_t> UnitStart(const std::uint8_t* packet, std::size_t length) const;
     void TakePacket(std::int64_t packPos, const std::uint8_t* packet, std::size_t length);
     void FinishUnit();
     void EndLastUnitAt(std::int64_t time);

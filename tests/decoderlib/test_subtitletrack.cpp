@@ -145,7 +145,7 @@ TEST(SubtitleTrack, ASeekFindsTheUnitOnScreenThoughItBeganBeforeThePosition)
     const std::vector<SubtitleUnit> all = ReadAll(late, 0);
     ASSERT_EQ(all.size(), 10u);
     SubtitleTrack track(late, 0, decoderlib::kDefaultSubpicturePalette);
-    track.Seek(all[4].position + 2048);
+    track.Seek(all[4].position + 2048, all[4].start);
     track.ReadTo(all[5].position + 1);
     const std::vector<decoderlib::SharedSubtitleUnit> shown = track.OnScreenAt(all[4].start, false);
     ASSERT_EQ(shown.size(), 1u);
