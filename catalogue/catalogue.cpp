@@ -143,10 +143,17 @@ private:
         entry.status = Status::Failed;
     }
 
-    // Makes one sheet; false where it failed or the user stopped the run.
-    bool Make(Entry& entry, TitleRow& row, SheetResult& result)
+    // Makes the row's sheet; false where it failed or the user stopped the run. A sheet written
+    // despite a failure (parts of a scratched disc unreadable) is still listed.
+    bool Make(Entry& entry, TitleRow& row)
     {
-        result = makeSheet_({entry.path, row.number, Folder(entry).string()});
+        const SheetResult result = makeSheet_({entry.path, row.number, Folder(entry).string()});
+        if (row.number == 0) {
+            row.lengthMs = result.lengthMs;
+            row.aspect = result.aspect;
+        }
+        if (!result.sheet.empty())
+            row.sheet = entry.folder + "/" + fs::path(result.sheet).filename().string();
         if (result.interrupted) {
             interrupted_ = true;
             Fail(entry, "interrupted");
@@ -156,7 +163,6 @@ private:
             Fail(entry, result.error.empty() ? "no sheet was written" : result.error);
             return false;
         }
-        row.sheet = entry.folder + "/" + fs::path(result.sheet).filename().string();
         return true;
     }
 
@@ -168,8 +174,7 @@ private:
             entry.titles.push_back(RowOf(title, disc.MainTitle()));
         for (TitleRow& row : entry.titles) {
             const bool wanted = settings_.allTitles ? row.lengthMs >= settings_.minLengthMs : row.main;
-            SheetResult result;
-            if (wanted && !Make(entry, row, result) && interrupted_)
+            if (wanted && !Make(entry, row) && interrupted_)
                 return;
         }
     }
@@ -177,12 +182,10 @@ private:
     void MakeFileSheet(Entry& entry)
     {
         TitleRow row;
-        SheetResult result;
-        if (Make(entry, row, result)) {
-            row.lengthMs = result.lengthMs;
-            row.aspect = result.aspect;
+        Make(entry, row);
+        // A file that is no video has nothing to list.
+        if (!row.sheet.empty())
             entry.titles.push_back(row);
-        }
     }
 
     const Settings& settings_;
