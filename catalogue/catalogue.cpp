@@ -108,9 +108,9 @@ private:
 
     std::string Recipe() const
     {
-        return settings_.sheetRecipe + (settings_.allTitles ? "; titles of " + std::to_string(settings_.minLengthMs) +
-                                                                  " ms or more"
-                                                            : "; the main title");
+        return settings_.sheetRecipe +
+            (settings_.allTitles ? "; titles of " + std::to_string(settings_.minLengthMs) + " ms or more"
+                                 : "; the main title");
     }
 
     // The entry an earlier run left, where it made every sheet with these settings after the input's
@@ -210,8 +210,10 @@ std::string Line(std::size_t index, std::size_t count, const Entry& entry, std::
     case Status::Done:
         return line + "done, " + std::to_string(sheets) + (sheets == 1 ? " sheet" : " sheets") + " (" + Seconds(took) +
             ")";
-    case Status::Skipped: return line + "skipped, its sheets are newer than it";
-    case Status::Failed: return line + "failed: " + entry.reason;
+    case Status::Skipped:
+        return line + "skipped, its sheets are newer than it";
+    case Status::Failed:
+        return line + "failed: " + entry.reason;
     }
     return line;
 }
@@ -230,8 +232,12 @@ Summary MakeCatalogue(const std::vector<Input>& inputs, const Settings& settings
         Entry entry = run.Process(inputs[i]);
         say(Line(i, inputs.size(), entry, std::chrono::steady_clock::now() - start));
         switch (entry.status) {
-        case Status::Done: ++summary.done; break;
-        case Status::Skipped: ++summary.skipped; break;
+        case Status::Done:
+            ++summary.done;
+            break;
+        case Status::Skipped:
+            ++summary.skipped;
+            break;
         case Status::Failed:
             ++summary.failed;
             summary.failures.emplace_back(entry.path, entry.reason);

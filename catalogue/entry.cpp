@@ -16,8 +16,8 @@ std::string Dump(const Json& json)
 
 Json RowJson(const TitleRow& row)
 {
-    return {{"number", row.number},     {"main", row.main},     {"length_ms", row.lengthMs},
-            {"chapters", row.chapters}, {"angles", row.angles}, {"aspect", row.aspect},
+    return {{"number", row.number},     {"main", row.main},           {"length_ms", row.lengthMs},
+            {"chapters", row.chapters}, {"angles", row.angles},       {"aspect", row.aspect},
             {"audio", row.audio},       {"subtitles", row.subtitles}, {"sheet", row.sheet}};
 }
 
@@ -56,9 +56,12 @@ Json ToJson(const Entry& entry)
 std::string StatusText(Status status)
 {
     switch (status) {
-    case Status::Done: return "done";
-    case Status::Skipped: return "skipped";
-    case Status::Failed: return "failed";
+    case Status::Done:
+        return "done";
+    case Status::Skipped:
+        return "skipped";
+    case Status::Failed:
+        return "failed";
     }
     return {};
 }

@@ -8,7 +8,8 @@ namespace catalogue {
 
 namespace {
 
-constexpr const char* kStyle = R"(body { font-family: "Open Sans", sans-serif; margin: 1.5em; background: #f4f4f4; color: #222 }
+constexpr const char* kStyle =
+    R"(body { font-family: "Open Sans", sans-serif; margin: 1.5em; background: #f4f4f4; color: #222 }
 nav ul { columns: 16em; padding-left: 1.2em }
 section { background: #fff; margin: 1.5em 0; padding: 0.5em 1.2em 1.2em; border-radius: 6px }
 h2 { margin-bottom: 0.1em }
@@ -45,8 +46,7 @@ std::string TitleTable(const Entry& entry)
     std::string html = "<table>\n<tr><th>Title</th><th>Length</th><th>Chapters</th><th>Angles</th><th>Aspect</th>"
                        "<th>Audio</th><th>Subtitles</th></tr>\n";
     for (const TitleRow& row : entry.titles) {
-        const std::string number =
-            row.number == 0 ? "" : std::to_string(row.number) + (row.main ? " (main)" : "");
+        const std::string number = row.number == 0 ? "" : std::to_string(row.number) + (row.main ? " (main)" : "");
         html += "<tr>" + Cell(number, true) + Cell(dvd::LengthText(row.lengthMs), true) +
             Cell(row.number == 0 ? "" : std::to_string(row.chapters), true) + Cell(std::to_string(row.angles), true) +
             Cell(row.aspect) + Cell(Join(row.audio, ", ")) + Cell(Join(row.subtitles, ", ")) + "</tr>\n";
@@ -85,12 +85,23 @@ std::string EscapeHtml(const std::string& text)
     std::string escaped;
     for (const char c : text) {
         switch (c) {
-        case '&': escaped += "&amp;"; break;
-        case '<': escaped += "&lt;"; break;
-        case '>': escaped += "&gt;"; break;
-        case '"': escaped += "&quot;"; break;
-        case '\'': escaped += "&#39;"; break;
-        default: escaped += c;
+        case '&':
+            escaped += "&amp;";
+            break;
+        case '<':
+            escaped += "&lt;";
+            break;
+        case '>':
+            escaped += "&gt;";
+            break;
+        case '"':
+            escaped += "&quot;";
+            break;
+        case '\'':
+            escaped += "&#39;";
+            break;
+        default:
+            escaped += c;
         }
     }
     return escaped;

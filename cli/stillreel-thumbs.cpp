@@ -340,13 +340,14 @@ int Catalogue(const thumbs::Options& options)
     };
     const catalogue::Settings settings{options.catalogue, options.allTitles, std::int64_t{options.minLength} * 1000,
                                        SheetRecipe(options)};
+    const catalogue::Say say = [&](const std::string& line) {
+        if (options.quiet)
+            return;
+        std::printf("%s\n", line.c_str());
+        std::fflush(stdout);
+    };
     const catalogue::Summary summary =
-        catalogue::MakeCatalogue(catalogue::FindInputs(options.files), settings, makeSheet, [&](const std::string& line) {
-            if (!options.quiet) {
-                std::printf("%s\n", line.c_str());
-                std::fflush(stdout);
-            }
-        });
+        catalogue::MakeCatalogue(catalogue::FindInputs(options.files), settings, makeSheet, say);
     std::fputs(catalogue::SummaryText(summary).c_str(), stdout);
     if (summary.interrupted)
         return kInterrupted;

@@ -41,16 +41,16 @@ bool IsGrid(const std::string& text)
 
 // What a thumbnail has no use for: it is one picture of a chosen size into a named file.
 constexpr std::array<std::string_view, 20> kNotWithThumbnail{
-    "--info",       "--list-titles", "--whole",     "--pieces",
-    "--range",      "--chapters",    "--sheet",     "--sheet-width",
-    "--size",       "--width",       "-o",          "--save-folder",
-    "-q",           "--quiet",       "--subtitles", "--subtitles-stream",
+    "--info",       "--list-titles", "--whole",      "--pieces",
+    "--range",      "--chapters",    "--sheet",      "--sheet-width",
+    "--size",       "--width",       "-o",           "--save-folder",
+    "-q",           "--quiet",       "--subtitles",  "--subtitles-stream",
     "--keep-blank", "--catalogue",   "--all-titles", "--min-length"};
 
 // What a catalogue has no use for: it makes a sheet of whole titles into folders of its own.
 constexpr std::array<std::string_view, 14> kNotWithCatalogue{
-    "--info",  "--list-titles", "--whole",       "--pieces",  "--range",   "--chapters",  "--size",
-    "--width", "-o",            "--save-folder", "--title",   "--angle",   "--subtitles", "--subtitles-stream"};
+    "--info", "--list-titles", "--whole", "--pieces", "--range",     "--chapters",        "--size", "--width",
+    "-o",     "--save-folder", "--title", "--angle",  "--subtitles", "--subtitles-stream"};
 
 } // namespace
 

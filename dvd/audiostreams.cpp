@@ -14,12 +14,18 @@ constexpr std::uint16_t kAvailable = 0x8000;
 AudioFormat FormatOf(unsigned code)
 {
     switch (code) {
-    case 0: return AudioFormat::Ac3;
-    case 2: return AudioFormat::Mpeg1;
-    case 3: return AudioFormat::Mpeg2;
-    case 4: return AudioFormat::Lpcm;
-    case 6: return AudioFormat::Dts;
-    default: return AudioFormat::Unknown;
+    case 0:
+        return AudioFormat::Ac3;
+    case 2:
+        return AudioFormat::Mpeg1;
+    case 3:
+        return AudioFormat::Mpeg2;
+    case 4:
+        return AudioFormat::Lpcm;
+    case 6:
+        return AudioFormat::Dts;
+    default:
+        return AudioFormat::Unknown;
     }
 }
 
@@ -45,12 +51,17 @@ std::vector<AudioStream> AudioStreams(const vtsi_mat_t& attributes, const pgc_t&
 std::string FormatText(AudioFormat format)
 {
     switch (format) {
-    case AudioFormat::Ac3: return "AC-3";
+    case AudioFormat::Ac3:
+        return "AC-3";
     case AudioFormat::Mpeg1:
-    case AudioFormat::Mpeg2: return "MPEG";
-    case AudioFormat::Lpcm: return "LPCM";
-    case AudioFormat::Dts: return "DTS";
-    case AudioFormat::Unknown: break;
+    case AudioFormat::Mpeg2:
+        return "MPEG";
+    case AudioFormat::Lpcm:
+        return "LPCM";
+    case AudioFormat::Dts:
+        return "DTS";
+    case AudioFormat::Unknown:
+        break;
     }
     return {};
 }

@@ -40,7 +40,8 @@ std::string FileUrl(const fs::path& file)
 {
     std::string url = "file://";
     for (const char c : file.string()) {
-        if (std::isalnum(static_cast<unsigned char>(c)) || std::string_view("/-._~").find(c) != std::string_view::npos) {
+        if (std::isalnum(static_cast<unsigned char>(c)) ||
+            std::string_view("/-._~").find(c) != std::string_view::npos) {
             url += c;
         } else {
             char code[4];
@@ -61,7 +62,7 @@ protected:
     void SetUp() override
     {
         dir_ = fs::path(testing::TempDir()) /
-               ("catalogue-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+            ("catalogue-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }
@@ -163,8 +164,7 @@ protected:
         page.insert(page.rfind("</body>"), script);
         std::ofstream(folder / "check.html") << page;
         const Result r = Shell("timeout 60 chromium --headless --no-sandbox --disable-gpu --user-data-dir=" +
-                               Quote((dir_ / "chromium").string()) +
-                               " --virtual-time-budget=10000 --dump-dom " +
+                               Quote((dir_ / "chromium").string()) + " --virtual-time-budget=10000 --dump-dom " +
                                Quote(FileUrl(folder / "check.html")) + " 2>/dev/null");
         EXPECT_EQ(r.status, 0) << r.out;
         std::vector<std::pair<std::string, int>> images;
