@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -159,8 +158,8 @@ protected:
         std::string page = ReadAll(folder / "index.html");
         const std::string script =
             "<script>addEventListener('load', () => { const p = document.createElement('pre'); p.id = 'loaded';"
-            " p.textContent = [...document.images].map(i => 'IMG ' + i.naturalWidth + ' ' + i.getAttribute('src'))"
-            ".join('\\n'); document.body.append(p); });</script>\n";
+            " p.textContent = [...document.images].map(i => '\\nIMG ' + i.naturalWidth + ' ' + i.getAttribute('src'))"
+            ".join(''); document.body.append(p); });</script>\n";
         page.insert(page.rfind("</body>"), script);
         std::ofstream(folder / "check.html") << page;
         const Result r = Shell("timeout 60 chromium --headless --no-sandbox --disable-gpu --user-data-dir=" +
@@ -168,9 +167,15 @@ protected:
                                Quote(FileUrl(folder / "check.html")) + " 2>/dev/null");
         EXPECT_EQ(r.status, 0) << r.out;
         std::vector<std::pair<std::string, int>> images;
-        const std::regex line("IMG (\\d+) (\\S+)");
-        for (std::sregex_iterator it(r.out.begin(), r.out.end(), line), end; it != end; ++it)
-            images.emplace_back((*it)[2], std::stoi((*it)[1]));
+        std::istringstream lines(r.out);
+        for (std::string word; lines >> word;) {
+            if (word != "IMG")
+                continue;
+            int width = -1;
+            std::string src;
+            lines >> width >> src;
+            images.emplace_back(src, width);
+        }
         return images;
     }
 };
