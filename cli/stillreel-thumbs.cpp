@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -52,16 +53,26 @@ void CatchInterrupt()
     sigaction(SIGINT, &action, nullptr);
 }
 
-// The progress line of the window: redrawn in place on a terminal, plain lines otherwise.
+// The progress line of the window: redrawn in place on a terminal, plain lines otherwise. Where the
+// standard error is a terminal, someone watches: it shows a line of its own with the share done, the
+// rate and the time left, while the standard output keeps its plain lines unless it is that terminal.
 class ProgressPrinter {
 public:
-    explicit ProgressPrinter(bool quiet) : quiet_(quiet), terminal_(isatty(STDOUT_FILENO)) {}
+    explicit ProgressPrinter(bool quiet)
+        : quiet_(quiet), terminal_(isatty(STDOUT_FILENO)), watched_(isatty(STDERR_FILENO)),
+          start_(std::chrono::steady_clock::now())
+    {
+    }
 
-    void Saved(const std::string& line, bool first, bool secondPassed)
+    void Saved(const std::string& line, std::int64_t written, std::int64_t total, bool first, bool secondPassed)
     {
         if (quiet_)
             return;
-        if (terminal_) {
+        if (watched_) {
+            DrawLive(written, total);
+            if (!terminal_ && (first || secondPassed))
+                std::printf("%s\n", line.c_str());
+        } else if (terminal_) {
             std::printf("\r%s", line.c_str());
             std::fflush(stdout);
         } else if (first || secondPassed) {
@@ -71,21 +82,41 @@ public:
 
     void Done(const std::string& line)
     {
-        if (!quiet_)
-            std::printf("%s%s\n", terminal_ ? "\r" : "", line.c_str());
+        if (quiet_)
+            return;
+        if (watched_)
+            std::fputs("\r\x1b[K", stderr);
+        std::printf("%s%s\n", terminal_ && !watched_ ? "\r" : "", line.c_str());
     }
 
     // Ends a progress line left open on a terminal, before anything else is printed.
     void Break()
     {
-        if (!quiet_ && terminal_)
+        if (!quiet_ && watched_)
+            std::fputs("\n", stderr);
+        else if (!quiet_ && terminal_)
             std::printf("\n");
         std::fflush(stdout);
     }
 
 private:
+    void DrawLive(std::int64_t written, std::int64_t total)
+    {
+        const auto now = std::chrono::steady_clock::now();
+        // A terminal redrawn hundreds of times a second only flickers.
+        if (now - lastDrawn_ < std::chrono::milliseconds(100))
+            return;
+        lastDrawn_ = now;
+        const double seconds = std::chrono::duration<double>(now - start_).count();
+        std::fprintf(stderr, "\r%s\x1b[K", job::LiveLine(written, total, seconds).c_str());
+        std::fflush(stderr);
+    }
+
     bool quiet_;
     bool terminal_;
+    bool watched_;
+    std::chrono::steady_clock::time_point start_;
+    std::chrono::steady_clock::time_point lastDrawn_{};
 };
 
 void PrintError(const std::string& message)
@@ -148,7 +179,8 @@ Outcome Convert(TDecoder& decoder, const thumbs::Options& options, const std::st
                 thread.Terminate();
             if (status.Has(TStatusFlag::stFrameSaved)) {
                 const bool first = progress.Written() == 0;
-                printer.Saved(progress.Saved(*p), first, status.Has(TStatusFlag::stConvertRate));
+                const std::string line = progress.Saved(*p);
+                printer.Saved(line, progress.Written(), p->Total, first, status.Has(TStatusFlag::stConvertRate));
             }
             if (status.Has(TStatusFlag::stConvertDone) && progress.Written() > 0)
                 printer.Done(progress.Done(*p));

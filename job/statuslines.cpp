@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 
 namespace job {
@@ -61,6 +62,21 @@ std::string InfoLine(double fps, std::int32_t width, std::int32_t height, const 
 std::string ClockText(const THms& time)
 {
     return FormatHms(time, 2);
+}
+
+std::string LiveLine(std::int64_t written, std::int64_t total, double seconds)
+{
+    total = std::max(total, written);
+    std::string line = Count("Processing", written, total);
+    if (total > 0)
+        line += " " + std::to_string(written * 100 / total) + "%";
+    if (seconds < 0.5 || written == 0)
+        return line;
+    const double rate = static_cast<double>(written) / seconds;
+    char text[32];
+    std::snprintf(text, sizeof text, " %.1f pictures/s ", rate);
+    const auto left = static_cast<std::int64_t>(std::ceil(static_cast<double>(total - written) / rate));
+    return line + text + ClockText(SplitSeconds(left)) + " left";
 }
 
 std::string Progress::Saved(const TConvertProgress& progress)

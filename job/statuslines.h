@@ -22,6 +22,11 @@ std::string ClockText(const THms& time);
 // or with several places "(near 0:00:33, 0:01:10 and 2 more places)"; empty when everything was read.
 std::string UnreadableLine(const TDecoderUnreadable& unreadable);
 
+// A long job's line on a terminal, redrawn as it goes: "Processing: 1234/15000 8% 280.5 pictures/s
+// 00:00:49 left", `seconds` after the job began; the rate and the time left once half a second has
+// passed.
+std::string LiveLine(std::int64_t written, std::int64_t total, double seconds);
+
 // A job's progress line, fed with every report: "Processing: n/N" after each picture and
 // "Done: n/N" at the end, n the pictures written (the index of the last plus one; 0 when there
 // is none) and N the job's total.

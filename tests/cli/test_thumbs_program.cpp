@@ -209,6 +209,25 @@ TEST_F(ThumbsProgram, WholeVideoWritesEveryFrameAtTheChosenWidth)
     }
 }
 
+TEST_F(ThumbsProgram, AWatchedTerminalSeesTheRateAndTimeLeftWhilePipedLinesStayPlain)
+{
+    // script(1) gives the program a terminal for its standard error; its standard output is piped.
+    const std::string inner = Quote(program_) + " --whole --width 160 -o out " + Quote(FixturePath("pal100.vob")) +
+                              " >piped.txt";
+    const std::string command = "cd " + Quote(dir_.string()) + " && script -qec " + Quote(inner) +
+                                " terminal.txt >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string terminal = ReadAll(dir_ / "terminal.txt");
+    EXPECT_NE(terminal.find("\rProcessing: "), std::string::npos) << terminal;
+    EXPECT_NE(terminal.find("% "), std::string::npos);
+    EXPECT_NE(terminal.find(" pictures/s "), std::string::npos);
+    EXPECT_NE(terminal.find(" left"), std::string::npos);
+    const std::string piped = ReadAll(dir_ / "piped.txt");
+    EXPECT_EQ(piped.rfind("Processing: 1/2500\n", 0), 0u) << piped;
+    EXPECT_EQ(piped.find_first_of("\r%"), std::string::npos) << piped;
+    EXPECT_NE(piped.find("\nDone: 2500/2500\n"), std::string::npos) << piped;
+}
+
 TEST_F(ThumbsProgram, RangeTakesEveryFrameOfBothEndSeconds)
 {
     const Result r = Run({"--range", "0:10", "11", "--size", "200x100", "-q", FixturePath("pal.vob")});
