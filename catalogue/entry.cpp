@@ -14,6 +14,20 @@ std::string Dump(const Json& json)
     return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
+// "done", "skipped", "failed"
+std::string StatusText(Status status)
+{
+    switch (status) {
+    case Status::Done:
+        return "done";
+    case Status::Skipped:
+        return "skipped";
+    case Status::Failed:
+        return "failed";
+    }
+    return {};
+}
+
 Json RowJson(const TitleRow& row)
 {
     return {{"number", row.number},     {"main", row.main},           {"length_ms", row.lengthMs},
@@ -52,19 +66,6 @@ Json ToJson(const Entry& entry)
 }
 
 }  // namespace
-
-std::string StatusText(Status status)
-{
-    switch (status) {
-    case Status::Done:
-        return "done";
-    case Status::Skipped:
-        return "skipped";
-    case Status::Failed:
-        return "failed";
-    }
-    return {};
-}
 
 std::optional<Entry> EntryFromJson(const std::string& text)
 {

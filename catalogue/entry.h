@@ -45,7 +45,4 @@ std::string CatalogueJson(const std::vector<Entry>& entries);
 // An entry as its folder keeps it.
 std::string EntryJson(const Entry& entry);
 
-// "done", "skipped", "failed"
-std::string StatusText(Status status);
-
 }  // namespace catalogue
