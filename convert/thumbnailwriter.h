@@ -4,6 +4,8 @@
 // to the caller, so that files appear one after another, in order.
 #pragma once
 
+#include "convert/jpegfile.h"
+
 #include <FreeImage.h>
 
 #include <condition_variable>
@@ -61,12 +63,3 @@ private:
     bool FStop = false;
     std::vector<std::thread> FThreads;  // last: they start once everything they read is built
 };
-
-// Encodes Dib with FreeImage's JPEG writer at quality 100 into Jpeg, which it replaces; Jpeg keeps
-// its memory for the next picture. Throws std::system_error (ENOMEM) when it cannot.
-void EncodeJpeg(FIBITMAP* Dib, std::vector<BYTE>& Jpeg);
-// Writes Jpeg to FileName, beside it first and then renamed over it, so a failed write leaves no
-// part of a picture behind. Throws std::system_error with the reason.
-void WriteJpeg(const std::string& FileName, const std::vector<BYTE>& Jpeg);
-// EncodeJpeg, then WriteJpeg.
-void SaveJpeg(FIBITMAP* Dib, const std::string& FileName);

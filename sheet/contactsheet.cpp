@@ -5,7 +5,7 @@
 #include "common/wholefile.h"
 #include "convert/FreeBitmap.h"
 #include "convert/frametime.h"
-#include "convert/thumbnailwriter.h"
+#include "convert/jpegfile.h"
 
 #include <algorithm>
 #include <cstring>
