@@ -1,7 +1,14 @@
 // The command line of stillreel-thumbs: what it accepts, what it refuses, the sizes it picks.
 #include "cli/thumbsoptions.h"
 
+#include "cli/optiontable.h"
+
 #include <gtest/gtest.h>
+
+#include <cctype>
+#include <fstream>
+#include <set>
+#include <sstream>
 
 namespace {
 
@@ -17,6 +24,33 @@ std::string UsageMessage(const std::vector<std::string>& args)
         return e.what();
     }
     return "accepted";
+}
+
+// The options a text names: "--long-name" and "-x" standing as words, not "-dvd-video" nor a hyphen
+// inside a word; a man page's "\-" read as "-" and its font escapes dropped.
+std::set<std::string> OptionsNamed(std::string text)
+{
+    for (const std::string escape : {"\\-", "\\fB", "\\fI", "\\fP", "\\fR"})
+        for (std::size_t at = text.find(escape); at != std::string::npos; at = text.find(escape, at))
+            text.replace(at, escape.size(), escape == "\\-" ? "-" : "");
+    auto isWord = [](char ch) { return std::isalnum(static_cast<unsigned char>(ch)) || ch == '-' || ch == '_'; };
+    std::set<std::string> named;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (text[at] != '-' || (at > 0 && isWord(text[at - 1])))
+            continue;
+        std::size_t end = at;
+        while (end < text.size() && isWord(text[end]))
+            ++end;
+        std::string word = text.substr(at, end - at);
+        while (!word.empty() && word.back() == '-')
+            word.pop_back();
+        const bool isLong = word.size() > 2 && word[1] == '-' && std::isalpha(static_cast<unsigned char>(word[2]));
+        const bool isShort = word.size() == 2 && std::isalpha(static_cast<unsigned char>(word[1]));
+        if (isLong || isShort)
+            named.insert(word);
+        at = end;
+    }
+    return named;
 }
 
 TEST(ThumbsOptions, DefaultsToTwelvePiecesOfEveryFile)
@@ -187,6 +221,23 @@ TEST(ThumbsOptions, CatalogueTakesSheetOptionsOnly)
     EXPECT_EQ(UsageMessage({"--all-titles", "a.vob"}), "--all-titles goes with --catalogue");
     EXPECT_EQ(UsageMessage({"--thumbnail", "--catalogue", "out", "a.vob", "b.png"}),
               "--catalogue does not go with --thumbnail");
+}
+
+// The table is where options are declared: the man page is written by hand and --help from the
+// table, and neither may name an option the other lacks.
+TEST(ThumbsOptions, TheManPageAndTheHelpNameEveryOptionOfTheTableAndNoOther)
+{
+    std::set<std::string> table;
+    for (const thumbs::OptionSpec& spec : thumbs::OptionTable())
+        for (std::string_view spelling : {spec.name, spec.longName})
+            if (!spelling.empty())
+                table.insert(std::string(spelling));
+    std::ifstream file(STILLREEL_THUMBS_MAN_PAGE);
+    ASSERT_TRUE(file) << STILLREEL_THUMBS_MAN_PAGE;
+    std::ostringstream page;
+    page << file.rdbuf();
+    EXPECT_EQ(OptionsNamed(page.str()), table) << "the man page";
+    EXPECT_EQ(OptionsNamed(thumbs::UsageText()), table) << "--help";
 }
 
 } // namespace

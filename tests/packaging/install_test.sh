@@ -69,6 +69,11 @@ done
 for page in stillreel stillreel-thumbs; do
   gzip -t "$prefix/share/man/man1/$page.1.gz" 2>/dev/null || fail "man page $page.1.gz is missing or damaged"
 done
+# bash-completion loads a command's completion by the command's name from here.
+completion=$prefix/share/bash-completion/completions/stillreel-thumbs
+registered=$(bash --norc --noprofile -c 'source "$1" && complete -p stillreel-thumbs' bash "$completion" 2>&1)
+[ "$registered" = "complete -F _stillreel_thumbs stillreel-thumbs" ] ||
+  fail "share/bash-completion/completions/stillreel-thumbs does not complete the program: $registered"
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures failed"
