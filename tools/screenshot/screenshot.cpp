@@ -1,10 +1,14 @@
 // screenshot DIR [VIDEO [STREAM]]: the real main window under X, photographed from the X server (so that
 // SDL's picture in the preview is in the shot) in each of its states and with each of its dialogs up,
-// as PNG files named after what they show; last, the title chooser of the fixture disc angles/. It needs an X display of depth 24:
+// as PNG files named after what they show; last, the title chooser of the fixture disc angles/. It
+// needs an X display of depth 24:
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/screenshot DIR
 // VIDEO defaults to the test fixture build/fixtures/pal.vob. With STREAM, that subtitle stream is chosen
 // in the Subtitles submenu once the video is open, and the preview photographed at its second 1.
+// Every stage has a deadline: one that does not come is named on stderr and the run goes on, ending
+// with status 1; a run that cannot go on ends at once, never waiting for ever.
 
+#include "app/completeForm.h"
 #include "app/mainForm.h"
 #include "app/quitsignals.h"
 #include "app/stillreelapp.h"
@@ -20,6 +24,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
@@ -28,10 +33,15 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -44,6 +54,44 @@ void Fail(const QString& what)
 {
     std::fprintf(stderr, "screenshot: %s\n", qPrintable(what));
     ++g_failures;
+}
+
+// The stage under way and when it must be over. The waits below keep their own, shorter deadlines
+// from the event loop; this one is for a main thread that never comes back to them (a modal loop
+// nobody closes, a blocked call): a watchdog thread then names the stage and ends the process.
+using TClock = std::chrono::steady_clock;
+std::mutex g_stageLock;
+std::string g_stage = "start";
+TClock::time_point g_stageDeadline = TClock::now() + std::chrono::seconds(60);
+// How far past a stage's deadline the watchdog lets the event loop's own checks act first.
+constexpr auto kWatchdogGrace = std::chrono::seconds(15);
+
+void Stage(const QString& name, int seconds)
+{
+    const std::lock_guard lock(g_stageLock);
+    g_stage = name.toStdString();
+    g_stageDeadline = TClock::now() + std::chrono::seconds(seconds);
+}
+
+// Moves the stage's deadline to Seconds from now: a job that goes on reporting is not stuck.
+void ExtendStage(int seconds)
+{
+    const std::lock_guard lock(g_stageLock);
+    g_stageDeadline = TClock::now() + std::chrono::seconds(seconds);
+}
+
+void Watchdog(std::stop_token stop)
+{
+    while (!stop.stop_requested()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        const std::lock_guard lock(g_stageLock);
+        if (TClock::now() > g_stageDeadline + kWatchdogGrace) {
+            // Only async-safe calls from here on: the main thread may hold stdio's locks.
+            const std::string line = "screenshot: " + g_stage + ": stuck past its deadline; giving up\n";
+            (void)!write(2, line.data(), line.size());
+            std::_Exit(3);
+        }
+    }
 }
 
 // Thrown between steps once a quit signal has come, so that the run ends without its remaining shots.
@@ -71,12 +119,14 @@ void Shoot(const QString& name, const QRect& globalRect, const QString& caption 
 
 void Shoot(const QString& name, const QWidget& widget)
 {
+    Stage(name, 30);
     QTest::qWait(kSettleMs);
     Shoot(name, widget.frameGeometry(), widget.windowTitle());
 }
 
 // Opens a modal thing through Open (which returns once it has closed), photographs it while it is
-// up, then closes it with Close.
+// up, then closes it with Close. A dialog that is late is reported but still photographed and closed:
+// Open, running its event loop, would not return otherwise.
 void ShootModal(
     const QString& name, const std::function<void()>& Open,
     const std::function<void(QWidget&)>& Close = [](QWidget& w) {
@@ -86,7 +136,10 @@ void ShootModal(
             w.close();
     })
 {
+    constexpr int kComeMs = 10000;
+    Stage(name, 30);
     bool shot = false;
+    bool late = false;
     QElapsedTimer waited;
     waited.start();
     QTimer poll;
@@ -99,9 +152,9 @@ void ShootModal(
         QWidget* modal = QApplication::activeModalWidget();
         if (modal == nullptr || !modal->isVisible() || modal->windowHandle() == nullptr ||
             !modal->windowHandle()->isExposed()) {
-            if (waited.elapsed() > 10000) {
-                poll.stop();
-                Fail(name + QStringLiteral(": no dialog came up"));
+            if (!late && waited.elapsed() > kComeMs) {
+                late = true;
+                Fail(name + QStringLiteral(": no dialog came up within %1 s").arg(kComeMs / 1000));
             }
             return;
         }
@@ -121,13 +174,14 @@ void ShootModal(
     Open();
     poll.stop();
     StopIfTold();
-    if (!shot)
+    if (!shot && !late)
         Fail(name + QStringLiteral(": the dialog was not photographed"));
 }
 
 // Opens a menu of the menu bar as a click on its title does, photographs the window with it, closes it.
 void ShootMenu(const QString& name, TmainDlg& form, QMenuBar& bar, int index, QMenu* submenu = nullptr)
 {
+    Stage(name, 30);
     StopIfTold();
     QAction* title = bar.actions().value(index);
     if (title == nullptr || title->menu() == nullptr) {
@@ -195,6 +249,7 @@ QMenu* SubmenuNamed(QMenuBar& bar, const QString& text)
 // Chooses the stream in the Subtitles submenu, photographs the menu, and the preview at second 1.
 void ChooseSubtitles(TmainDlg& form, int stream)
 {
+    Stage(QStringLiteral("06-subtitles-menu"), 30);
     // The streams are listed as the submenu first shows.
     form.tmiSubtitles->popup(form.mapToGlobal(QPoint(0, 0)));
     form.tmiSubtitles->hide();
@@ -213,6 +268,116 @@ void ChooseSubtitles(TmainDlg& form, int stream)
     Shoot(QStringLiteral("06-subtitles-shown"), form);
 }
 
+// A job's pictures may come for minutes on a long video: it is stuck only once its reports stop.
+constexpr int kJobStallS = 30;
+constexpr int kDialogExposedMs = 5000;
+
+// Generates the whole video: 10-job-running while the job is under way, then the completion dialog,
+// closed with its OK button, then 12-job-done. The dialog runs its own event loop inside the job's
+// completion hand-off, and the job counts as converting until the dialog has closed; so the dialog
+// is looked for, photographed and closed from a timer, which that loop serves, and the job's end is
+// awaited only after. False when the job did not end, so that the run must stop.
+bool RunJob(TmainDlg& form, TPlayManager& player)
+{
+    const QString dialogName = QStringLiteral("11-completion-dialog");
+    Stage(QStringLiteral("10-job-running"), kJobStallS);
+    QElapsedTimer sinceReport;
+    sinceReport.start();
+    bool progressShot = false;
+    const TManagerEvent shown = player.OnProgress;
+    player.OnProgress = [&](void* Sender, bool FromConversion, const TConvertProgress* Info) {
+        shown(Sender, FromConversion, Info);
+        sinceReport.restart();
+        ExtendStage(kJobStallS);
+        if (!progressShot && Info != nullptr && Info->Current + 1 >= Info->Total * 2 / 5) {
+            progressShot = true;
+            form.repaint();
+            Shoot(QStringLiteral("10-job-running"), form.frameGeometry(), form.windowTitle());
+            Stage(dialogName, kJobStallS);
+        }
+    };
+    // However this ends, the window's own handler is back in place before the locals above go.
+    struct TRestore {
+        TPlayManager& Player;
+        TManagerEvent Handler;
+        ~TRestore() { Player.OnProgress = Handler; }
+    } restore{player, shown};
+
+    bool dialogShot = false;
+    bool dialogClosed = false;
+    QElapsedTimer visibleFor;
+    QTimer watch;
+    watch.setInterval(50);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (QuitRequested())
+            return;
+        TcompleteDlg* dialog = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* complete = qobject_cast<TcompleteDlg*>(top); complete != nullptr && complete->isVisible())
+                dialog = complete;
+        if (dialog == nullptr) {
+            visibleFor.invalidate();
+            // Anything else modal in its place (an error message) would hold the job's hand-off.
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal != nullptr && modal->isVisible()) {
+                QString text = modal->windowTitle();
+                if (auto* box = qobject_cast<QMessageBox*>(modal))
+                    text += QStringLiteral(": ") + box->text();
+                Fail(dialogName + QStringLiteral(": instead came \"%1\"").arg(text));
+                modal->close();
+            }
+            return;
+        }
+        if (!visibleFor.isValid())
+            visibleFor.start();
+        const bool exposed = dialog->windowHandle() != nullptr && dialog->windowHandle()->isExposed();
+        if (!exposed && visibleFor.elapsed() < kDialogExposedMs)
+            return;
+        // Shoot lets events run; the timer must not come back in meanwhile.
+        watch.stop();
+        if (!exposed)
+            Fail(dialogName + QStringLiteral(": the dialog was not exposed within %1 s").arg(kDialogExposedMs / 1000));
+        else if (!dialogShot) {
+            Shoot(dialogName, *dialog);
+            dialogShot = true;
+        }
+        QTest::mouseClick(dialog->btnOK, Qt::LeftButton);
+        if (dialog->isVisible()) {
+            Fail(dialogName + QStringLiteral(": its OK button did not close it"));
+            dialog->reject();
+        }
+        dialogClosed = true;
+        Stage(QStringLiteral("12-job-done"), 10);
+        watch.start();
+    });
+    watch.start();
+    form.btnGenerate->click();
+
+    // The dialog's loop runs inside this wait, which goes on once the dialog has closed.
+    while (!dialogClosed && sinceReport.elapsed() < kJobStallS * 1000) {
+        if (QTest::qWaitFor([&] { return QuitRequested(); }, 200))
+            throw TQuit{};
+    }
+    if (!dialogClosed)
+        Fail(dialogName +
+             QStringLiteral(": no completion dialog came up, %1 s after the job's last report").arg(kJobStallS));
+    else if (!dialogShot)
+        Fail(dialogName + QStringLiteral(": the dialog was not photographed"));
+    if (!progressShot)
+        Fail(QStringLiteral("10-job-running: no progress was reported"));
+
+    // A dialog late beyond that wait is still closed by the timer.
+    Stage(QStringLiteral("12-job-done"), 10);
+    if (!QTest::qWaitFor([&] { return !player.Converting() || QuitRequested(); }, 10000)) {
+        Fail(QStringLiteral("12-job-done: the job did not end"));
+        return false;
+    }
+    StopIfTold();
+    watch.stop();
+    Shoot(QStringLiteral("12-job-done"), form);
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -227,6 +392,10 @@ int main(int argc, char** argv)
         return 2;
     }
     const int stream = argc > 3 ? std::atoi(argv[3]) : 0;
+    // Each file is on the output as it is written, even in a run that is cut short.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    Stage(QStringLiteral("start"), 60);
+    const std::jthread watchdog(Watchdog);
     qputenv("QT_QPA_PLATFORM", "xcb");
     TStillreelApplication app(argc, argv);
     const std::unique_ptr<QSocketNotifier> quitNotifier = QuitOnSignals();
@@ -286,6 +455,7 @@ int main(int argc, char** argv)
         if (stream > 0)
             ChooseSubtitles(form, stream);
         // Plays a while, then marks a range and stops on a frame inside it.
+        Stage(QStringLiteral("07-video-paused-with-range"), 30);
         manager.PlayClick();
         QTest::qWait(1500);
         StopIfTold();
@@ -324,28 +494,13 @@ int main(int argc, char** argv)
 
         // The job is photographed from inside one of its progress hand-offs, so the line is mid-count.
         form.rbWhole->setChecked(true);
-        bool progressShot = false;
-        const TManagerEvent shown = player.OnProgress;
-        player.OnProgress = [&](void* Sender, bool FromConversion, const TConvertProgress* Info) {
-            shown(Sender, FromConversion, Info);
-            if (!progressShot && Info != nullptr && Info->Current + 1 >= Info->Total * 2 / 5) {
-                progressShot = true;
-                form.repaint();
-                Shoot(QStringLiteral("10-job-running"), form.frameGeometry(), form.windowTitle());
-            }
-        };
-        ShootModal(QStringLiteral("11-completion-dialog"), [&] {
-            form.btnGenerate->click();
-            if (!QTest::qWaitFor([&] { return !player.Converting() || QuitRequested(); }, 60000))
-                Fail(QStringLiteral("the job did not end within a minute"));
-        });
-        if (!progressShot)
-            Fail(QStringLiteral("no progress was reported"));
-        Shoot(QStringLiteral("12-job-done"), form);
+        if (!RunJob(form, player))
+            return 1;
 
         ShootModal(QStringLiteral("13-about-dialog"), [&] { form.tmiAbout->trigger(); });
 
         // The X pointer rests on GENERATE until its hint shows.
+        Stage(QStringLiteral("14-hint-over-generate"), 30);
         QCursor::setPos(form.btnGenerate->mapToGlobal(form.btnGenerate->rect().center()));
         if (!QTest::qWaitFor(
                 [] {
