@@ -25,7 +25,9 @@ struct TSyncQueue {
 
 TSyncQueue& Queue()
 {
-    static TSyncQueue queue;
+    // Never destroyed: exit() may come while a worker still waits on it (Qt calls it when the X
+    // connection breaks), and destroying a condition variable that has a waiter blocks for ever.
+    static TSyncQueue& queue = *new TSyncQueue;
     return queue;
 }
 

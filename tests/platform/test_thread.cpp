@@ -7,6 +7,10 @@
 #include <future>
 #include <stdexcept>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -91,6 +95,38 @@ TEST(Thread, HandOffRunsOnTheMainThreadWhileTheWorkerWaits)
     EXPECT_TRUE(ranOnMainThread);
     thread.WaitFor();
     EXPECT_TRUE(workerWentOn);
+}
+
+// Qt ends the program with exit() when its X connection breaks, which may come while a worker waits in
+// a hand-off that will never be served; the process must still end, not wait in exit for ever.
+TEST(Thread, ExitWhileAWorkerWaitsInAHandOffEnds)
+{
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::promise<void> queued;
+        TThread::SetWakeMainThread([&] { queued.set_value(); });
+        // Never freed: its destructor would serve the hand-off.
+        auto* worker = new TBodyThread([](TBodyThread& self) { self.Synchronize([] {}); });
+        worker->Start();
+        queued.get_future().wait();
+        std::this_thread::sleep_for(50ms);
+        std::exit(7);
+    }
+    int status = 0;
+    pid_t ended = 0;
+    for (int waited = 0; ended == 0 && waited < 100; ++waited) {
+        std::this_thread::sleep_for(100ms);
+        ended = waitpid(child, &status, WNOHANG);
+    }
+    if (ended == 0) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        FAIL() << "the process did not end within 10 s of exit()";
+    }
+    ASSERT_EQ(ended, child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 7);
 }
 
 TEST(Thread, StoppingAWorkerBlockedInAHandOffServesIt)
