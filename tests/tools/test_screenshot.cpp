@@ -1,16 +1,19 @@
-// tools/screenshot run as a user runs it, in an Xvfb started here, on the subtitled title's VOB with its
-// first stream: it must end by itself with status 0, every stage photographed as a real picture.
+// tools/screenshot run as a user runs it, in an Xvfb started here: on the subtitled title's VOB with its
+// first stream it must end by itself with status 0, every stage photographed as a real picture; on a
+// file that does not open it must end at once with status 1, naming the stage.
 #include "support/fixtures.h"
 #include "support/xvfb.h"
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -50,33 +53,57 @@ int Colours(const QImage& image, int enough)
     return static_cast<int>(seen.size());
 }
 
-TEST(Screenshot, PhotographsEveryStageAndEnds)
+struct TRun {
+    bool Ended = false;
+    int ExitCode = -1;
+    QString Out;
+    QString Err;
+    double Seconds = 0;
+};
+
+// Runs the tool on Video into Shots in an Xvfb of its own; a run still going after kRunLimitMs is
+// killed and reported as not ended.
+TRun RunTool(const QString& shots, const std::string& video, const QStringList& more = {})
 {
+    TRun run;
     TXvfb server;
     const std::string failure = server.Start("1280x1024x24");
-    ASSERT_TRUE(failure.empty()) << failure;
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    const QString shots = folder.filePath(QStringLiteral("shots"));
-
+    if (!failure.empty()) {
+        ADD_FAILURE() << failure;
+        return run;
+    }
     QProcess tool;
     tool.setProgram(QStringLiteral(SCREENSHOT_PROGRAM));
-    tool.setArguments({shots, QString::fromStdString(FixturePath("subs/VIDEO_TS/VTS_01_1.VOB")), QStringLiteral("1")});
+    tool.setArguments(QStringList{shots, QString::fromStdString(video)} + more);
     QElapsedTimer took;
     took.start();
     tool.start();
-    ASSERT_TRUE(tool.waitForStarted()) << qPrintable(tool.errorString());
-    const bool ended = tool.waitForFinished(kRunLimitMs);
-    if (!ended) {
+    if (!tool.waitForStarted()) {
+        ADD_FAILURE() << qPrintable(tool.errorString());
+        return run;
+    }
+    run.Ended = tool.waitForFinished(kRunLimitMs);
+    if (!run.Ended) {
         tool.kill();
         tool.waitForFinished();
     }
-    const QString err = QString::fromLocal8Bit(tool.readAllStandardError());
-    const QString out = QString::fromLocal8Bit(tool.readAllStandardOutput());
-    ASSERT_TRUE(ended) << "still running after " << kRunLimitMs / 1000 << " s; stderr:\n" << qPrintable(err);
-    std::printf("screenshot took %.1f s\n", static_cast<double>(took.elapsed()) / 1000);
-    EXPECT_EQ(tool.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(tool.exitCode(), 0) << qPrintable(err);
+    run.Seconds = static_cast<double>(took.elapsed()) / 1000;
+    run.ExitCode = tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+    run.Out = QString::fromLocal8Bit(tool.readAllStandardOutput());
+    run.Err = QString::fromLocal8Bit(tool.readAllStandardError());
+    std::printf("screenshot on %s: %.1f s, status %d\n", video.c_str(), run.Seconds, run.ExitCode);
+    return run;
+}
+
+TEST(Screenshot, PhotographsEveryStageAndEnds)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString shots = folder.filePath(QStringLiteral("shots"));
+    const TRun run = RunTool(shots, FixturePath("subs/VIDEO_TS/VTS_01_1.VOB"), {QStringLiteral("1")});
+    ASSERT_TRUE(run.Ended) << "still running after " << kRunLimitMs / 1000 << " s; stderr:\n" << qPrintable(run.Err);
+    EXPECT_EQ(run.ExitCode, 0) << qPrintable(run.Err);
+    const QString& out = run.Out;
 
     QStringList expected;
     for (const char* stage : kStages)
@@ -102,6 +129,20 @@ TEST(Screenshot, PhotographsEveryStageAndEnds)
     QImage dialog;
     ASSERT_TRUE(dialog.load(QDir(shots).filePath(QStringLiteral("11-completion-dialog.png")), "PNG"));
     EXPECT_EQ(dialog.size(), QSize(692, 166));
+}
+
+// The refusal comes up as a message box of its own, outside any dialog the tool waits for.
+TEST(Screenshot, VideoThatDoesNotOpenEndsTheRunNamingTheStage)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const TRun run = RunTool(folder.filePath(QStringLiteral("shots")), FixturePath("random.vob"));
+    ASSERT_TRUE(run.Ended) << "still running after " << kRunLimitMs / 1000 << " s; stderr:\n" << qPrintable(run.Err);
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_TRUE(run.Err.contains(QStringLiteral("05-file-open-dialog: a dialog came up unasked")))
+        << qPrintable(run.Err);
+    EXPECT_TRUE(run.Err.contains(QStringLiteral("06-video-opened:"))) << qPrintable(run.Err);
+    EXPECT_FALSE(QFileInfo::exists(folder.filePath(QStringLiteral("shots/06-video-opened.png"))));
 }
 
 }  // namespace

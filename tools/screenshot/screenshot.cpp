@@ -80,6 +80,12 @@ void ExtendStage(int seconds)
     g_stageDeadline = TClock::now() + std::chrono::seconds(seconds);
 }
 
+std::string StageName()
+{
+    const std::lock_guard lock(g_stageLock);
+    return g_stage;
+}
+
 void Watchdog(std::stop_token stop)
 {
     while (!stop.stop_requested()) {
@@ -92,6 +98,32 @@ void Watchdog(std::stop_token stop)
             std::_Exit(3);
         }
     }
+}
+
+// Whether a step is waiting for a modal dialog of its own; any other that comes up (a refusal, an
+// error) is named and closed by CloseStrayModals, as its event loop would hold the run.
+bool g_modalExpected = false;
+
+// Names the dialog, with a message box's text, and closes it.
+void CloseUnasked(QWidget& modal, const QString& stage)
+{
+    QString text = modal.windowTitle();
+    if (auto* box = qobject_cast<QMessageBox*>(&modal))
+        text += QStringLiteral(": ") + box->text();
+    Fail(stage + QStringLiteral(": a dialog came up unasked: \"%1\"").arg(text));
+    if (auto* dialog = qobject_cast<QDialog*>(&modal))
+        dialog->done(QDialog::Rejected);
+    else
+        modal.close();
+}
+
+void CloseStrayModals()
+{
+    if (g_modalExpected || QuitRequested())
+        return;
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal != nullptr && modal->isVisible())
+        CloseUnasked(*modal, QString::fromStdString(StageName()));
 }
 
 // Thrown between steps once a quit signal has come, so that the run ends without its remaining shots.
@@ -140,6 +172,7 @@ void ShootModal(
     Stage(name, 30);
     bool shot = false;
     bool late = false;
+    g_modalExpected = true;
     QElapsedTimer waited;
     waited.start();
     QTimer poll;
@@ -162,6 +195,7 @@ void ShootModal(
         Shoot(name, *modal);
         shot = true;
         Close(*modal);
+        g_modalExpected = false;
         // A dialog that refused to close would hold the run forever.
         QTimer::singleShot(3000, modal, [name, modal] {
             if (modal->isVisible()) {
@@ -173,6 +207,7 @@ void ShootModal(
     poll.start();
     Open();
     poll.stop();
+    g_modalExpected = false;
     StopIfTold();
     if (!shot && !late)
         Fail(name + QStringLiteral(": the dialog was not photographed"));
@@ -302,9 +337,14 @@ bool RunJob(TmainDlg& form, TPlayManager& player)
         TManagerEvent Handler;
         ~TRestore() { Player.OnProgress = Handler; }
     } restore{player, shown};
+    g_modalExpected = true;
+    struct TUnexpect {
+        ~TUnexpect() { g_modalExpected = false; }
+    } unexpect;
 
     bool dialogShot = false;
     bool dialogClosed = false;
+    bool otherClosed = false;
     QElapsedTimer visibleFor;
     QTimer watch;
     watch.setInterval(50);
@@ -320,11 +360,8 @@ bool RunJob(TmainDlg& form, TPlayManager& player)
             // Anything else modal in its place (an error message) would hold the job's hand-off.
             QWidget* modal = QApplication::activeModalWidget();
             if (modal != nullptr && modal->isVisible()) {
-                QString text = modal->windowTitle();
-                if (auto* box = qobject_cast<QMessageBox*>(modal))
-                    text += QStringLiteral(": ") + box->text();
-                Fail(dialogName + QStringLiteral(": instead came \"%1\"").arg(text));
-                modal->close();
+                CloseUnasked(*modal, dialogName);
+                otherClosed = true;
             }
             return;
         }
@@ -354,11 +391,11 @@ bool RunJob(TmainDlg& form, TPlayManager& player)
     form.btnGenerate->click();
 
     // The dialog's loop runs inside this wait, which goes on once the dialog has closed.
-    while (!dialogClosed && sinceReport.elapsed() < kJobStallS * 1000) {
+    while (!dialogClosed && !(otherClosed && !player.Converting()) && sinceReport.elapsed() < kJobStallS * 1000) {
         if (QTest::qWaitFor([&] { return QuitRequested(); }, 200))
             throw TQuit{};
     }
-    if (!dialogClosed)
+    if (!dialogClosed && !otherClosed)
         Fail(dialogName +
              QStringLiteral(": no completion dialog came up, %1 s after the job's last report").arg(kJobStallS));
     else if (!dialogShot)
@@ -426,6 +463,9 @@ int main(int argc, char** argv)
             return 1;
         }
         TUIManager& manager = form.Manager();
+        QTimer strays;
+        QObject::connect(&strays, &QTimer::timeout, &CloseStrayModals);
+        strays.start(100);
         TPlayManager& player = manager.PlayManager();
 
         Shoot(QStringLiteral("01-no-video"), form);
@@ -448,7 +488,15 @@ int main(int argc, char** argv)
             });
         if (!player.Opened()) {
             Fail(QStringLiteral("the file dialog did not open %1").arg(video));
-            manager.OpenVideo(video.toStdString());
+            try {
+                manager.OpenVideo(video.toStdString());
+            } catch (const std::exception& error) {
+                Fail(QStringLiteral("06-video-opened: %1").arg(QString::fromLocal8Bit(error.what())));
+            }
+        }
+        if (!player.Opened()) {
+            Fail(QStringLiteral("06-video-opened: %1 did not open").arg(video));
+            return 1;
         }
 
         Shoot(QStringLiteral("06-video-opened"), form);
