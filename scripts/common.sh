@@ -6,7 +6,7 @@ BUILD_DIR="$STILLREEL_ROOT/build"
 
 # Every Debian package the build, the tests and the program need.
 STILLREEL_PACKAGES=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config ccache
   libavcodec-dev libswscale-dev libavutil-dev libavfilter-dev
   libdvdread-dev genisoimage
   libfreeimage-dev libfreetype-dev libharfbuzz-dev libfontconfig-dev
