@@ -1,6 +1,7 @@
 // stillreel-thumbs --catalogue on a shelf made of the fixtures: what it takes, what it says, what a
 // second run skips; and its page in a real browser, every sheet image loaded through its link.
 #include "support/fixtures.h"
+#include "support/shell.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -17,22 +18,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Quote(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-std::string ReadAll(const fs::path& path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // The file's URL: a path whose folders hold spaces or '#' is percent-encoded for the browser.
 std::string FileUrl(const fs::path& file)

@@ -4,6 +4,7 @@
 // an anamorphic disc title, and a pieces and a range job. The fixtures are made at test time, so
 // their checksums are recorded too: a changed fixture is told apart from changed pictures.
 #include "support/fixtures.h"
+#include "support/shell.h"
 
 #include <gtest/gtest.h>
 
@@ -34,14 +35,6 @@ struct Job {
 void PrintTo(const Job& job, std::ostream* out)
 {
     *out << job.name;
-}
-
-std::string Quote(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
 }
 
 using Sums = std::vector<std::pair<std::string, std::string>>;  // path, md5 in hex

@@ -3,6 +3,7 @@
 #include "support/combing.h"
 #include "support/damage.h"
 #include "support/fixtures.h"
+#include "support/shell.h"
 #include "support/frameindex.h"
 #include "support/unopenable.h"
 
@@ -33,22 +34,6 @@ struct Result {
     std::string out;
     std::string err;
 };
-
-std::string Quote(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-std::string ReadAll(const fs::path& path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class ThumbsProgram : public testing::Test {
 protected:
