@@ -14,10 +14,10 @@ template <typename Take>
 std::string Spellings(Take take, std::string_view separator = " | ")
 {
     std::string pattern;
-    for (const OptionSpec& spec : OptionTable()) {
-        if (!take(spec))
+    for (const OptionRow& option : OptionTable()) {
+        if (!take(option))
             continue;
-        for (std::string_view spelling : {spec.name, spec.longName})
+        for (std::string_view spelling : {option.name, option.longName})
             if (!spelling.empty())
                 pattern.append(pattern.empty() ? "" : separator).append(spelling);
     }
@@ -43,20 +43,20 @@ std::string InputPattern()
 
 std::string BashCompletion()
 {
-    const std::string words = Spellings([](const OptionSpec&) { return true; }, " ");
+    const std::string words = Spellings([](const OptionRow&) { return true; }, " ");
     std::string values;
-    for (const OptionSpec& spec : OptionTable())
-        if (spec.argument == Argument::Choice) {
+    for (const OptionRow& option : OptionTable())
+        if (option.argument == Argument::Choice) {
             std::string choices;
-            for (std::string_view choice : spec.choices)
+            for (std::string_view choice : option.choices)
                 choices.append(choices.empty() ? "" : " ").append(choice);
-            values += Branch(Spellings([&](const OptionSpec& s) { return &s == &spec; }),
+            values += Branch(Spellings([&](const OptionRow& s) { return &s == &option; }),
                              "COMPREPLY=($(compgen -W '" + choices + "' -- \"$cur\")); return");
         }
-    values += Branch(Spellings([](const OptionSpec& s) { return s.argument == Argument::Folder; }),
+    values += Branch(Spellings([](const OptionRow& s) { return s.argument == Argument::Folder; }),
                      "_stillreel_thumbs_paths \"$cur\" folders; return");
-    values += Branch(Spellings([](const OptionSpec& s) { return s.argument == Argument::Value; }), "return");
-    const std::string second = Spellings([](const OptionSpec& s) { return s.wanted.size() > 1; });
+    values += Branch(Spellings([](const OptionRow& s) { return s.argument == Argument::Value; }), "return");
+    const std::string second = Spellings([](const OptionRow& s) { return s.wanted.size() > 1; });
 
     std::string script =
         "# bash completion for stillreel-thumbs, written from its option table when it was built.\n"

@@ -83,11 +83,11 @@ constexpr std::array<std::string_view, 1> kLength{"a length"};
 constexpr std::array<std::string_view, 1> kASize{"a size"};
 constexpr std::array<std::string_view, 1> kAutoOff{"auto or off"};
 constexpr std::array<std::string_view, 2> kDeinterlaceModes{"auto", "off"};
-constexpr std::array<std::string_view, 1> kSpec{"off, forced, a stream number or a language"};
+constexpr std::array<std::string_view, 1> kSubtitleChoices{"off, forced, a stream number or a language"};
 constexpr std::array<std::string_view, 2> kSubtitleWords{"off", "forced"};
 
 const std::array kTable{
-    OptionSpec{
+    OptionRow{
         .name = "--pieces",
         .section = kPicks,
         .metavar = "N",
@@ -101,14 +101,14 @@ const std::array kTable{
             },
         .help = "N pictures spread evenly over the video (default: 12)",
     },
-    OptionSpec{
+    OptionRow{
         .name = "--whole",
         .section = kPicks,
         .exclusive = kOneMode,
         .apply = [](ParseState& s, Values&) { SetMode(s, job::Mode::Whole); },
         .help = "every frame",
     },
-    OptionSpec{
+    OptionRow{
         .name = "--range",
         .section = kPicks,
         .metavar = "START END",
@@ -124,7 +124,7 @@ const std::array kTable{
         .help = "every frame from second START to second END, both included;\n"
                 "whole seconds or [hh:]mm:ss",
     },
-    OptionSpec{
+    OptionRow{
         .name = "--chapters",
         .section = kPicks,
         .exclusive = kOneMode,
@@ -132,7 +132,7 @@ const std::array kTable{
         .help = "the first frame of each chapter of a disc title, named\n"
                 "<video name>_chNN.jpg",
     },
-    OptionSpec{
+    OptionRow{
         .name = "--sheet",
         .section = kSheet,
         .metavar = "[COLSxROWS]",
@@ -157,7 +157,7 @@ const std::array kTable{
                 "video's facts; with --chapters one cell per chapter, COLS\n"
                 "across (<video name>_chapters.jpg and .json)",
     },
-    OptionSpec{
+    OptionRow{
         .name = "--keep-blank",
         .section = kSheet,
         .jobs = kPicturesJob | kCatalogueJob,
@@ -166,7 +166,7 @@ const std::array kTable{
         .apply = [](ParseState& s, Values&) { s.keepBlank = true; },
         .help = "each cell the frame in the middle of its share, blank or not",
     },
-    OptionSpec{
+    OptionRow{
         .name = "--sheet-width",
         .section = kSheet,
         .metavar = "W",
@@ -182,7 +182,7 @@ const std::array kTable{
             },
         .help = "the sheet's width in pixels (default: 1600)",
     },
-    OptionSpec{
+    OptionRow{
         .name = "--size",
         .section = kSize,
         .metavar = "WxH",
@@ -199,7 +199,7 @@ const std::array kTable{
             },
         .help = "exactly W x H pixels",
     },
-    OptionSpec{
+    OptionRow{
         .name = "--width",
         .section = kSize,
         .metavar = "W",
@@ -212,7 +212,7 @@ const std::array kTable{
             },
         .help = "W pixels wide, the height by the video's aspect ratio",
     },
-    OptionSpec{
+    OptionRow{
         .name = "--title",
         .section = kDisc,
         .metavar = "N",
@@ -222,7 +222,7 @@ const std::array kTable{
         .apply = [](ParseState& s, Values& v) { s.options.title.title = DiscNumber(v); },
         .help = "title N of the disc (default: the main title)",
     },
-    OptionSpec{
+    OptionRow{
         .name = "--angle",
         .section = kDisc,
         .metavar = "N",
@@ -232,13 +232,13 @@ const std::array kTable{
         .apply = [](ParseState& s, Values& v) { s.options.title.angle = DiscNumber(v); },
         .help = "angle N of the title (default: the first)",
     },
-    OptionSpec{
+    OptionRow{
         .name = "--list-titles",
         .section = kDisc,
         .apply = [](ParseState& s, Values&) { s.options.listTitles = true; },
         .help = "print the disc's titles and write nothing",
     },
-    OptionSpec{
+    OptionRow{
         .name = "--deinterlace",
         .section = kPictures,
         .metavar = "MODE",
@@ -256,19 +256,19 @@ const std::array kTable{
         .help = "auto: frames the video marks interlaced are deinterlaced\n"
                 "(the default); off: frames as decoded",
     },
-    OptionSpec{
+    OptionRow{
         .name = "--subtitles",
         .section = kPictures,
-        .metavar = "SPEC",
+        .metavar = "CHOICE",
         .argument = Argument::Choice,
-        .wanted = kSpec,
+        .wanted = kSubtitleChoices,
         .choices = kSubtitleWords,
         .apply =
             [](ParseState& s, Values& v) {
-                const std::string& spec = v.Next();
-                const std::optional<job::SubtitleRequest> request = job::ParseSubtitles(spec);
+                const std::string& choice = v.Next();
+                const std::optional<job::SubtitleRequest> request = job::ParseSubtitles(choice);
                 if (!request)
-                    throw UsageError("invalid subtitles: '" + spec +
+                    throw UsageError("invalid subtitles: '" + choice +
                                      "' (off, forced, a stream number or a two-letter language)");
                 s.options.subtitles = *request;
             },
@@ -277,7 +277,7 @@ const std::array kTable{
                 "stream in it) or forced (only the forced subpictures of the\n"
                 "first stream)",
     },
-    OptionSpec{
+    OptionRow{
         .name = "--subtitles-stream",
         .section = kPictures,
         .metavar = "N",
@@ -293,7 +293,7 @@ const std::array kTable{
             },
         .help = "with --subtitles forced: those of stream N instead",
     },
-    OptionSpec{
+    OptionRow{
         .name = "-o",
         .longName = "--save-folder",
         .section = kOutput,
@@ -308,14 +308,14 @@ const std::array kTable{
             },
         .help = "make the pictures' folder in DIR (default: the current directory)",
     },
-    OptionSpec{
+    OptionRow{
         .name = "--info",
         .section = kOutput,
         .apply = [](ParseState& s, Values&) { s.options.info = true; },
         .help = "print each file's information and subtitle streams, and\n"
                 "write nothing",
     },
-    OptionSpec{
+    OptionRow{
         .name = "-q",
         .longName = "--quiet",
         .section = kOutput,
@@ -323,7 +323,7 @@ const std::array kTable{
         .apply = [](ParseState& s, Values&) { s.options.quiet = true; },
         .help = "print no progress",
     },
-    OptionSpec{
+    OptionRow{
         .name = "-h",
         .longName = "--help",
         .section = kOutput,
@@ -331,14 +331,14 @@ const std::array kTable{
         .apply = [](ParseState& s, Values&) { s.options.help = true; },
         .help = "print this help",
     },
-    OptionSpec{
+    OptionRow{
         .name = "--version",
         .section = kOutput,
         .jobs = kAnyJob,
         .apply = [](ParseState& s, Values&) { s.options.version = true; },
         .help = "print the version",
     },
-    OptionSpec{
+    OptionRow{
         .name = "--catalogue",
         .section = kCatalogue,
         .metavar = "OUTDIR",
@@ -359,14 +359,14 @@ const std::array kTable{
                 "OUTDIR/catalogue.json. Inputs whose sheets are newer than they\n"
                 "are skipped",
     },
-    OptionSpec{
+    OptionRow{
         .name = "--all-titles",
         .section = kCatalogue,
         .jobs = kCatalogueJob,
         .apply = [](ParseState& s, Values&) { s.options.allTitles = true; },
         .help = "a sheet of every title of --min-length or more",
     },
-    OptionSpec{
+    OptionRow{
         .name = "--min-length",
         .section = kCatalogue,
         .metavar = "SECONDS",
@@ -379,7 +379,7 @@ const std::array kTable{
                     Values& v) { s.options.minLength = static_cast<std::int32_t>(ParseSeconds(v.Next())); },
         .help = "whole seconds or [hh:]mm:ss (default: 60)",
     },
-    OptionSpec{
+    OptionRow{
         .name = "--thumbnail",
         .section = kThumbnail,
         .jobs = kThumbnailJob,
@@ -390,7 +390,7 @@ const std::array kTable{
                 "written as the PNG file OUTPUT.png; nothing else is printed\n"
                 "or written",
     },
-    OptionSpec{
+    OptionRow{
         .name = "-s",
         .section = kThumbnail,
         .metavar = "SIZE",
@@ -457,15 +457,15 @@ std::int64_t ParseSeconds(const std::string& text)
     return seconds;
 }
 
-std::span<const OptionSpec> OptionTable()
+std::span<const OptionRow> OptionTable()
 {
     return kTable;
 }
 
-const OptionSpec* FindOption(std::string_view spelling)
+const OptionRow* FindOption(std::string_view spelling)
 {
-    const auto row = std::find_if(kTable.begin(), kTable.end(), [&](const OptionSpec& spec) {
-        return spec.name == spelling || (!spec.longName.empty() && spec.longName == spelling);
+    const auto row = std::find_if(kTable.begin(), kTable.end(), [&](const OptionRow& option) {
+        return option.name == spelling || (!option.longName.empty() && option.longName == spelling);
     });
     return row == kTable.end() ? nullptr : &*row;
 }

@@ -52,7 +52,7 @@ private:
     std::size_t taken_ = 0;
 };
 
-struct OptionSpec {
+struct OptionRow {
     std::string_view name{};  // as --help lists it first: "-o" for "-o, --save-folder"
     std::string_view longName{};  // the second spelling, or empty
     std::string_view section{};  // the --help heading it is listed under, rows of one heading together
@@ -72,9 +72,9 @@ struct OptionSpec {
     std::string_view help{};  // lines separated by '\n'
 };
 
-std::span<const OptionSpec> OptionTable();
+std::span<const OptionRow> OptionTable();
 
 // The row of one spelling, or null.
-const OptionSpec* FindOption(std::string_view spelling);
+const OptionRow* FindOption(std::string_view spelling);
 
 }  // namespace thumbs

@@ -10,16 +10,16 @@ namespace thumbs {
 namespace {
 
 struct Given {
-    const OptionSpec* spec;
+    const OptionRow* option;
     std::string spelling;
 };
 
 // The option that makes `job` the command line's, as its errors name it.
 std::string_view Opener(unsigned job)
 {
-    for (const OptionSpec& spec : OptionTable())
-        if (spec.opens & job)
-            return spec.name;
+    for (const OptionRow& option : OptionTable())
+        if (option.opens & job)
+            return option.name;
     return {};
 }
 
@@ -37,28 +37,28 @@ Options ParseOptions(const std::vector<std::string>& args)
             o.files.insert(o.files.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
             break;
         }
-        const OptionSpec* spec = FindOption(a);
-        if (!spec) {
+        const OptionRow* option = FindOption(a);
+        if (!option) {
             if (a.size() > 1 && a[0] == '-')
                 throw UsageError("unknown option: " + a);
             o.files.push_back(a);
             continue;
         }
-        if (!spec->exclusive.empty())
+        if (!option->exclusive.empty())
             for (const Given& earlier : given)
-                if (earlier.spec != spec && earlier.spec->exclusive == spec->exclusive)
-                    throw UsageError(std::string(spec->exclusive));
-        Values values(args, i, a, spec->wanted);
-        spec->apply(state, values);
-        given.push_back({spec, a});
+                if (earlier.option != option && earlier.option->exclusive == option->exclusive)
+                    throw UsageError(std::string(option->exclusive));
+        Values values(args, i, a, option->wanted);
+        option->apply(state, values);
+        given.push_back({option, a});
     }
 
     const unsigned job = o.thumbnail ? kThumbnailJob : !o.catalogue.empty() ? kCatalogueJob : kPicturesJob;
     for (const Given& g : given) {
-        if (g.spec->jobs & job)
+        if (g.option->jobs & job)
             continue;
         if (job == kPicturesJob)
-            throw UsageError(g.spelling + " goes with " + std::string(Opener(g.spec->jobs)));
+            throw UsageError(g.spelling + " goes with " + std::string(Opener(g.option->jobs)));
         throw UsageError(g.spelling + " does not go with " + std::string(Opener(job)));
     }
     if (job == kThumbnailJob) {
@@ -73,8 +73,8 @@ Options ParseOptions(const std::vector<std::string>& args)
             state.sheetRows = 4;
     }
     for (const Given& g : given)
-        if (g.spec->met && !g.spec->met(state))
-            throw UsageError(g.spelling + " goes with " + std::string(g.spec->needs));
+        if (g.option->met && !g.option->met(state))
+            throw UsageError(g.spelling + " goes with " + std::string(g.option->needs));
     if (state.forcedStream > 0)
         o.subtitles.stream = state.forcedStream;
     if (state.keepBlank)
@@ -111,19 +111,19 @@ std::string UsageText()
     constexpr std::size_t kColumn = 23;
     const std::string indent(2 + kColumn, ' ');
     std::string_view section;
-    for (const OptionSpec& spec : OptionTable()) {
-        if (spec.section != section) {
-            section = spec.section;
+    for (const OptionRow& option : OptionTable()) {
+        if (option.section != section) {
+            section = option.section;
             text.append(section).append("\n");
         }
-        std::string label(spec.name);
-        if (!spec.longName.empty())
-            label.append(", ").append(spec.longName);
-        if (!spec.metavar.empty())
-            label.append(" ").append(spec.metavar);
+        std::string label(option.name);
+        if (!option.longName.empty())
+            label.append(", ").append(option.longName);
+        if (!option.metavar.empty())
+            label.append(" ").append(option.metavar);
         label.resize(std::max(label.size() + 1, kColumn), ' ');
         text.append("  ").append(label);
-        std::string_view help = spec.help;
+        std::string_view help = option.help;
         for (std::size_t line = help.find('\n'); line != std::string_view::npos; line = help.find('\n')) {
             text.append(help.substr(0, line)).append("\n").append(indent);
             help.remove_prefix(line + 1);

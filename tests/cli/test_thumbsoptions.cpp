@@ -122,7 +122,7 @@ TEST(ThumbsOptions, RefusesMalformedCommandLines)
     EXPECT_EQ(UsageMessage({"--help"}), "accepted");
 }
 
-// A SPEC of none of the four kinds is a usage error before any file opens; a language in capitals is
+// A choice of none of the four kinds is a usage error before any file opens; a language in capitals is
 // a language, and forced takes the stream --subtitles-stream names.
 TEST(ThumbsOptions, SubtitlesAreOffAStreamALanguageOrForced)
 {
@@ -228,8 +228,8 @@ TEST(ThumbsOptions, CatalogueTakesSheetOptionsOnly)
 TEST(ThumbsOptions, TheManPageAndTheHelpNameEveryOptionOfTheTableAndNoOther)
 {
     std::set<std::string> table;
-    for (const thumbs::OptionSpec& spec : thumbs::OptionTable())
-        for (std::string_view spelling : {spec.name, spec.longName})
+    for (const thumbs::OptionRow& option : thumbs::OptionTable())
+        for (std::string_view spelling : {option.name, option.longName})
             if (!spelling.empty())
                 table.insert(std::string(spelling));
     std::ifstream file(STILLREEL_THUMBS_MAN_PAGE);

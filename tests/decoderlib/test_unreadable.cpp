@@ -24,8 +24,8 @@ class FailingReads {
 public:
     FailingReads(const std::string& path, std::int64_t offset, std::int64_t length = kRun)
     {
-        const std::string spec = path + ":" + std::to_string(offset) + ":" + std::to_string(length);
-        setenv("STILLREEL_FAIL_READS", spec.c_str(), 1);
+        const std::string wanted = path + ":" + std::to_string(offset) + ":" + std::to_string(length);
+        setenv("STILLREEL_FAIL_READS", wanted.c_str(), 1);
     }
     ~FailingReads() { unsetenv("STILLREEL_FAIL_READS"); }
     FailingReads(const FailingReads&) = delete;

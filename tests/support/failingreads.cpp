@@ -28,12 +28,12 @@ struct FailingRun {
 
 // Parsed again whenever the variable changes, so a test can move the failing runs between cases; the
 // files must exist by the first read after a change.
-std::vector<FailingRun> Parse(const std::string& spec)
+std::vector<FailingRun> Parse(const std::string& wanted)
 {
     std::vector<FailingRun> parsed;
     std::vector<std::string> fields;
     std::string field;
-    for (const char c : spec + ':') {
+    for (const char c : wanted + ':') {
         if (c == ':') {
             fields.push_back(field);
             field.clear();
@@ -52,15 +52,15 @@ std::vector<FailingRun> Parse(const std::string& spec)
 std::vector<FailingRun> Runs()
 {
     static std::mutex mutex;
-    static std::string parsedSpec;
+    static std::string parsedWanted;
     static std::vector<FailingRun> runs;
-    const char* spec = std::getenv("STILLREEL_FAIL_READS");
+    const char* wanted = std::getenv("STILLREEL_FAIL_READS");
     std::lock_guard lock(mutex);
-    if (!spec)
+    if (!wanted)
         return {};
-    if (parsedSpec != spec) {
-        parsedSpec = spec;
-        runs = Parse(parsedSpec);
+    if (parsedWanted != wanted) {
+        parsedWanted = wanted;
+        runs = Parse(parsedWanted);
     }
     return runs;
 }
