@@ -28,6 +28,7 @@ const char* const kStages[] = {
     "04-generate-without-video",
     "05-file-open-dialog",
     "06-video-opened",
+    "06-pictures-menu",
     "06-subtitles-menu",
     "06-subtitles-shown",
     "07-video-paused-with-range",

@@ -500,6 +500,8 @@ int main(int argc, char** argv)
         }
 
         Shoot(QStringLiteral("06-video-opened"), form);
+        ShootMenu(QStringLiteral("06-pictures-menu"), form, *form.ActionBar, 0,
+                  SubmenuNamed(*form.ActionBar, QStringLiteral("P&ictures")));
         if (stream > 0)
             ChooseSubtitles(form, stream);
         // Plays a while, then marks a range and stops on a frame inside it.
