@@ -287,7 +287,9 @@ bool Session::SetSubtitles(int number, bool forcedOnly)
 {
     std::unique_ptr<SubtitleTrack> track;
     if (number != 0) {
-        const std::optional<SubtitleStream> stream = FindSubtitleStream(path_, title_, file_, number);
+        // Where the streams were listed, a plain file has been read through already.
+        const std::optional<SubtitleStream> stream = subtitles_ ? StreamNumbered(*subtitles_, number)
+                                                                : FindSubtitleStream(path_, title_, file_, number);
         if (!stream)
             return false;
         track = std::make_unique<SubtitleTrack>(

@@ -164,15 +164,19 @@ VideoSubtitles FindSubtitles(const std::string& path, int title, const VideoFile
     return subtitles;
 }
 
+std::optional<SubtitleStream> StreamNumbered(const VideoSubtitles& subtitles, int number)
+{
+    for (const dvd::SubpictureStream& stream : subtitles.streams) {
+        if (stream.number == number)
+            return SubtitleStream{stream.substream, subtitles.palette};
+    }
+    return std::nullopt;
+}
+
 std::optional<SubtitleStream> FindSubtitleStream(const std::string& path, int title, const VideoFile& file, int number)
 {
-    if (std::optional<VideoSubtitles> described = Described(path, title)) {
-        for (const dvd::SubpictureStream& stream : described->streams) {
-            if (stream.number == number)
-                return SubtitleStream{stream.substream, described->palette};
-        }
-        return std::nullopt;
-    }
+    if (std::optional<VideoSubtitles> described = Described(path, title))
+        return StreamNumbered(*described, number);
     if (number < 1 || number > kSubstreams)
         return std::nullopt;
     // Stream n is the n-th lowest substream: once substreams 0 to n-1 are all met, none found later

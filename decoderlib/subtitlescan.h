@@ -44,6 +44,8 @@ struct SubtitleStream {
     int substream = 0;
     dvd::SubpicturePalette palette = kDefaultSubpicturePalette;
 };
+// Stream `number` among streams already found.
+std::optional<SubtitleStream> StreamNumbered(const VideoSubtitles& subtitles, int number);
 std::optional<SubtitleStream> FindSubtitleStream(const std::string& path, int title, const VideoFile& file,
                                                  int number);
 
